@@ -1,0 +1,85 @@
+#include "automation/host_windows.h"
+
+#include "automation/window_lookup.h"
+#include "common/message_loop.h"
+#include "common/text.h"
+#include "host/current_file.h"
+
+namespace apexer {
+
+Hwnd GetHostWindow(platform::Platform& p, Integer kind) {
+  return static_cast<Hwnd>(p.host.GetApplicationWnd(kind));
+}
+
+void CloseHostWindow(platform::Platform& p, Integer kind) {
+  const Hwnd window = GetHostWindow(p, kind);
+  if (window == 0) return;
+  PostWindowMessage(p, window, platform::WM_CLOSE, 0, 0);
+  while (GetHostWindow(p, kind) != 0) YieldToMessageLoop(p);
+}
+
+std::string ChromatogramTitle(platform::Platform& p, Integer withFile) {
+  std::string title = kChromatogramTitle;
+  if (withFile) title += " - [" + GetCurrentRawFileName(p.host, "RAW") + "]";
+  return title;
+}
+
+Hwnd OpenChromatogramWindow(platform::Platform& p) {
+  if (GetHostWindow(p, 0) == 0) return 0;
+  std::string command = kLaunchChromatogramCommand;
+  p.host.IonvaneCommand(command, kLaunchCommandNumber);
+  Hwnd window = WaitForWindowExact(p, ChromatogramTitle(p, kTrue), kChromatogramAppearLimit);
+  if (window == 0) window = WaitForWindowExact(p, ChromatogramTitle(p, kFalse), kChromatogramAppearLimit);
+  return window;
+}
+
+Integer CloseChromatogramWindow(platform::Platform& p) {
+  const std::string plain = ChromatogramTitle(p, kFalse);
+  const std::string withFile = ChromatogramTitle(p, kTrue);
+  if (FindWindowExact(p.desktop, plain) != 0) return CloseWindowByTitle(p, plain);
+  if (FindWindowExact(p.desktop, withFile) != 0) return CloseWindowByTitle(p, withFile);
+  return kTrue;
+}
+
+Integer CloseWindowByTitle(platform::Platform& p, const std::string& title) {
+  const Hwnd window = p.desktop.FindWindowA(TrimSpaces(title));
+  if (window == 0) return kFalse;
+  PostWindowMessage(p, window, platform::WM_CLOSE, 0, 0);
+  WaitUntilWindowGone(p, title);
+  return kTrue;
+}
+
+Hwnd OpenDialogByCommand(platform::Platform& p, Hwnd window, Long commandId, const std::string& title,
+                         Integer limitSeconds, Integer ownedOnly) {
+  if (!p.desktop.IsWindow(window)) return 0;
+  const Hwnd open = ownedOnly ? FindOwnedWindowByTitle(p.desktop, window, title)
+                              : FindWindowByTitle(p.desktop, title);
+  if (open != 0) return open;
+  PostWindowMessage(p, window, platform::WM_COMMAND, commandId, 0);
+  return ownedOnly ? WaitForOwnedWindow(p, window, title, limitSeconds) : WaitForWindow(p, title, limitSeconds);
+}
+
+Long PostWindowMessage(platform::Platform& p, Hwnd window, Long message, Long wordParam, Long longParam) {
+  return p.desktop.PostMessageA(window, static_cast<std::uint32_t>(message), wordParam, longParam);
+}
+
+Long SendWindowMessage(platform::Platform& p, Hwnd window, Long message, Long wordParam, Long longParam) {
+  return p.desktop.SendMessageA(window, static_cast<std::uint32_t>(message), wordParam, longParam);
+}
+
+Long SetControlText(platform::Platform& p, Hwnd control, const std::string& text) {
+  const Long result = p.desktop.SendMessageA(control, platform::WM_SETTEXT, 0, text);
+  YieldToMessageLoop(p);
+  return result;
+}
+
+void PrintSpectra(platform::Platform& p, Integer printMode) {
+  const Hwnd spectrum = GetHostWindow(p, 1);
+  const Long command = printMode == 0 ? kPrintCommand : kPrintCommandAlternate;
+  if (spectrum == 0) return;
+  PostWindowMessage(p, spectrum, platform::WM_COMMAND, command, 0);
+  WaitForWindowExact(p, kPrintingTitle, kPrintingAppearLimit);
+  WaitUntilWindowGone(p, kPrintingTitle);
+}
+
+}  // namespace apexer

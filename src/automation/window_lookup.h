@@ -1,0 +1,30 @@
+// Listing and finding top-level windows by title, and waiting for windows and dialog controls.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace apexer {
+
+struct WindowEntry {
+  Hwnd Handle = 0;
+  Hwnd Parent = 0;
+  std::string Title;  // as read, followed by one NUL
+};
+
+// The listing stops at 32,767 windows, the most its count can hold.
+Integer ListTopLevelWindows(platform::Desktop& desktop, std::vector<WindowEntry>& list);
+
+Hwnd FindWindowByTitle(platform::Desktop& desktop, const std::string& title);
+Hwnd FindOwnedWindowByTitle(platform::Desktop& desktop, Hwnd owner, const std::string& title);
+Hwnd FindWindowExact(platform::Desktop& desktop, const std::string& title);
+
+Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limitSeconds);
+Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds);
+Hwnd WaitForWindowExact(platform::Platform& p, const std::string& title, Integer limitSeconds);
+void WaitUntilWindowGone(platform::Platform& p, const std::string& title);
+// Polls for about five seconds without servicing the program's own windows.
+Hwnd WaitForDialogItem(platform::Platform& p, Hwnd dialog, Long id);
+
+}  // namespace apexer

@@ -1,0 +1,26 @@
+// The program's own run-time errors and the user's Cancel, both ending the run from wherever they arise.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+#include "platform/types.h"
+
+namespace apexer {
+
+class AppError : public std::runtime_error {
+ public:
+  AppError(Long number, const std::string& description)
+      : std::runtime_error(description), number_(number) {}
+  Long Number() const noexcept { return number_; }
+
+ private:
+  Long number_;
+};
+
+// Raised from the yield after the status window's Cancel was clicked.
+class CancelRequested : public std::exception {
+ public:
+  const char* what() const noexcept override { return "cancelled by the user"; }
+};
+
+}  // namespace apexer

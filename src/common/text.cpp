@@ -1,0 +1,95 @@
+#include "common/text.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace apexer {
+namespace {
+
+unsigned char UpperByte(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
+  // Code page 1252 letters with an upper-case partner.
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
+  switch (c) {
+    case 0x9A: return 0x8A;
+    case 0x9C: return 0x8C;
+    case 0x9E: return 0x8E;
+    case 0xFF: return 0x9F;
+    default: return c;
+  }
+}
+
+template <typename T>
+std::optional<T> RoundTo(double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  const double rounded = std::nearbyint(value);  // default mode: to nearest, halves to even
+  if (rounded < static_cast<double>(std::numeric_limits<T>::min()) ||
+      rounded > static_cast<double>(std::numeric_limits<T>::max())) {
+    return std::nullopt;
+  }
+  return static_cast<T>(rounded);
+}
+
+}  // namespace
+
+std::string UpperAnsi(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(UpperByte(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpperByte(static_cast<unsigned char>(a[i])) != UpperByte(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+int FindNoCase(std::string_view haystack, std::string_view needle) {
+  if (haystack.empty()) return 0;
+  if (needle.empty()) return 1;
+  if (needle.size() > haystack.size()) return 0;
+  for (std::size_t start = 0; start + needle.size() <= haystack.size(); ++start) {
+    if (EqualsNoCase(haystack.substr(start, needle.size()), needle)) {
+      return static_cast<int>(start) + 1;
+    }
+  }
+  return 0;
+}
+
+std::string TrimSpaces(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+std::string CutAtNull(std::string_view text) {
+  return std::string(text.substr(0, text.find('\0')));
+}
+
+std::string FieldText(const char* field, std::size_t size) {
+  return CutAtNull(std::string_view(field, size));
+}
+
+std::optional<Integer> RoundToInteger(double value) { return RoundTo<Integer>(value); }
+std::optional<Long> RoundToLong(double value) { return RoundTo<Long>(value); }
+
+std::string DecimalText(long long value) { return std::to_string(value); }
+
+std::string GeneralNumberText(Single value, char decimalSeparator) {
+  if (value == 0.0f) return "0";  // also for -0
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.7G", static_cast<double>(value));
+  std::string text(buffer);
+  for (char& c : text) {
+    if (c == '.') c = decimalSeparator;
+  }
+  return text;
+}
+
+}  // namespace apexer

@@ -1,0 +1,56 @@
+// The user32 subset the core uses, under the platform's own names.
+#pragma once
+#include <string>
+
+#include "platform/types.h"
+
+namespace apexer::platform {
+
+constexpr int GW_HWNDNEXT = 2;
+constexpr int GW_HWNDPREV = 3;
+
+constexpr std::uint32_t WM_SETTEXT = 12;
+constexpr std::uint32_t WM_CLOSE = 16;
+constexpr std::uint32_t WM_COMMAND = 273;
+
+constexpr Hwnd HWND_TOPMOST = 0xFFFFFFFFu;  // (HWND)-1
+constexpr std::uint32_t SWP_NOSIZE = 1;
+constexpr std::uint32_t SWP_NOMOVE = 2;
+
+constexpr int SM_CYCAPTION = 4;
+
+struct PixelRect {
+  Long left = 0;
+  Long top = 0;
+  Long right = 0;
+  Long bottom = 0;
+};
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+
+  // Class name is always "none" in this program, so only the title is passed.
+  virtual Hwnd FindWindowA(const std::string& title) = 0;
+  virtual Hwnd GetWindow(Hwnd window, int command) = 0;
+  // Copies at most maxCount - 1 characters and a NUL; returns the characters copied.
+  virtual int GetWindowTextA(Hwnd window, char* buffer, int maxCount) = 0;
+  virtual Hwnd GetParent(Hwnd window) = 0;
+  virtual bool IsWindow(Hwnd window) = 0;
+  virtual Hwnd GetActiveWindow() = 0;
+  virtual Hwnd GetDlgItem(Hwnd dialog, Long id) = 0;
+
+  virtual Long PostMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) = 0;
+  virtual Long SendMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) = 0;
+  // The same call with an ANSI string as the long parameter (WM_SETTEXT).
+  virtual Long SendMessageA(Hwnd window, std::uint32_t message, Long wParam,
+                            const std::string& text) = 0;
+
+  virtual bool GetWindowRect(Hwnd window, PixelRect& rect) = 0;
+  virtual bool MoveWindow(Hwnd window, Long x, Long y, Long width, Long height, bool repaint) = 0;
+  virtual bool SetWindowPos(Hwnd window, Hwnd insertAfter, Long x, Long y, Long cx, Long cy,
+                            std::uint32_t flags) = 0;
+  virtual int GetSystemMetrics(int index) = 0;
+};
+
+}  // namespace apexer::platform

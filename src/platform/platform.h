@@ -1,0 +1,23 @@
+// Everything the core reaches outside itself, gathered so one reference can be handed down.
+#pragma once
+#include "host/host_libraries.h"
+#include "platform/desktop.h"
+#include "platform/forms.h"
+#include "platform/global_memory.h"
+#include "platform/pacing.h"
+#include "platform/profile_files.h"
+
+namespace apexer::platform {
+
+struct Platform {
+  Desktop& desktop;
+  ProfileFiles& profiles;
+  GlobalMemory& memory;
+  Clock& clock;
+  MessageLoop& loop;
+  Application& app;
+  StatusForm& status;
+  HostLibraries& host;
+};
+
+}  // namespace apexer::platform

@@ -1,0 +1,13 @@
+// Measuring and applying a form's outer rectangle in screen pixels.
+#pragma once
+#include "platform/platform.h"
+#include "shell/window_rect.h"
+
+namespace apexer {
+
+void GetFormRect(platform::Desktop& desktop, platform::StatusForm& form, WindowRect& rect);
+// Position always from rect; size too only for a sizable form and non-zero values.
+void ApplyFormRect(platform::Desktop& desktop, platform::StatusForm& form, WindowRect& rect);
+void MoveWindowToRect(platform::Desktop& desktop, Hwnd hwnd, const WindowRect& rect);
+
+}  // namespace apexer

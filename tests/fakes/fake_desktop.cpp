@@ -1,0 +1,193 @@
+#include "fakes/fake_desktop.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/text.h"
+
+namespace apexer::fakes {
+
+Hwnd FakeDesktop::AddWindow(const std::string& title, Hwnd owner) {
+  const Hwnd h = NewHandle();
+  Window w;
+  w.handle = h;
+  w.title = title;
+  w.owner = owner;
+  windows_[h] = w;
+  zOrder_.insert(zOrder_.begin(), h);
+  return h;
+}
+
+Hwnd FakeDesktop::AddWindowAtBottom(const std::string& title, Hwnd owner) {
+  const Hwnd h = AddWindow(title, owner);
+  zOrder_.erase(zOrder_.begin());
+  zOrder_.push_back(h);
+  return h;
+}
+
+Hwnd FakeDesktop::AddControl(Hwnd dialog, Long id) {
+  const Hwnd h = NewHandle();
+  Window w;
+  w.handle = h;
+  w.topLevel = false;
+  w.dialog = dialog;
+  w.controlId = id;
+  windows_[h] = w;
+  return h;
+}
+
+void FakeDesktop::RemoveWindow(Hwnd window) {
+  for (auto it = windows_.begin(); it != windows_.end();) {
+    if (it->second.dialog == window) it = windows_.erase(it);
+    else ++it;
+  }
+  windows_.erase(window);
+  zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), window), zOrder_.end());
+  if (active_ == window) active_ = 0;
+}
+
+void FakeDesktop::SetTitle(Hwnd window, const std::string& title) {
+  if (Window* w = Find(window)) w->title = title;
+}
+
+void FakeDesktop::SetHandler(Hwnd window, std::function<Long(const Message&)> handler) {
+  if (Window* w = Find(window)) w->handler = std::move(handler);
+}
+
+void FakeDesktop::RaiseToTop(Hwnd window) {
+  auto it = std::find(zOrder_.begin(), zOrder_.end(), window);
+  if (it == zOrder_.end()) return;
+  zOrder_.erase(it);
+  zOrder_.insert(zOrder_.begin(), window);
+}
+
+FakeDesktop::Window* FakeDesktop::Find(Hwnd window) {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+void FakeDesktop::DeliverPosted() {
+  // Only what was queued before this delivery; handlers may post more for the next round.
+  std::deque<Message> batch;
+  batch.swap(queue_);
+  for (const Message& m : batch) Dispatch(m);
+}
+
+std::vector<Message> FakeDesktop::LogOf(std::uint32_t message) const {
+  std::vector<Message> out;
+  for (const Message& m : log_) {
+    if (m.message == message) out.push_back(m);
+  }
+  return out;
+}
+
+std::string FakeDesktop::ControlText(Hwnd control) const {
+  auto it = windows_.find(control);
+  return it == windows_.end() ? std::string() : it->second.title;
+}
+
+Long FakeDesktop::Dispatch(const Message& m) {
+  Window* w = Find(m.window);
+  if (w == nullptr) return 0;
+  if (m.message == platform::WM_SETTEXT && !w->handler) {
+    w->title = m.text;
+    return 1;
+  }
+  if (w->handler) {
+    auto handler = w->handler;  // the handler may remove its own window
+    return handler(m);
+  }
+  if (m.message == platform::WM_CLOSE) RemoveWindow(m.window);
+  return 0;
+}
+
+Hwnd FakeDesktop::FindWindowA(const std::string& title) {
+  ++lookups;
+  for (Hwnd h : zOrder_) {
+    if (EqualsNoCase(windows_[h].title, title)) return h;
+  }
+  return 0;
+}
+
+Hwnd FakeDesktop::GetWindow(Hwnd window, int command) {
+  auto it = std::find(zOrder_.begin(), zOrder_.end(), window);
+  if (it == zOrder_.end()) return 0;
+  if (command == platform::GW_HWNDPREV) return it == zOrder_.begin() ? 0 : *(it - 1);
+  if (command == platform::GW_HWNDNEXT) return (it + 1) == zOrder_.end() ? 0 : *(it + 1);
+  return 0;
+}
+
+int FakeDesktop::GetWindowTextA(Hwnd window, char* buffer, int maxCount) {
+  if (maxCount <= 0) return 0;
+  const Window* w = Find(window);
+  if (w == nullptr) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  const int n = std::min<int>(static_cast<int>(w->title.size()), maxCount - 1);
+  std::memcpy(buffer, w->title.data(), static_cast<std::size_t>(n));
+  buffer[n] = '\0';
+  return n;
+}
+
+Hwnd FakeDesktop::GetParent(Hwnd window) {
+  const Window* w = Find(window);
+  if (w == nullptr) return 0;
+  return w->topLevel ? w->owner : w->dialog;
+}
+
+bool FakeDesktop::IsWindow(Hwnd window) { return window != 0 && Find(window) != nullptr; }
+
+Hwnd FakeDesktop::GetDlgItem(Hwnd dialog, Long id) {
+  for (const auto& [h, w] : windows_) {
+    if (!w.topLevel && w.dialog == dialog && w.controlId == id && dialog != 0) return h;
+  }
+  return 0;
+}
+
+Long FakeDesktop::PostMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) {
+  Message m{true, window, message, wParam, lParam, {}};
+  log_.push_back(m);
+  if (!IsWindow(window)) return 0;
+  queue_.push_back(m);
+  return 1;
+}
+
+Long FakeDesktop::SendMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) {
+  Message m{false, window, message, wParam, lParam, {}};
+  log_.push_back(m);
+  return Dispatch(m);
+}
+
+Long FakeDesktop::SendMessageA(Hwnd window, std::uint32_t message, Long wParam, const std::string& text) {
+  Message m{false, window, message, wParam, 0, text};
+  log_.push_back(m);
+  return Dispatch(m);
+}
+
+bool FakeDesktop::GetWindowRect(Hwnd window, platform::PixelRect& rect) {
+  const Window* w = Find(window);
+  if (w == nullptr) return false;
+  rect = w->rect;
+  return true;
+}
+
+bool FakeDesktop::MoveWindow(Hwnd window, Long x, Long y, Long width, Long height, bool) {
+  Window* w = Find(window);
+  if (w == nullptr) return false;
+  w->rect = {x, y, x + width, y + height};
+  return true;
+}
+
+bool FakeDesktop::SetWindowPos(Hwnd window, Hwnd insertAfter, Long, Long, Long, Long, std::uint32_t flags) {
+  positionCalls.push_back({window, insertAfter, flags});
+  if (insertAfter == platform::HWND_TOPMOST) RaiseToTop(window);
+  return IsWindow(window);
+}
+
+int FakeDesktop::GetSystemMetrics(int index) {
+  auto it = metrics_.find(index);
+  return it == metrics_.end() ? 0 : it->second;
+}
+
+}  // namespace apexer::fakes
