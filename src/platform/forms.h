@@ -17,6 +17,9 @@ class Application {
   virtual std::string Title() = 0;
   // The end of the program through an uncaught error: a report the user sees.
   virtual void ReportUncaughtError(Long number, const std::string& description) = 0;
+  // Last-modified date of a file in the system's long date format; throws AppError when unreadable.
+  virtual std::string FileDateLongFormat(const std::string& path) = 0;
+  virtual int CurrentYear() = 0;
 };
 
 class StatusForm {

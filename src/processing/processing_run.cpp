@@ -1,0 +1,102 @@
+#include "processing/processing_run.h"
+
+#include <vector>
+
+#include "automation/host_windows.h"
+#include "common/text.h"
+#include "host/peak_integration.h"
+#include "processing/combine_spectrum.h"
+#include "settings/profile_settings.h"
+#include "settings/settings_paths.h"
+
+namespace apexer {
+namespace {
+
+constexpr Integer kSpectrumWindow = 1;
+constexpr Integer kSecondaryWindow = 2;
+inline constexpr const char* kDisplaySection = "SpeDisplay";
+inline constexpr const char* kReplaceKey = "Replace";
+
+// What the run changed on the host, put back when the run is left by an error or by Cancel.
+struct HostChanges {
+  bool replaceChanged = false;
+  std::string savedReplace;
+
+  void RestoreAfterAbort(platform::Platform& p) const noexcept {
+    try {
+      if (replaceChanged) WriteProfileString(p.profiles, kDisplaySection, kReplaceKey, savedReplace, kHostSettingsFile);
+    } catch (...) {
+    }
+    try {
+      p.host.DmRawClose();
+    } catch (...) {
+    }
+  }
+};
+
+}  // namespace
+
+std::string ProcessingStatusText(long long position, long long count) {
+  return "Processing: " + DecimalText(position) + "/" + DecimalText(count);
+}
+
+Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDescription) {
+  const std::string settingsPath = ProgramSettingsPath(p.app);
+  const Integer printMode = ReadProfileInt(p.profiles, "SpecPrint", "PrintMode", settingsPath);
+
+  RawFileRecord record{};
+  if (p.host.GetSampleListFileVB(record) == 0) return 0;
+
+  HostChanges changes;
+  try {
+    record.Spec.ScanCount = p.host.DmRawScansInFunction(record);
+
+    std::vector<PeakRecord> peaks;
+    IntegrationParameters parameters{};
+    Integer auxValue = 0;
+    const Integer m = IntegrateChromatogram(p, std::string(1, '\0'), record, 1, channelDescription, 0, 0, kFalse,
+                                            peaks, parameters, kTrue, auxValue, 0);
+    if (m <= 0) {
+      p.host.DmRawClose();
+      return m;
+    }
+
+    const Integer lb = 0;
+    const auto ub = static_cast<Integer>(m - 1);
+    int batch = 0;
+
+    CloseHostWindow(p, kSpectrumWindow);
+    CloseHostWindow(p, kSecondaryWindow);
+    changes.savedReplace = ReadProfileString(p.profiles, kDisplaySection, kReplaceKey, kHostSettingsFile);
+    changes.replaceChanged = true;
+    WriteProfileString(p.profiles, kDisplaySection, kReplaceKey, "FALSE", kHostSettingsFile);
+
+    Integer result = m;
+    for (Integer i = lb; i <= ub; ++i) {
+      p.status.SetStatusText(ProcessingStatusText(i - lb + 1, m));
+      // An apex that is not a number, or too large for any scan, is refused like a scan outside the sample.
+      const auto apex = RoundToLong(peaks[static_cast<std::size_t>(i)].ApexScan);
+      if (!apex || CombineAtScan(p, *apex, record) == 0) {
+        result = i;
+        break;
+      }
+      ++batch;
+      if (batch == kSpectraPerPrint || i == ub) {
+        PrintSpectra(p, printMode);
+        CloseHostWindow(p, kSpectrumWindow);
+        batch = 0;
+      }
+    }
+
+    CloseHostWindow(p, kSecondaryWindow);
+    WriteProfileString(p.profiles, kDisplaySection, kReplaceKey, changes.savedReplace, kHostSettingsFile);
+    changes.replaceChanged = false;
+    p.host.DmRawClose();
+    return result;
+  } catch (...) {
+    changes.RestoreAfterAbort(p);
+    throw;
+  }
+}
+
+}  // namespace apexer

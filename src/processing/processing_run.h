@@ -1,0 +1,17 @@
+// The processing run: integrate the current sample, combine one spectrum per peak, print in batches of six.
+#pragma once
+#include <string>
+
+#include "platform/platform.h"
+
+namespace apexer {
+
+constexpr int kSpectraPerPrint = 6;
+
+// The peak count; 0 without a sample; the integration's result when it found no peaks; after an early stop
+// the index of the refused peak.
+Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDescription);
+
+std::string ProcessingStatusText(long long position, long long count);
+
+}  // namespace apexer

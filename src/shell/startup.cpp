@@ -1,0 +1,54 @@
+#include "shell/startup.h"
+
+#include <new>
+
+#include "common/errors.h"
+#include "common/text.h"
+#include "processing/processing_run.h"
+#include "settings/profile_settings.h"
+#include "settings/settings_paths.h"
+#include "shell/form_rect.h"
+
+namespace apexer {
+namespace {
+
+constexpr Long kOutOfMemoryNumber = 7;
+constexpr Long kInternalErrorNumber = 51;
+
+int RunToTheEnd(platform::Platform& p) {
+  const std::string settingsPath = ProgramSettingsPath(p.app);
+  const std::string channel = ReadProfileString(p.profiles, kProgramSection, kChannelKey, settingsPath);
+  WindowRect rect;
+  ReadWindowPlacement(p.profiles, kProgramSection, kPlacementKey, settingsPath, rect);
+  ApplyFormRect(p.desktop, p.status, rect);
+  p.status.Show();
+  p.desktop.SetWindowPos(p.status.hWnd(), platform::HWND_TOPMOST, 0, 0, 0, 0,
+                         platform::SWP_NOMOVE | platform::SWP_NOSIZE);
+  p.status.SetStatusText("Initializing");
+
+  const Integer result = RunSampleProcessing(p, channel);
+  p.status.SetStatusText(DecimalText(result));
+
+  GetFormRect(p.desktop, p.status, rect);
+  WriteWindowPlacement(p.profiles, kProgramSection, kPlacementKey, settingsPath, rect);
+  return kExitDone;
+}
+
+}  // namespace
+
+int Main(platform::Platform& p) {
+  try {
+    return RunToTheEnd(p);
+  } catch (const CancelRequested&) {
+    return kExitCancelled;
+  } catch (const AppError& e) {
+    p.app.ReportUncaughtError(e.Number(), e.what());
+  } catch (const std::bad_alloc&) {
+    p.app.ReportUncaughtError(kOutOfMemoryNumber, "Out of memory");
+  } catch (const std::exception& e) {
+    p.app.ReportUncaughtError(kInternalErrorNumber, std::string("Internal error: ") + e.what());
+  }
+  return kExitError;
+}
+
+}  // namespace apexer
