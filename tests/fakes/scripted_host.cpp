@@ -252,7 +252,7 @@ Integer ScriptedHost::IntegrateChromatogramRange(Hwnd window, RawFileRecord& rec
     std::memcpy(bytes.data() + i * sizeof peak, &peak, sizeof peak);
   }
   block = memory_.Allocate(std::move(bytes));
-  peakCount = script.reportedPeakCount >= 0 ? script.reportedPeakCount : static_cast<Long>(script.apexScans.size());
+  peakCount = script.reportedPeakCount.value_or(static_cast<Long>(script.apexScans.size()));
   return 1;
 }
 

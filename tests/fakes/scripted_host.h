@@ -1,5 +1,6 @@
 // A host that reacts like the real one, in virtual time: its libraries, its windows, its dialog, its printing.
 #pragma once
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ struct HostScript {
   Integer headerResult = 1;      // what DmRawReadHeaderVB answers
   Integer globalFileResult = 1;  // what GetGlobalFile answers
   std::vector<Single> apexScans;  // the integrator's peaks, in its order
-  Long reportedPeakCount = -1;    // -1: as many as apexScans; else the count the integrator claims
+  std::optional<Long> reportedPeakCount;  // the count the integrator claims, when not apexScans' size
   bool integratorFails = false;
   Integer storedParametersResult = 1;
   std::set<std::string> analogTraces{"UV 254", "PRESSURE"};
