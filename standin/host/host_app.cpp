@@ -36,7 +36,7 @@ void RunLaterTimer(UINT_PTR id) {
   action();
 }
 
-int DelayMs(const char* key) { return IniInt(kSecDelays, key, 0); }
+int DelayMs(const char* key, int fallback) { return IniInt(kSecDelays, key, fallback); }
 
 void PublishWindows() {
   auto id = [](HWND h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); };

@@ -27,7 +27,7 @@ struct HostApp {
   HWND combineBusy = nullptr;
   HWND printing = nullptr;
   std::string sampleError;
-  std::vector<CombinedSpectrum> spectra;  // what the spectrum window shows
+  std::vector<ivdata::CombinedSpectrum> spectra;  // what the spectrum window shows
   int combines = 0;
 };
 
@@ -37,7 +37,7 @@ extern HostApp g_app;
 void Later(int delayMs, std::function<void()> action);
 void RunLaterTimer(UINT_PTR id);
 // [StandinDelays] key, in milliseconds.
-int DelayMs(const char* key);
+int DelayMs(const char* key, int fallback = 0);
 // Re-publishes the windows by kind after any of them opens or closes.
 void PublishWindows();
 
@@ -55,7 +55,7 @@ HWND ShowSpectrumWindow();
 HWND ShowPeakListWindow();
 HWND CreateBusyWindow(const char* title, HWND owner, const char* text);
 void PrintSpectrumWindow(UINT command);
-void AddCombinedSpectrum(CombinedSpectrum spectrum);
+void AddCombinedSpectrum(ivdata::CombinedSpectrum spectrum, const ivdata::CombineRequest& request);
 HWND CreateCommandWindow();
 
 }  // namespace standin

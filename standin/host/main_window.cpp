@@ -20,9 +20,9 @@ void PaintMain(HWND h) {
     const auto& s = CurrentSample();
     char buf[1024];
     std::snprintf(buf, sizeof buf,
-                  "Current sample:\t%s\nFolder:\t%s\nDescription:\t%s\nAcquired:\t%s\nInstrument:\t%s\n"
+                  "Current sample:\t%s\nFile:\t%s\nDescription:\t%s\nAcquired:\t%s\n"
                   "Functions:\t%d\nScans (function 1):\t%d, %.2f to %.2f min",
-                  s.name.c_str(), s.path.c_str(), s.description.c_str(), s.acquired.c_str(), s.instrument.c_str(),
+                  s.name.c_str(), s.path.c_str(), s.description.c_str(), s.acquired.c_str(),
                   s.functionCount, s.scanCount, s.firstMinutes, s.lastMinutes);
     lines = buf;
   } else {

@@ -76,19 +76,8 @@ struct TraceDesc {           // 160 bytes
   float masses[kMassSlots];
 };
 
-inline constexpr uint32_t kParamMagic = 0x4B504E49;  // marks a block filled by IntegrateGetIniFile
-
-struct IntegrationParams {   // 3280 bytes
-  uint32_t magic;
-  int32_t version;
-  float smoothWidth;         // scans
-  float minHeight;           // absolute counts
-  float minAreaPercent;      // % of the largest peak
-  float noiseFactor;         // height over noise
-  int32_t minWidthScans;
-  int32_t maxPeaks;
-  char setName[32];
-  uint8_t reserved[3280 - 64];
+struct IntegrationParams {   // 3280 bytes: the integrator's tagged settings in the first 64, the rest zero
+  uint8_t bytes[3280];
 };
 
 struct PeakRecord {          // 112 bytes
