@@ -61,7 +61,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   g_app.instance = instance;
   std::string samplePath = SamplePathFrom(commandLine);
   if (!g_app.bridge.Create()) {
-    Journal(kSrcHost, "host.bridge-failed", JsonFields().Int("error", GetLastError()));
+    Journal(kSrcHost, "host.not-started", JsonFields().Str("reason", "another host is running or the bridge failed"));
     return 2;
   }
   bool opened = !samplePath.empty() && OpenSample(samplePath, g_app.sampleError);

@@ -8,6 +8,13 @@ bool BridgePublisher::Create() {
   lock_ = CreateMutexA(nullptr, FALSE, kBridgeLock);
   mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(BridgeState), kBridgeSection);
   if (!mapping_ || !lock_) return false;
+  // One host at a time: a second one would take the first one's windows away from the client.
+  BridgeState other;
+  if (GetLastError() == ERROR_ALREADY_EXISTS && ReadBridge(other) && other.hostPid != GetCurrentProcessId()) {
+    CloseHandle(mapping_);
+    mapping_ = nullptr;
+    return false;
+  }
   state_ = static_cast<BridgeState*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(BridgeState)));
   if (!state_) return false;
   Update([](BridgeState& s) {

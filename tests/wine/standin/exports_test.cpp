@@ -330,6 +330,13 @@ void Bridge(HostLibraries& L, const ivdata::Sample& s, const std::string& dir, c
   PostMessageA(chro, WM_CLOSE, 0, 0);
   Report(WaitUntilGone(chroTitle.c_str(), 5000), "WM_CLOSE closes the chromatogram window");
 
+  {
+    LONG first = L.GetApplicationWnd(0);
+    HostProcess second;
+    second.Start(hostExe, samplePath, L, 2000);
+    Report(second.WaitExit(10000) && second.ExitCode() == 2 && L.GetApplicationWnd(0) == first,
+           "a second host refuses to start and leaves the first one's windows alone");
+  }
   Report(host.Stop(L), "WM_CLOSE to the main window ends the host");
   Equal(L.GetApplicationWnd(0), 0, "GetApplicationWnd(0) after the host has gone");
   RawFile after{};
