@@ -64,7 +64,8 @@ struct Peak {
   double baselineEnd = 0;
 };
 
-// Peaks in time order. Never throws for odd data (empty, constant, NaN-free by construction).
+// Peaks in time order. An empty, constant or too short trace, or one holding a value that is not
+// finite, has no peaks. Throws Error only when the arrays differ in length.
 std::vector<Peak> IntegrateChromatogram(const Chromatogram& chromatogram,
                                         const IntegratorSettings& settings);
 
@@ -73,7 +74,7 @@ std::vector<Peak> IntegrateChromatogram(const Chromatogram& chromatogram,
 std::vector<Peak> IntegrateChannel(const Sample& sample, int function, const Channel& channel,
                                    int firstScan, int lastScan, const IntegratorSettings& settings);
 
-// Noise level the integrator measures a trace's signal-to-noise against (robust, from differences).
+// Noise level the integrator measures signal-to-noise against: robust, from second differences.
 double EstimateNoise(std::span<const double> values);
 
 }  // namespace ivdata

@@ -1,4 +1,4 @@
-// Synthetic samples with known truth: the same seed gives the same bytes on every platform.
+// Synthetic samples with known truth, deterministic: the same seed and options give the same sample.
 #pragma once
 #include <cstdint>
 #include <string>
