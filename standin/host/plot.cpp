@@ -98,10 +98,15 @@ void DrawTracePlot(HDC dc, const RECT& area, const std::vector<double>& x, const
   SelectObject(dc, old);
   DeleteObject(pen);
   SetTextColor(dc, RGB(150, 20, 20));
+  // Markers come most important first; one too close to an earlier label is left out.
+  std::vector<int> used;
   for (const auto& m : markers) {
+    int px = f.X(m.x);
+    if (std::any_of(used.begin(), used.end(), [&](int u) { return std::abs(u - px) < 36; })) continue;
+    used.push_back(px);
     auto it = std::lower_bound(x.begin(), x.end(), m.x);
     size_t i = it == x.end() ? x.size() - 1 : static_cast<size_t>(it - x.begin());
-    Text(dc, f.X(m.x), f.Y(y[i]) - 14, m.label, TA_CENTER | TA_TOP);
+    Text(dc, px, f.Y(y[i]) - 14, m.label, TA_CENTER | TA_TOP);
   }
 }
 
