@@ -42,7 +42,21 @@ void FinishCombine(const ivdata::CombineRequest& request, HWND busy) {
                 MB_OK | MB_ICONERROR);
 }
 
+// Keeps the filled dialog on screen for a while before OK acts, still painting, so it can be looked at.
+void HoldBeforeOk(HWND dlg) {
+  const int holdMs = DelayMs("Ok", 0);
+  if (holdMs <= 0) return;
+  const DWORD start = GetTickCount();
+  UpdateWindow(dlg);
+  for (DWORD elapsed = 0; elapsed < static_cast<DWORD>(holdMs); elapsed = GetTickCount() - start) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(holdMs) - elapsed, QS_PAINT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+}
+
 void OnOk(HWND dlg) {
+  HoldBeforeOk(dlg);
   std::string scans = ItemText(dlg, IDC_SCANS), more = ItemText(dlg, IDC_MORE_SCANS),
               scale = ItemText(dlg, IDC_SCALE), threshold = ItemText(dlg, IDC_THRESHOLD);
   Journal(kSrcHost, "dialog.ok",
@@ -80,6 +94,11 @@ INT_PTR CALLBACK CombineDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     case WM_COMMAND:
       if (LOWORD(wp) == IDOK) {
         OnOk(dlg);
+        return TRUE;
+      }
+      // The first field's change marks when the client began to act on the opened dialog.
+      if (LOWORD(wp) == IDC_SCANS && HIWORD(wp) == EN_CHANGE) {
+        Journal(kSrcHost, "dialog.field", JsonFields().Str("308", ItemText(dlg, IDC_SCANS)));
         return TRUE;
       }
       if (LOWORD(wp) == IDCANCEL) {

@@ -86,12 +86,23 @@ int64_t NowMs() {
   return static_cast<int64_t>(u.QuadPart / 10000ULL) - 11644473600000LL;
 }
 
+// Monotonic and shared by every process of the machine, for intervals finer than a millisecond.
+double MonotonicMs() {
+  LARGE_INTEGER c, f;
+  QueryPerformanceCounter(&c);
+  QueryPerformanceFrequency(&f);
+  return static_cast<double>(c.QuadPart / f.QuadPart) * 1000.0 +
+         static_cast<double>(c.QuadPart % f.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
 }  // namespace
 
 void Journal(const char* source, const char* event, const JsonFields& fields) {
   std::string path = IniString(kSecStandin, "Journal");
   if (path.empty()) return;
-  std::string line = "{\"t\":" + std::to_string(NowMs()) + ",\"pid\":" + std::to_string(GetCurrentProcessId()) +
+  char mono[32];
+  std::snprintf(mono, sizeof mono, "%.3f", MonotonicMs());
+  std::string line = "{\"t\":" + std::to_string(NowMs()) + ",\"tq\":" + mono + ",\"pid\":" + std::to_string(GetCurrentProcessId()) +
                      ",\"src\":" + JsonQuote(source) + ",\"ev\":" + JsonQuote(event) + fields.Body() + "}\n";
 
   // One lock for both processes; each line is opened, appended and closed under it.
