@@ -1,0 +1,63 @@
+// The monotonic clock and the yield: how long the program blocks while it waits for the host.
+#pragma once
+#include <exception>
+#include <vector>
+
+#include "platform/pacing.h"
+#include "platform/win32/win32_handles.h"
+
+namespace apexer::win32 {
+
+class Win32Clock : public platform::Clock {
+ public:
+  Win32Clock();
+  std::int64_t MonotonicMs() override;
+
+ private:
+  std::int64_t frequency_ = 1;
+};
+
+// Each yield blocks for at most the next step of a back-off that starts short whenever the program has
+// just asked the host for something or the desktop changed, and grows to a cap while nothing happens:
+// quick reactions to a quick host, little CPU while a slow one works.
+class WaitPacer {
+ public:
+  static constexpr DWORD kFirstMs = 1;
+  static constexpr DWORD kCapMs = 50;
+
+  void Activity() { next_ = kFirstMs; }
+  DWORD NextTimeout();
+
+ private:
+  DWORD next_ = kFirstMs;
+};
+
+class Win32MessageLoop : public platform::MessageLoop {
+ public:
+  explicit Win32MessageLoop(WaitPacer& pacer);
+  ~Win32MessageLoop() override;
+  Win32MessageLoop(const Win32MessageLoop&) = delete;
+  Win32MessageLoop& operator=(const Win32MessageLoop&) = delete;
+
+  void DoEvents() override;
+  void PauseWithoutEvents() override;
+
+  // Top-level windows whose keyboard navigation (Tab, Enter, mnemonics) IsDialogMessage handles.
+  void AddDialogWindow(HWND window);
+  void RemoveDialogWindow(HWND window);
+  // An error raised inside an event handler. It must not unwind through the dispatcher, so DoEvents
+  // raises it again once the dispatch has returned.
+  void DeferError(std::exception_ptr error);
+  // Whether desktop events (windows of other programs created, shown, renamed, destroyed) wake a yield.
+  bool WatchingDesktop() const { return !hooks_.empty(); }
+
+ private:
+  bool HandledAsDialogMessage(MSG& msg);
+
+  WaitPacer& pacer_;
+  std::vector<HWINEVENTHOOK> hooks_;
+  std::vector<HWND> dialogs_;
+  std::exception_ptr deferred_;
+};
+
+}  // namespace apexer::win32
