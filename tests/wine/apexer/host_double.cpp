@@ -1,0 +1,136 @@
+// A minimal double of the host's three libraries for the Wine checks (not the stand-in host).
+// APEXER_DOUBLE_MODE selects its answers:
+//   no-sample            (default) the host has no current sample: the run ends at once with 0
+//   stuck-chromatogram   a current sample, and a "Chromatogram" window that ignores WM_CLOSE, so the
+//                        run waits for it to go away until it is cancelled
+// It notes what it sees of the program's status window in double-journal.txt beside itself.
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+HMODULE self = nullptr;
+
+std::string Mode() {
+  const char* m = std::getenv("APEXER_DOUBLE_MODE");
+  return m == nullptr ? "no-sample" : m;
+}
+
+void Note(const std::string& line) {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
+  std::string file(path, n);
+  file = file.substr(0, file.find_last_of('\\') + 1) + "double-journal.txt";
+  if (FILE* f = std::fopen(file.c_str(), "a")) {
+    std::fprintf(f, "%s\n", line.c_str());
+    std::fclose(f);
+  }
+}
+
+// The program's status window as this process sees it: label text, outer rectangle, top-most, visible.
+void NoteStatusWindow(const char* when) {
+  HWND status = FindWindowA("ApexerStatusForm", "Apexer");
+  if (status == nullptr) {
+    Note(std::string(when) + " no-status-window");
+    return;
+  }
+  char label[256] = "";
+  GetWindowTextA(GetDlgItem(status, 100), label, sizeof label);
+  RECT r;
+  GetWindowRect(status, &r);
+  const bool topmost = (GetWindowLongA(status, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  char line[512];
+  std::snprintf(line, sizeof line, "%s label=%s rect=%ld,%ld,%ld,%ld topmost=%d visible=%d", when, label, r.left,
+                r.top, r.right - r.left, r.bottom - r.top, topmost ? 1 : 0, IsWindowVisible(status) ? 1 : 0);
+  Note(line);
+}
+
+LRESULT CALLBACK StubbornWindow(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_CLOSE) {
+    Note("chromatogram WM_CLOSE ignored");
+    return 0;
+  }
+  return DefWindowProcA(w, m, wp, lp);
+}
+
+void OpenStubbornChromatogram() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = StubbornWindow;
+  wc.hInstance = self;
+  wc.lpszClassName = "ApexerDoubleChromatogram";
+  RegisterClassA(&wc);
+  CreateWindowExA(0, wc.lpszClassName, "Chromatogram", WS_OVERLAPPEDWINDOW, 600, 500, 300, 200, nullptr, nullptr,
+                  self, nullptr);
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) self = instance;
+  // At the program's end its windows still stand: note how the status window was left.
+  if (reason == DLL_PROCESS_DETACH) NoteStatusWindow("end");
+  return TRUE;
+}
+
+#pragma pack(push, 1)
+struct RawFile {
+  std::int16_t number;
+  char location[260];
+  char fileName[256];
+  char detail[256];
+  std::uint8_t filler[2];
+  std::int32_t specValue;
+  std::int32_t scanCount;
+  std::int16_t functionNumber;
+  std::int16_t aux;
+};
+#pragma pack(pop)
+static_assert(sizeof(RawFile) == 788, "host layout");
+
+extern "C" {
+
+// Iv_vb32.dll
+std::int32_t __stdcall GetSampleListFileVB(RawFile* raw) {
+  NoteStatusWindow("sample");
+  if (Mode() != "stuck-chromatogram") return 0;
+  std::strcpy(raw->location, "C:\\Samples");
+  std::strcpy(raw->fileName, "DOUBLE01");
+  OpenStubbornChromatogram();
+  return 1;
+}
+std::int32_t __stdcall GetApplicationWnd(std::int16_t) { return 0; }
+std::int16_t __stdcall GetGlobalFile(char*, char*, void*, void*) { return 0; }
+std::int32_t __stdcall IonvaneCommand(char*, std::int32_t) { return 0; }
+std::int32_t __stdcall CopyMemVB(void* destination, std::int32_t source, std::int32_t count) {
+  std::memcpy(destination, reinterpret_cast<const void*>(static_cast<std::intptr_t>(source)),
+              static_cast<std::size_t>(count));
+  return count;
+}
+
+// ivraw32.dll
+std::int16_t __stdcall DmRawReadHeaderVB(RawFile*, void*) { return 0; }
+std::int32_t __stdcall DmRawScansInFunction(RawFile*) { return 10; }
+std::int32_t __stdcall DmRawTimeToScan(RawFile*, float) { return 0; }
+std::int16_t __stdcall DmRawIsAnalogTraceDesc(char*) { return 0; }
+std::int16_t __stdcall DmRawStrToMass(char*, void*, std::int32_t, std::int32_t*) { return 0; }
+std::int16_t __stdcall DmRawClose() {
+  Note("DmRawClose");
+  return 1;
+}
+
+// ivpeak32.dll
+std::int16_t __stdcall IntegrateGetIniFile(char*, void*) { return 0; }
+std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile*, void*, std::int32_t*, std::int32_t*,
+                                                  std::int16_t*, void*, std::int32_t, std::int32_t,
+                                                  std::int16_t) {
+  return 0;
+}
+
+}  // extern "C"
