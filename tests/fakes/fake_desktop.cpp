@@ -145,9 +145,33 @@ Hwnd FakeDesktop::GetDlgItem(Hwnd dialog, Long id) {
   return 0;
 }
 
+namespace {
+
+std::string MessageName(std::uint32_t message) {
+  switch (message) {
+    case platform::WM_CLOSE: return "WM_CLOSE";
+    case platform::WM_COMMAND: return "WM_COMMAND";
+    case platform::WM_SETTEXT: return "WM_SETTEXT";
+    default: return "message " + std::to_string(message);
+  }
+}
+
+}  // namespace
+
+void FakeDesktop::Note(const Message& m) {
+  log_.push_back(m);
+  if (journal == nullptr) return;
+  const Window* w = Find(m.window);
+  std::string target = w == nullptr ? "no window" : (w->topLevel ? "'" + w->title + "'" : "control " + std::to_string(w->controlId));
+  std::string line = std::string(m.posted ? "post " : "send ") + MessageName(m.message);
+  if (m.message == platform::WM_COMMAND) line += " " + std::to_string(m.wParam);
+  if (m.message == platform::WM_SETTEXT) line += " '" + m.text + "'";
+  journal->push_back(line + " to " + target);
+}
+
 Long FakeDesktop::PostMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) {
   Message m{true, window, message, wParam, lParam, {}};
-  log_.push_back(m);
+  Note(m);
   if (!IsWindow(window)) return 0;
   queue_.push_back(m);
   return 1;
@@ -155,13 +179,13 @@ Long FakeDesktop::PostMessageA(Hwnd window, std::uint32_t message, Long wParam, 
 
 Long FakeDesktop::SendMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) {
   Message m{false, window, message, wParam, lParam, {}};
-  log_.push_back(m);
+  Note(m);
   return Dispatch(m);
 }
 
 Long FakeDesktop::SendMessageA(Hwnd window, std::uint32_t message, Long wParam, const std::string& text) {
   Message m{false, window, message, wParam, 0, text};
-  log_.push_back(m);
+  Note(m);
   return Dispatch(m);
 }
 

@@ -53,6 +53,7 @@ class FakeDesktop : public platform::Desktop {
   std::string ControlText(Hwnd control) const;
 
   int lookups = 0;  // FindWindowA calls, to see how often a wait polled
+  std::vector<std::string>* journal = nullptr;  // posted and sent messages, in words
 
   Hwnd FindWindowA(const std::string& title) override;
   Hwnd GetWindow(Hwnd window, int command) override;
@@ -79,6 +80,7 @@ class FakeDesktop : public platform::Desktop {
 
  private:
   Long Dispatch(const Message& m);
+  void Note(const Message& m);
   Hwnd NewHandle() { return next_ += 4; }
 
   Hwnd next_ = 0x10000;

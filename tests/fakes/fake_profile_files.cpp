@@ -151,6 +151,7 @@ bool FakeProfileFiles::WritePrivateProfileStringA(const std::string& section, co
                                                   const std::string& value, const std::string& file) {
   if (unwritable_.count(Key(file)) != 0) return false;
   writes.push_back(file + "|" + section + "|" + key + "=" + value);
+  if (journal != nullptr) journal->push_back("write " + section + "/" + key + "=" + value);
   File& f = files_[Key(file)];
   auto s = std::find_if(f.begin(), f.end(), [&](const Section& x) { return EqualsNoCase(x.name, section); });
   if (s == f.end()) {

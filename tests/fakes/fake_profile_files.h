@@ -29,6 +29,7 @@ class FakeProfileFiles : public platform::ProfileFiles {
                                   const std::string& file) override;
 
   std::vector<std::string> writes;  // "file|section|key=value", in order
+  std::vector<std::string>* journal = nullptr;  // "write section/key=value"
 
  private:
   struct Line {

@@ -1,0 +1,88 @@
+#include "fakes/fake_platform.h"
+
+#include "common/errors.h"
+
+namespace apexer::fakes {
+
+void World::After(std::int64_t delayMs, std::function<void()> action) {
+  timers_.emplace(clock_.now + delayMs, std::move(action));
+}
+
+void World::Advance(std::int64_t ms) {
+  const std::int64_t until = clock_.now + ms;
+  for (;;) {
+    auto it = timers_.begin();
+    if (it == timers_.end() || it->first > until) break;
+    clock_.now = std::max(clock_.now, it->first);
+    auto action = std::move(it->second);
+    timers_.erase(it);
+    action();
+  }
+  clock_.now = until;
+  desktop_.DeliverPosted();
+}
+
+void FakeLoop::DoEvents() {
+  ++yields;
+  world_.Advance(yieldStepMs);
+  if (onYield) onYield(yields);
+}
+
+void FakeLoop::PauseWithoutEvents() {
+  ++pauses;
+  world_.Advance(pauseStepMs);
+}
+
+platform::GlobalHandle FakeMemory::Allocate(std::vector<std::uint8_t> bytes) {
+  next_ += 4;
+  blocks_[next_] = std::move(bytes);
+  return next_;
+}
+
+void* FakeMemory::GlobalLock(platform::GlobalHandle block) {
+  calls.push_back("lock " + std::to_string(block));
+  auto it = blocks_.find(block);
+  if (failLocks || it == blocks_.end()) return nullptr;
+  return it->second.data();
+}
+
+bool FakeMemory::GlobalUnlock(platform::GlobalHandle block) {
+  calls.push_back("unlock " + std::to_string(block));
+  return false;
+}
+
+platform::GlobalHandle FakeMemory::GlobalFree(platform::GlobalHandle block) {
+  calls.push_back("free " + std::to_string(block));
+  return blocks_.erase(block) != 0 ? 0 : block;
+}
+
+std::size_t FakeMemory::GlobalSize(platform::GlobalHandle block) {
+  auto it = blocks_.find(block);
+  return it == blocks_.end() ? 0 : it->second.size();
+}
+
+FakeStatusForm::FakeStatusForm(FakeDesktop& desktop) : desktop_(desktop) {
+  handle = desktop.AddWindow("Apexer");
+  desktop.MoveWindow(handle, restoredRect.left, restoredRect.top, restoredRect.right, restoredRect.bottom, true);
+}
+
+void FakeStatusForm::SetWindowState(platform::WindowState s) {
+  // A minimized or maximized window reports another rectangle than its restored one.
+  if (state == platform::WindowState::Normal && s != platform::WindowState::Normal) {
+    desktop_.GetWindowRect(handle, restoredRect);
+    if (s == platform::WindowState::Minimized) desktop_.MoveWindow(handle, -32000, -32000, 160, 28, true);
+    else desktop_.MoveWindow(handle, -8, -8, 1296, 1040, true);
+  } else if (state != platform::WindowState::Normal && s == platform::WindowState::Normal) {
+    desktop_.MoveWindow(handle, restoredRect.left, restoredRect.top, restoredRect.right - restoredRect.left,
+                        restoredRect.bottom - restoredRect.top, true);
+  }
+  state = s;
+}
+
+std::string FakeApplication::FileDateLongFormat(const std::string& file) {
+  auto it = fileDates.find(file);
+  if (it == fileDates.end()) throw AppError(53, "File not found");
+  return it->second;
+}
+
+}  // namespace apexer::fakes

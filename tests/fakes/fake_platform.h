@@ -1,0 +1,115 @@
+// Fakes for time, the message loop, global memory and the forms, and a bundle that hands out a Platform.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_desktop.h"
+#include "fakes/fake_profile_files.h"
+#include "platform/platform.h"
+
+namespace apexer::fakes {
+
+class VirtualClock : public platform::Clock {
+ public:
+  std::int64_t MonotonicMs() override { return now; }
+  std::int64_t now = 1'000'000;  // an arbitrary origin, as a real monotonic clock has
+};
+
+// Everything outside the program that goes on while time passes: the host's reactions, posted messages.
+class World {
+ public:
+  World(VirtualClock& clock, FakeDesktop& desktop) : clock_(clock), desktop_(desktop) {}
+  void After(std::int64_t delayMs, std::function<void()> action);
+  // Lets time pass: due timers run, posted messages reach their windows.
+  void Advance(std::int64_t ms);
+  std::size_t PendingTimers() const { return timers_.size(); }
+
+ private:
+  VirtualClock& clock_;
+  FakeDesktop& desktop_;
+  std::multimap<std::int64_t, std::function<void()>> timers_;
+};
+
+class FakeLoop : public platform::MessageLoop {
+ public:
+  explicit FakeLoop(World& world) : world_(world) {}
+  void DoEvents() override;
+  void PauseWithoutEvents() override;
+
+  std::int64_t yieldStepMs = 10;
+  std::int64_t pauseStepMs = 1;
+  int yields = 0;
+  int pauses = 0;
+  // The program's own window events, run inside a yield (a Cancel click, the About menu).
+  std::function<void(int yieldNumber)> onYield;
+
+ private:
+  World& world_;
+};
+
+class FakeMemory : public platform::GlobalMemory {
+ public:
+  platform::GlobalHandle Allocate(std::vector<std::uint8_t> bytes);
+  void* GlobalLock(platform::GlobalHandle block) override;
+  bool GlobalUnlock(platform::GlobalHandle block) override;
+  platform::GlobalHandle GlobalFree(platform::GlobalHandle block) override;
+  std::size_t GlobalSize(platform::GlobalHandle block) override;
+
+  bool failLocks = false;
+  std::vector<std::string> calls;  // "lock 5", "unlock 5", "free 5"
+  std::size_t LiveBlocks() const { return blocks_.size(); }
+
+ private:
+  platform::GlobalHandle next_ = 0x100;
+  std::map<platform::GlobalHandle, std::vector<std::uint8_t>> blocks_;
+};
+
+class FakeStatusForm : public platform::StatusForm {
+ public:
+  explicit FakeStatusForm(FakeDesktop& desktop);
+  Hwnd hWnd() override { return handle; }
+  platform::WindowState GetWindowState() override { return state; }
+  void SetWindowState(platform::WindowState s) override;
+  platform::BorderStyle GetBorderStyle() override { return border; }
+  void Show() override { shown = true; }
+  void SetStatusText(const std::string& text) override { texts.push_back(text); }
+  bool CancelClicked() override { return cancelClicked; }
+
+  Hwnd handle = 0;
+  platform::WindowState state = platform::WindowState::Normal;
+  platform::BorderStyle border = platform::BorderStyle::FixedDialog;
+  bool shown = false;
+  bool cancelClicked = false;
+  std::vector<std::string> texts;
+  platform::PixelRect restoredRect{0, 0, 170, 95};
+
+ private:
+  FakeDesktop& desktop_;
+};
+
+class FakeApplication : public platform::Application {
+ public:
+  std::string Path() override { return path; }
+  std::string EXEName() override { return exeName; }
+  std::string Title() override { return "Apexer"; }
+  void ReportUncaughtError(Long number, const std::string& description) override {
+    reports.push_back({number, description});
+  }
+  std::string FileDateLongFormat(const std::string& file) override;
+  int CurrentYear() override { return year; }
+
+  std::string path = R"(D:\Tools)";
+  std::string exeName = "Apexer";
+  int year = 2026;
+  std::map<std::string, std::string> fileDates;
+  struct Report {
+    Long number;
+    std::string description;
+  };
+  std::vector<Report> reports;
+};
+
+}  // namespace apexer::fakes

@@ -1,0 +1,259 @@
+#include "fakes/scripted_host.h"
+
+#include <cstring>
+#include <sstream>
+
+#include "common/text.h"
+
+namespace apexer::fakes {
+
+namespace {
+
+constexpr const char* kHostSettings = "C:\\Ionvane\\Ionvane.ini";
+
+}  // namespace
+
+ScriptedHost::ScriptedHost(World& world, FakeDesktop& desktop, FakeProfileFiles& profiles, FakeMemory& memory,
+                           HostScript s, std::vector<std::string>& journal)
+    : script(std::move(s)), world_(world), desktop_(desktop), profiles_(profiles), memory_(memory),
+      journal_(journal) {
+  if (script.mainWindowOpen) OpenMainWindow();
+  if (script.secondaryWindowOpen) OpenSecondaryWindow();
+  if (script.spectrumWindowOpen) {
+    OpenSpectrumWindow();
+    spectra = {"earlier spectrum"};
+  }
+  if (script.chromatogramWindowOpen) OpenChromatogramWindow();
+}
+
+void ScriptedHost::OpenMainWindow() {
+  mainWindow = desktop_.AddWindow("Host - [" + script.fileName + "]");
+}
+
+void ScriptedHost::OpenSpectrumWindow() {
+  spectrumWindow = desktop_.AddWindow("Spectrum - [" + script.fileName + "]");
+  desktop_.SetHandler(spectrumWindow, [this](const Message& m) -> Long {
+    if (m.message == platform::WM_COMMAND && (m.wParam == 341 || m.wParam == 342)) {
+      const Long command = m.wParam;
+      world_.After(script.printAppearMs, [this, command] {
+        const Hwnd printing = desktop_.AddWindow("Printing...");
+        Log("printing shown");
+        world_.After(script.printMs, [this, printing, command] {
+          desktop_.RemoveWindow(printing);
+          prints.push_back({command, spectra});
+          Log("printed " + std::to_string(command) + " with " + std::to_string(spectra.size()) + " spectra");
+        });
+      });
+    } else if (m.message == platform::WM_CLOSE) {
+      const Hwnd closing = m.window;
+      world_.After(script.closeMs, [this, closing] {
+        desktop_.RemoveWindow(closing);
+        if (spectrumWindow == closing) spectrumWindow = 0;
+        spectra.clear();
+        Log("spectrum window closed");
+      });
+    }
+    return 0;
+  });
+}
+
+void ScriptedHost::OpenSecondaryWindow() {
+  secondaryWindow = desktop_.AddWindow("Peak List - [" + script.fileName + "]");
+  desktop_.SetHandler(secondaryWindow, [this](const Message& m) -> Long {
+    if (m.message == platform::WM_CLOSE) {
+      world_.After(script.closeMs, [this] {
+        desktop_.RemoveWindow(secondaryWindow);
+        secondaryWindow = 0;
+        Log("peak list closed");
+      });
+    }
+    return 0;
+  });
+}
+
+void ScriptedHost::OpenChromatogramWindow() {
+  chromatogramWindow = desktop_.AddWindow(ChromatogramWindowTitle());
+  Log("chromatogram opened");
+  desktop_.SetHandler(chromatogramWindow, [this](const Message& m) -> Long {
+    if (m.message == platform::WM_COMMAND && m.wParam == 354 && !script.dialogNeverOpens) {
+      world_.After(script.openDialogMs, [this] {
+        if (dialog == 0 && chromatogramWindow != 0) OpenDialog();
+      });
+    } else if (m.message == platform::WM_CLOSE) {
+      world_.After(script.closeMs, [this] {
+        desktop_.RemoveWindow(chromatogramWindow);
+        chromatogramWindow = 0;
+        Log("chromatogram closed");
+      });
+    }
+    return 0;
+  });
+}
+
+void ScriptedHost::OpenDialog() {
+  dialog = desktop_.AddWindow("Combine Spectrum", chromatogramWindow);
+  for (Long id : {308, 310, 369, 176}) desktop_.AddControl(dialog, id);
+  Log("dialog opened");
+  desktop_.SetHandler(dialog, [this](const Message& m) -> Long {
+    if (m.message == platform::WM_COMMAND && m.wParam == 1) return OnDialogOk();
+    if (m.message == platform::WM_CLOSE) {
+      desktop_.RemoveWindow(dialog);
+      dialog = 0;
+    }
+    return 0;
+  });
+}
+
+Long ScriptedHost::OnDialogOk() {
+  const auto field = [this](Long id) { return desktop_.ControlText(desktop_.GetDlgItem(dialog, id)); };
+  const std::string first = field(308);
+  Log("OK 308='" + first + "' 310='" + field(310) + "' 369='" + field(369) + "' 176='" + field(176) + "'");
+  desktop_.RemoveWindow(dialog);
+  dialog = 0;
+  const Hwnd combining = desktop_.AddWindow("Spectrum Combine");
+  if (script.combiningNeverEnds) return 1;
+  world_.After(script.combineMs, [this, combining, first] {
+    desktop_.RemoveWindow(combining);
+    // The display keeps earlier spectra only while the setting says FALSE at this moment.
+    std::string replace(16, '\0');
+    const std::string key = "Replace";
+    const auto n = profiles_.GetPrivateProfileStringA("SpeDisplay", &key, "", replace.data(), 16, kHostSettings);
+    replace.resize(n);
+    if (spectrumWindow == 0) OpenSpectrumWindow();
+    if (!EqualsNoCase(replace, "FALSE")) spectra.clear();
+    spectra.push_back(first);
+    combined.push_back(first);
+    Log("combined " + first + " (Replace=" + replace + ")");
+    if (script.exitAfterCombines >= 0 && static_cast<int>(combined.size()) >= script.exitAfterCombines) Exit();
+  });
+  return 1;
+}
+
+void ScriptedHost::Exit() {
+  for (Hwnd* w : {&mainWindow, &spectrumWindow, &secondaryWindow, &chromatogramWindow, &dialog}) {
+    if (*w != 0) desktop_.RemoveWindow(*w);
+    *w = 0;
+  }
+  exited_ = true;
+  Log("host exited");
+}
+
+Long ScriptedHost::GetSampleListFileVB(RawFileRecord& record) {
+  Log("GetSampleListFileVB");
+  if (!script.hasSample || exited_) return 0;
+  std::memset(record.Spec.FileName, 0, sizeof record.Spec.FileName);
+  std::memcpy(record.Spec.FileName, script.fileName.data(), std::min<std::size_t>(script.fileName.size(), 255));
+  record.Spec.Number = 1;
+  return 1;
+}
+
+Long ScriptedHost::GetApplicationWnd(Integer kind) {
+  switch (kind) {
+    case 0: return static_cast<Long>(mainWindow);
+    case 1: return static_cast<Long>(spectrumWindow);
+    case 2: return static_cast<Long>(secondaryWindow);
+    default: return 0;
+  }
+}
+
+Integer ScriptedHost::GetGlobalFile(std::string& listName, std::string& fileType, FileSpecRecord& blank,
+                                    FileSpecRecord& result) {
+  Log("GetGlobalFile " + listName + " " + fileType);
+  blankSeen = std::string(blank.Location, sizeof blank.Location) + std::string(blank.FileName, sizeof blank.FileName) +
+              std::string(blank.Detail, sizeof blank.Detail);
+  if (script.globalFileResult == 1 && !exited_) {
+    std::memset(result.FileName, 0, sizeof result.FileName);
+    std::memcpy(result.FileName, script.fileName.data(), std::min<std::size_t>(script.fileName.size(), 256));
+  }
+  return script.globalFileResult;
+}
+
+Long ScriptedHost::IonvaneCommand(std::string& command, Long number) {
+  Log("IonvaneCommand " + command + " " + std::to_string(number));
+  if (exited_ || mainWindow == 0) return 0;
+  if (command == "app.launch[default:Chro]()" && chromatogramWindow == 0 && !script.chromatogramNeverOpens) {
+    world_.After(script.openChromatogramMs, [this] {
+      if (chromatogramWindow == 0) OpenChromatogramWindow();
+    });
+  }
+  return 1;
+}
+
+Long ScriptedHost::CopyMemVB(void* destination, const void* source, Long byteCount) {
+  ++copyCalls;
+  std::memcpy(destination, source, static_cast<std::size_t>(byteCount));
+  return byteCount;
+}
+
+Integer ScriptedHost::DmRawReadHeaderVB(RawFileRecord&, RawHeaderRecord& header) {
+  ++headerReads;
+  Log("DmRawReadHeaderVB");
+  if (script.headerResult != 0) header.FunctionCount = script.functionCount;
+  return script.headerResult;
+}
+
+Long ScriptedHost::DmRawScansInFunction(RawFileRecord& record) {
+  Log("DmRawScansInFunction " + std::to_string(record.FunctionNumber));
+  return script.scanCount;
+}
+
+Long ScriptedHost::DmRawTimeToScan(RawFileRecord&, Single time) {
+  Log("DmRawTimeToScan " + GeneralNumberText(time));
+  // One scan every two seconds; times outside the run have no scan.
+  const auto scan = static_cast<Long>(time / 2.0f) + 1;
+  return (time < 0 || scan > script.scanCount) ? 0 : scan;
+}
+
+Integer ScriptedHost::DmRawIsAnalogTraceDesc(std::string& description) {
+  Log("DmRawIsAnalogTraceDesc " + description);
+  return script.analogTraces.count(description) != 0 ? 1 : 0;
+}
+
+Integer ScriptedHost::DmRawStrToMass(std::string& description, void* masses, Integer capacity, Long& count) {
+  Log("DmRawStrToMass " + description + " " + std::to_string(capacity));
+  // Masses joined by "+" (sum) or "_" (range); anything else is no mass list.
+  std::vector<float> values;
+  std::string part;
+  std::istringstream in(description);
+  while (std::getline(in, part, description.find('_') != std::string::npos ? '_' : '+')) {
+    char* end = nullptr;
+    const float v = std::strtof(part.c_str(), &end);
+    if (part.empty() || end == part.c_str() || *end != '\0') return 0;
+    values.push_back(v);
+  }
+  if (values.empty() || values.size() > 39) return 0;
+  std::memcpy(masses, values.data(), values.size() * sizeof(float));
+  count = static_cast<Long>(values.size());
+  return static_cast<Integer>(values.size());
+}
+
+void ScriptedHost::DmRawClose() { Log("DmRawClose"); }
+
+Integer ScriptedHost::IntegrateGetIniFile(std::string& parameterSet, IntegrationParameters& parameters) {
+  Log("IntegrateGetIniFile " + parameterSet);
+  if (script.storedParametersResult != 0) std::memset(parameters.Block, 0x5A, sizeof parameters.Block);
+  return script.storedParametersResult;
+}
+
+Integer ScriptedHost::IntegrateChromatogramRange(Hwnd window, RawFileRecord& record, TraceDescriptor& trace,
+                                                 platform::GlobalHandle& block, Long& peakCount, Integer& auxValue,
+                                                 IntegrationParameters& parameters, Long firstScan, Long lastScan,
+                                                 Integer auxNumber) {
+  Log("IntegrateChromatogramRange window=" + std::to_string(window) + " function=" +
+      std::to_string(record.FunctionNumber) + " kind=" + std::to_string(trace.Kind) + " scans=" +
+      std::to_string(firstScan) + ".." + std::to_string(lastScan) + " aux=" + std::to_string(auxValue) + "," +
+      std::to_string(auxNumber) + " parameters=" + std::to_string(parameters.Block[0]));
+  if (script.integratorFails) return 0;
+  std::vector<std::uint8_t> bytes(script.apexScans.size() * sizeof(PeakRecord));
+  for (std::size_t i = 0; i < script.apexScans.size(); ++i) {
+    PeakRecord peak{};
+    std::memset(&peak, static_cast<int>(i & 0xFF), sizeof peak);  // the integrator's own fields
+    peak.ApexScan = script.apexScans[i];
+    std::memcpy(bytes.data() + i * sizeof peak, &peak, sizeof peak);
+  }
+  block = memory_.Allocate(std::move(bytes));
+  peakCount = script.reportedPeakCount.value_or(static_cast<Long>(script.apexScans.size()));
+  return 1;
+}
+
+}  // namespace apexer::fakes

@@ -1,0 +1,106 @@
+// A host that reacts like the real one, in virtual time: its libraries, its windows, its dialog, its printing.
+#pragma once
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_platform.h"
+#include "host/host_libraries.h"
+
+namespace apexer::fakes {
+
+struct HostScript {
+  bool hasSample = true;
+  std::string fileName = "SAMPLE01";
+  Long scanCount = 100;          // of every function
+  Integer functionCount = 2;
+  Integer headerResult = 1;      // what DmRawReadHeaderVB answers
+  Integer globalFileResult = 1;  // what GetGlobalFile answers
+  std::vector<Single> apexScans;  // the integrator's peaks, in its order
+  std::optional<Long> reportedPeakCount;  // the count the integrator claims, when not apexScans' size
+  bool integratorFails = false;
+  Integer storedParametersResult = 1;
+  std::set<std::string> analogTraces{"UV 254", "PRESSURE"};
+
+  bool mainWindowOpen = true;
+  bool spectrumWindowOpen = true;
+  bool secondaryWindowOpen = true;
+  bool chromatogramWindowOpen = false;
+
+  // Reaction times in milliseconds.
+  std::int64_t openChromatogramMs = 30;
+  std::int64_t openDialogMs = 20;
+  std::int64_t combineMs = 50;
+  std::int64_t printAppearMs = 20;
+  std::int64_t printMs = 40;
+  std::int64_t closeMs = 10;
+
+  bool chromatogramNeverOpens = false;
+  bool dialogNeverOpens = false;
+  bool combiningNeverEnds = false;
+  int exitAfterCombines = -1;  // the host process ends after this many combines
+};
+
+class ScriptedHost : public HostLibraries {
+ public:
+  ScriptedHost(World& world, FakeDesktop& desktop, FakeProfileFiles& profiles, FakeMemory& memory,
+               HostScript script, std::vector<std::string>& journal);
+
+  struct Print {
+    Long command;
+    std::vector<std::string> spectra;
+  };
+  std::vector<Print> prints;
+  std::vector<std::string> combined;     // first-range texts, in order
+  std::vector<std::string> spectra;      // what the spectrum window shows now
+  std::string blankSeen;                 // Location/FileName/Detail of the blank record, as the host saw them
+  int copyCalls = 0;
+  int headerReads = 0;
+  HostScript script;
+
+  Hwnd mainWindow = 0;
+  Hwnd spectrumWindow = 0;
+  Hwnd secondaryWindow = 0;
+  Hwnd chromatogramWindow = 0;
+  Hwnd dialog = 0;
+
+  std::string ChromatogramWindowTitle() const { return "Chromatogram - [" + script.fileName + "]"; }
+
+  Long GetSampleListFileVB(RawFileRecord& record) override;
+  Long GetApplicationWnd(Integer kind) override;
+  Integer GetGlobalFile(std::string& listName, std::string& fileType, FileSpecRecord& blank,
+                        FileSpecRecord& result) override;
+  Long IonvaneCommand(std::string& command, Long number) override;
+  Long CopyMemVB(void* destination, const void* source, Long byteCount) override;
+  Integer DmRawReadHeaderVB(RawFileRecord& record, RawHeaderRecord& header) override;
+  Long DmRawScansInFunction(RawFileRecord& record) override;
+  Long DmRawTimeToScan(RawFileRecord& record, Single time) override;
+  Integer DmRawIsAnalogTraceDesc(std::string& description) override;
+  Integer DmRawStrToMass(std::string& description, void* masses, Integer capacity, Long& count) override;
+  void DmRawClose() override;
+  Integer IntegrateGetIniFile(std::string& parameterSet, IntegrationParameters& parameters) override;
+  Integer IntegrateChromatogramRange(Hwnd window, RawFileRecord& record, TraceDescriptor& trace,
+                                     platform::GlobalHandle& block, Long& peakCount, Integer& auxValue,
+                                     IntegrationParameters& parameters, Long firstScan, Long lastScan,
+                                     Integer auxNumber) override;
+
+ private:
+  void OpenMainWindow();
+  void OpenSpectrumWindow();
+  void OpenSecondaryWindow();
+  void OpenChromatogramWindow();
+  void OpenDialog();
+  Long OnDialogOk();
+  void Exit();
+  void Log(const std::string& line) { journal_.push_back(line); }
+
+  World& world_;
+  FakeDesktop& desktop_;
+  FakeProfileFiles& profiles_;
+  FakeMemory& memory_;
+  std::vector<std::string>& journal_;
+  bool exited_ = false;
+};
+
+}  // namespace apexer::fakes

@@ -1,0 +1,146 @@
+#include "processing/combine_spectrum.h"
+
+#include <gtest/gtest.h>
+
+#include "common/errors.h"
+#include "fakes/rig.h"
+
+namespace apexer {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class CombineSpectrumTest : public ::testing::Test {
+ protected:
+  fakes::Rig rig;
+  RawFileRecord record = [] {
+    RawFileRecord r{};
+    r.Spec.ScanCount = 100;
+    return r;
+  }();
+
+  std::string Field(Long id) {
+    for (const std::string& line : rig.journal) {
+      if (line.rfind("OK ", 0) != 0) continue;
+      const std::string key = std::to_string(id) + "='";
+      const auto at = line.find(key) + key.size();
+      return line.substr(at, line.find('\'', at) - at);
+    }
+    return "<no OK>";
+  }
+};
+
+TEST(ScanRangeText, AbsentSingleOrRange) {
+  EXPECT_EQ(ScanRangeText(0, 5), "");
+  EXPECT_EQ(ScanRangeText(-3, 0), "");
+  EXPECT_EQ(ScanRangeText(17, 0), "17");
+  EXPECT_EQ(ScanRangeText(17, -1), "17");
+  EXPECT_EQ(ScanRangeText(16, 18), "16:18");
+  EXPECT_EQ(ScanRangeText(18, 16), "18:16");  // the end is not compared with the start
+}
+
+TEST_F(CombineSpectrumTest, ApexAndNeighboursClippedToTheSample) {
+  const std::pair<Long, std::string> cases[] = {{50, "49:51"}, {1, "1:2"}, {100, "99:100"}};
+  for (const auto& [scan, text] : cases) {
+    rig.journal.clear();
+    EXPECT_EQ(CombineAtScan(*rig.p, scan, record), scan);
+    EXPECT_EQ(Field(308), text);
+    EXPECT_EQ(Field(310), "");
+    EXPECT_EQ(Field(369), "1");
+    EXPECT_EQ(Field(176), "1");
+  }
+  record.Spec.ScanCount = 1;
+  rig.journal.clear();
+  EXPECT_EQ(CombineAtScan(*rig.p, 1, record), 1);
+  EXPECT_EQ(Field(308), "1:1");
+}
+
+TEST_F(CombineSpectrumTest, ScansOutsideTheSampleAreRefusedWithoutTouchingTheHost) {
+  for (Long scan : {0, -1, 101}) {
+    rig.journal.clear();
+    EXPECT_EQ(CombineAtScan(*rig.p, scan, record), 0);
+    EXPECT_TRUE(rig.journal.empty());
+  }
+}
+
+TEST_F(CombineSpectrumTest, SamplesBeyond32767ScansAreCombinedNotOverflowed) {
+  record.Spec.ScanCount = 40000;
+  rig.host->script.scanCount = 40000;
+  EXPECT_EQ(CombineAtScan(*rig.p, 35000, record), 35000);
+  EXPECT_EQ(Field(308), "34999:35001");
+  record.Spec.ScanCount = 70000;  // 70000 as a 16-bit number would be 4464
+  EXPECT_EQ(CombineAtScan(*rig.p, 69999, record), 69999);
+}
+
+TEST_F(CombineSpectrumTest, TheDialogIsDrivenFieldByFieldThenOkThenTheCombiningWindowIsWaitedOut) {
+  CombineSpectrum(*rig.p, 5, 0, 3, 5, 20, 22, 1.0f, 2.5f);
+  EXPECT_EQ(rig.Lines({"IonvaneCommand", "post", "send", "dialog", "OK", "combined"}),
+            (Lines{"IonvaneCommand app.launch[default:Chro]() 5000",
+                   "post WM_COMMAND 354 to 'Chromatogram - [SAMPLE01]'", "dialog opened",
+                   "send WM_SETTEXT '5' to control 308", "send WM_SETTEXT '3:5,20:22' to control 310",
+                   "send WM_SETTEXT '1' to control 369", "send WM_SETTEXT '2.5' to control 176",
+                   "send WM_COMMAND 1 to 'Combine Spectrum'", "OK 308='5' 310='3:5,20:22' 369='1' 176='2.5'",
+                   "combined 5 (Replace=)"}));
+  EXPECT_EQ(rig.desktop.FindWindowA("Spectrum Combine"), 0u);
+}
+
+TEST_F(CombineSpectrumTest, TheSecondFieldJoinsOnlyWhatIsThere) {
+  CombineSpectrum(*rig.p, 5, 6, 3, 0, 0, 0, 1, 1);
+  EXPECT_EQ(Field(310), "3");
+  rig.journal.clear();
+  CombineSpectrum(*rig.p, 5, 6, 0, 0, 20, 22, 1, 1);
+  EXPECT_EQ(Field(310), "20:22");
+}
+
+TEST_F(CombineSpectrumTest, NoFirstRangeMeansNoHostWindowIsLookedFor) {
+  CombineSpectrum(*rig.p, 0, 5, 3, 5, 0, 0, 1, 1);
+  EXPECT_TRUE(rig.journal.empty());
+  EXPECT_EQ(rig.desktop.lookups, 0);
+}
+
+TEST_F(CombineSpectrumTest, AnOpenDialogIsFilledWithoutAMenuCommand) {
+  fakes::HostScript s;
+  s.chromatogramWindowOpen = true;
+  fakes::Rig open(s);
+  const Hwnd dialog = open.desktop.AddWindow("Combine Spectrum", open.host->chromatogramWindow);
+  for (Long id : {308, 310, 369, 176}) open.desktop.AddControl(dialog, id);
+  CombineSpectrum(*open.p, 7, 9, 0, 0, 0, 0, 1, 1);
+  EXPECT_TRUE(open.Lines({"post"}).empty());
+  EXPECT_EQ(open.desktop.ControlText(open.desktop.GetDlgItem(dialog, 308)), "7:9");
+}
+
+TEST_F(CombineSpectrumTest, NoChromatogramWindowIsNoErrorAndTheScanCounts) {
+  rig.host->script.chromatogramNeverOpens = true;
+  EXPECT_EQ(CombineAtScan(*rig.p, 50, record), 50);
+  EXPECT_EQ(rig.Count("post"), 0u);
+  EXPECT_TRUE(rig.host->combined.empty());
+}
+
+TEST_F(CombineSpectrumTest, ADialogThatNeverOpensRaisesTheProgramsError) {
+  rig.host->script.dialogNeverOpens = true;
+  try {
+    CombineAtScan(*rig.p, 50, record);
+    FAIL() << "no error raised";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.Number(), 32767);
+    EXPECT_STREQ(e.what(), "Unable to find Combine Spectrum dialogue box");
+  }
+  EXPECT_EQ(LastError.Number, 32767);
+  EXPECT_EQ(LastError.Description, "Unable to find Combine Spectrum dialogue box");
+}
+
+TEST_F(CombineSpectrumTest, AMissingFieldIsSkippedAndTheRestIsStillSent) {
+  fakes::HostScript s;
+  s.chromatogramWindowOpen = true;
+  fakes::Rig open(s);
+  const Hwnd dialog = open.desktop.AddWindow("Combine Spectrum", open.host->chromatogramWindow);
+  for (Long id : {308, 369, 176}) open.desktop.AddControl(dialog, id);  // no 310
+  const std::int64_t start = open.clock.now;
+  CombineSpectrum(*open.p, 7, 9, 0, 0, 0, 0, 1, 1);
+  EXPECT_GT(open.clock.now - start, 5000);  // the control wait gave up
+  EXPECT_EQ(open.Count("send WM_COMMAND 1"), 1u);
+  EXPECT_EQ(open.Count("send WM_SETTEXT '1'"), 2u);
+}
+
+}  // namespace
+}  // namespace apexer

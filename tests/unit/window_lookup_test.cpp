@@ -1,0 +1,160 @@
+#include "automation/window_lookup.h"
+
+#include <gtest/gtest.h>
+
+#include "common/errors.h"
+#include "common/text.h"
+#include "fakes/rig.h"
+
+namespace apexer {
+namespace {
+
+fakes::HostScript NoHost() {
+  fakes::HostScript s;
+  s.mainWindowOpen = s.spectrumWindowOpen = s.secondaryWindowOpen = false;
+  return s;
+}
+
+class WindowLookup : public ::testing::Test {
+ protected:
+  fakes::Rig rig{NoHost()};
+  fakes::FakeDesktop& desktop = rig.desktop;
+};
+
+TEST_F(WindowLookup, ListingWalksUpFromTheFirstEmptyTitleThenDownTheWholeZOrder) {
+  const Hwnd low = desktop.AddWindow("low");
+  const Hwnd owned = desktop.AddWindow("  Printing...", low);
+  const Hwnd longTitle = desktop.AddWindow(std::string(100, 'L'));
+  std::vector<WindowEntry> list;
+  const Integer n = ListTopLevelWindows(desktop, list);
+  ASSERT_EQ(n, static_cast<Integer>(desktop.ZOrder().size()));
+  for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(list[i].Handle, desktop.ZOrder()[i]);
+  EXPECT_EQ(list[0].Handle, longTitle);
+  EXPECT_EQ(CutAtNull(list[0].Title), std::string(79, 'L'));  // cut to 79
+  EXPECT_EQ(list[1].Handle, owned);
+  EXPECT_EQ(CutAtNull(list[1].Title), "Printing...");  // leading spaces trimmed
+  EXPECT_EQ(list[1].Parent, low);
+  EXPECT_EQ(list[2].Parent, 0u);
+}
+
+TEST_F(WindowLookup, TrailingSpacesOfATitleStay) {
+  desktop.AddWindow("Chromatogram ");
+  std::vector<WindowEntry> list;
+  ListTopLevelWindows(desktop, list);
+  EXPECT_EQ(CutAtNull(list[0].Title), "Chromatogram ");
+  EXPECT_EQ(FindWindowByTitle(desktop, "Chromatogram "), list[0].Handle);
+}
+
+TEST_F(WindowLookup, NoEmptyTitleMeansAnEmptyList) {
+  fakes::FakeDesktop bare;
+  bare.AddWindow("only");
+  std::vector<WindowEntry> list;
+  EXPECT_EQ(ListTopLevelWindows(bare, list), 0);
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(FindWindowByTitle(bare, "only"), 0u);
+}
+
+TEST_F(WindowLookup, BestSubstringPositionWinsWhateverTheZOrder) {
+  const Hwnd browser = desktop.AddWindow("Chromatogram Data Browser");
+  desktop.AddWindow("Mass Chromatogram");  // higher, but the match starts at 6
+  EXPECT_EQ(FindWindowByTitle(desktop, "Chromatogram"), browser);
+}
+
+TEST_F(WindowLookup, EqualPositionsGoToTheWindowHigherInZOrder) {
+  desktop.AddWindow("Chromatogram - ");
+  const Hwnd upper = desktop.AddWindow("Chromatogram Data Browser");
+  EXPECT_EQ(FindWindowByTitle(desktop, "Chromatogram"), upper);
+}
+
+TEST_F(WindowLookup, AnExactTitleBeatsAnySubstringMatchIgnoringCase) {
+  const Hwnd exact = desktop.AddWindow("Combine Spectrum");
+  desktop.AddWindow("Combine Spectrum Options");
+  EXPECT_EQ(FindWindowByTitle(desktop, "combine spectrum"), exact);
+}
+
+TEST_F(WindowLookup, OwnedLookupIgnoresWindowsOfOtherOwners) {
+  const Hwnd owner = desktop.AddWindow("Chromatogram - [S]");
+  const Hwnd stranger = desktop.AddWindow("Other");
+  desktop.AddWindow("Combine Spectrum", stranger);
+  const Hwnd mine = desktop.AddWindow("Combine Spectrum (2)", owner);
+  EXPECT_EQ(FindOwnedWindowByTitle(desktop, owner, "Combine Spectrum"), mine);
+  EXPECT_EQ(FindOwnedWindowByTitle(desktop, desktop.AddWindow("nobody"), "Combine Spectrum"), 0u);
+}
+
+TEST_F(WindowLookup, TitlesBeyond79CharactersMatchOnlyAsSubstrings) {
+  const std::string title = std::string(75, 'x') + "ABCDEFGH";
+  const Hwnd w = desktop.AddWindow(title);
+  EXPECT_EQ(FindWindowByTitle(desktop, title), 0u);
+  EXPECT_EQ(FindWindowByTitle(desktop, "xABCD"), w);
+  EXPECT_EQ(FindWindowByTitle(desktop, "ABCDE"), 0u);  // the fifth letter lies past the cut
+}
+
+TEST_F(WindowLookup, WaitsEndOnlyWhenMoreWholeSecondsThanTheLimitHavePassed) {
+  for (Integer limit : {Integer{5}, Integer{120}}) {
+    const std::int64_t start = rig.clock.now;
+    EXPECT_EQ(WaitForWindow(*rig.p, "never", limit), 0u);
+    const std::int64_t elapsed = rig.clock.now - start;
+    EXPECT_GE(elapsed, (limit + 1) * 1000);
+    EXPECT_LT(elapsed, (limit + 1) * 1000 + 50);
+  }
+}
+
+TEST_F(WindowLookup, AWaitLooksAtLeastOnceAndYieldsBetweenPolls) {
+  const Hwnd there = desktop.AddWindow("Here");
+  EXPECT_EQ(WaitForWindow(*rig.p, "Here", -1), there);
+  EXPECT_EQ(rig.loop.yields, 0);
+  EXPECT_EQ(WaitForWindow(*rig.p, "Absent", -1), 0u);
+  EXPECT_EQ(rig.loop.yields, 0);  // the limit was already exceeded at the first poll
+}
+
+TEST_F(WindowLookup, WaitForWindowExactReturnsAWindowThatOpensDuringTheWait) {
+  Hwnd opened = 0;
+  rig.world.After(2500, [&] { opened = desktop.AddWindow("Late"); });
+  EXPECT_EQ(WaitForWindowExact(*rig.p, "Late", 5), opened);
+  EXPECT_NE(opened, 0u);
+  EXPECT_LT(rig.clock.now - 1'000'000, 2600);
+}
+
+TEST_F(WindowLookup, WaitForOwnedWindowWantsTheOwner) {
+  const Hwnd owner = desktop.AddWindow("Owner");
+  rig.world.After(100, [&] { desktop.AddWindow("Dialog"); });
+  Hwnd mine = 0;
+  rig.world.After(300, [&] { mine = desktop.AddWindow("Dialog", owner); });
+  EXPECT_EQ(WaitForOwnedWindow(*rig.p, owner, "Dialog", 5), mine);
+  EXPECT_NE(mine, 0u);
+}
+
+TEST_F(WindowLookup, WaitUntilGoneReturnsAtOnceWithoutTheWindowAndYieldsWhileItStays) {
+  WaitUntilWindowGone(*rig.p, "nothing like this");
+  EXPECT_EQ(rig.loop.yields, 0);
+  const Hwnd w = desktop.AddWindow("Spectrum Combine");
+  rig.world.After(1000, [&] { desktop.RemoveWindow(w); });
+  WaitUntilWindowGone(*rig.p, "Spectrum Combine");
+  EXPECT_GE(rig.loop.yields, 90);
+}
+
+TEST_F(WindowLookup, DialogItemWaitDoesNotYieldAndGivesUpAfterFiveSeconds) {
+  const std::int64_t start = rig.clock.now;
+  EXPECT_EQ(WaitForDialogItem(*rig.p, 0, 308), 0u);
+  EXPECT_GT(rig.clock.now - start, 5000);
+  EXPECT_LT(rig.clock.now - start, 5010);
+  EXPECT_EQ(rig.loop.yields, 0);
+  EXPECT_GT(rig.loop.pauses, 0);
+
+  const Hwnd dialog = desktop.AddWindow("Combine Spectrum");
+  Hwnd control = 0;
+  rig.world.After(30, [&] { control = desktop.AddControl(dialog, 308); });
+  EXPECT_EQ(WaitForDialogItem(*rig.p, dialog, 308), control);
+  EXPECT_NE(control, 0u);
+}
+
+TEST_F(WindowLookup, CancelDuringAWaitEndsTheWait) {
+  rig.loop.onYield = [&](int n) {
+    if (n == 3) rig.status->cancelClicked = true;
+  };
+  EXPECT_THROW(WaitForWindow(*rig.p, "never", 120), CancelRequested);
+  EXPECT_EQ(rig.loop.yields, 3);
+}
+
+}  // namespace
+}  // namespace apexer
