@@ -124,7 +124,7 @@ end=$(grep '^end ' <<<"$journal" || true)
 rect=$(sed -n 's/.* rect=\([^ ]*\) .*/\1/p' <<<"$end")
 IFS=, read -r _ _ width height <<<"$rect"
 check "first start: the window opens top-most at the top-left corner" \
-  same "$seen" "sample label=Initializing rect=0,0,$width,$height topmost=1 visible=1"
+  same "$seen" "sample label=Initializing rect=0,0,$width,$height topmost=1 visible=1 fits=1"
 check "the label ends with 0" same "${end%% rect=*}" "end label=0"
 check "the designed size plus its frame" test "${width:-0}" -gt 162 -a "${height:-0}" -gt 62
 ini=$(tr -d '\r' <"$dir/Apexer.INI" 2>/dev/null || true)
@@ -137,7 +137,7 @@ wait_apexer "$dir"
 check "exit code 0 with a stored placement" same "$code" 0
 seen=$(journal "$dir" | grep '^sample ' || true)
 check "the stored position is applied, the stored size is not" \
-  same "$seen" "sample label=Initializing rect=412,233,$width,$height topmost=1 visible=1"
+  same "$seen" "sample label=Initializing rect=412,233,$width,$height topmost=1 visible=1 fits=1"
 stored=$(tr -d '\r' <"$dir/Apexer.INI" | field Combiner)
 check "the placement written back" same "$stored" "412,233,$width,$height"
 rm -f "$dir/double-journal.txt"
@@ -145,7 +145,30 @@ start_apexer "$dir"
 wait_apexer "$dir"
 check "a second run opens where the first one stored" \
   same "$(journal "$dir" | grep '^sample ' || true)" \
-  "sample label=Initializing rect=412,233,$width,$height topmost=1 visible=1"
+  "sample label=Initializing rect=412,233,$width,$height topmost=1 visible=1 fits=1"
+
+echo "== one peak: host records, a global-memory block and the host's settings across the run"
+dir=$(make_run_dir one-peak full)
+printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
+host_ini=$WINEPREFIX/drive_c/Ionvane/Ionvane.ini
+mkdir -p "$(dirname "$host_ini")"
+printf '[SpeDisplay]\r\nReplace=TRUE\r\n' >"$host_ini"
+export APEXER_DOUBLE_MODE=one-peak
+start_apexer "$dir"
+unset APEXER_DOUBLE_MODE
+wait_apexer "$dir"
+check "exit code 0" same "$code" 0
+j=$(journal "$dir")
+check "texts reach the bridge" grep -qx "GetGlobalFile SystemList RAW" <<<"$j"
+check "the stored parameter set is asked for by name" grep -qx "IntegrateGetIniFile ChrIntegrate" <<<"$j"
+check "the integrator gets function 1, the TIC, all scans" \
+  grep -qx "IntegrateChromatogramRange function=1 kind=0 first=1 last=10 aux=0" <<<"$j"
+check "the counter is shown in full while combining" grep -q "^combine label=Processing: 1/1 .* fits=1$" <<<"$j"
+check "\"Replace\" is FALSE while combining" grep -qx "combine Replace=FALSE" <<<"$j"
+check "the label ends with the peak count" grep -q "^end label=1 " <<<"$j"
+check "the peak block is freed" grep -qx "peak block freed" <<<"$j"
+check "\"Replace\" is back to TRUE" same "$(tr -d '\r' <"$host_ini" | field Replace)" TRUE
+check "the placement is stored" grep -q "^Combiner=0,0," <<<"$(tr -d '\r' <"$dir/Apexer.INI")"
 
 echo "== the About box while the run waits, then Cancel"
 dir=$(make_run_dir waiting full)

@@ -3,6 +3,8 @@
 //   no-sample            (default) the host has no current sample: the run ends at once with 0
 //   stuck-chromatogram   a current sample, and a "Chromatogram" window that ignores WM_CLOSE, so the
 //                        run waits for it to go away until it is cancelled
+//   one-peak             a current sample whose integration finds one peak at scan 5 (handed over in
+//                        a movable global-memory block); the host has no windows to combine in
 // It notes what it sees of the program's status window in double-journal.txt beside itself.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
@@ -35,6 +37,8 @@ void Note(const std::string& line) {
 }
 
 // The program's status window as this process sees it: label text, outer rectangle, top-most, visible.
+HGLOBAL peakBlock = nullptr;
+
 void NoteStatusWindow(const char* when) {
   HWND status = FindWindowA("ApexerStatusForm", "Apexer");
   if (status == nullptr) {
@@ -42,13 +46,25 @@ void NoteStatusWindow(const char* when) {
     return;
   }
   char label[256] = "";
-  GetWindowTextA(GetDlgItem(status, 100), label, sizeof label);
+  HWND labelWindow = GetDlgItem(status, 100);
+  GetWindowTextA(labelWindow, label, sizeof label);
+  // Whether the label is wide enough for its caption in its own font.
+  RECT labelRect;
+  GetClientRect(labelWindow, &labelRect);
+  SIZE extent{};
+  if (HDC dc = GetDC(labelWindow)) {
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(labelWindow, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, label, static_cast<int>(std::strlen(label)), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(labelWindow, dc);
+  }
   RECT r;
   GetWindowRect(status, &r);
   const bool topmost = (GetWindowLongA(status, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   char line[512];
-  std::snprintf(line, sizeof line, "%s label=%s rect=%ld,%ld,%ld,%ld topmost=%d visible=%d", when, label, r.left,
-                r.top, r.right - r.left, r.bottom - r.top, topmost ? 1 : 0, IsWindowVisible(status) ? 1 : 0);
+  std::snprintf(line, sizeof line, "%s label=%s rect=%ld,%ld,%ld,%ld topmost=%d visible=%d fits=%d", when, label,
+                r.left, r.top, r.right - r.left, r.bottom - r.top, topmost ? 1 : 0, IsWindowVisible(status) ? 1 : 0,
+                extent.cx <= labelRect.right ? 1 : 0);
   Note(line);
 }
 
@@ -75,7 +91,10 @@ void OpenStubbornChromatogram() {
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) self = instance;
   // At the program's end its windows still stand: note how the status window was left.
-  if (reason == DLL_PROCESS_DETACH) NoteStatusWindow("end");
+  if (reason == DLL_PROCESS_DETACH) {
+    NoteStatusWindow("end");
+    if (peakBlock != nullptr) Note(GlobalFlags(peakBlock) == GMEM_INVALID_HANDLE ? "peak block freed" : "peak block kept");
+  }
   return TRUE;
 }
 
@@ -99,14 +118,27 @@ extern "C" {
 // Iv_vb32.dll
 std::int32_t __stdcall GetSampleListFileVB(RawFile* raw) {
   NoteStatusWindow("sample");
-  if (Mode() != "stuck-chromatogram") return 0;
+  const std::string mode = Mode();
+  if (mode != "stuck-chromatogram" && mode != "one-peak") return 0;
   std::strcpy(raw->location, "C:\\Samples");
   std::strcpy(raw->fileName, "DOUBLE01");
-  OpenStubbornChromatogram();
+  if (mode == "stuck-chromatogram") OpenStubbornChromatogram();
   return 1;
 }
-std::int32_t __stdcall GetApplicationWnd(std::int16_t) { return 0; }
-std::int16_t __stdcall GetGlobalFile(char*, char*, void*, void*) { return 0; }
+std::int32_t __stdcall GetApplicationWnd(std::int16_t kind) {
+  if (kind == 0) {
+    // Asked for while combining: the program is in the middle of its peaks.
+    NoteStatusWindow("combine");
+    char replace[32] = "";
+    GetPrivateProfileStringA("SpeDisplay", "Replace", "(absent)", replace, sizeof replace, "C:\\Ionvane\\Ionvane.ini");
+    Note(std::string("combine Replace=") + replace);
+  }
+  return 0;
+}
+std::int16_t __stdcall GetGlobalFile(char* listName, char* fileType, void*, void*) {
+  Note(std::string("GetGlobalFile ") + listName + " " + fileType);
+  return 0;
+}
 std::int32_t __stdcall IonvaneCommand(char*, std::int32_t) { return 0; }
 std::int32_t __stdcall CopyMemVB(void* destination, std::int32_t source, std::int32_t count) {
   std::memcpy(destination, reinterpret_cast<const void*>(static_cast<std::intptr_t>(source)),
@@ -115,7 +147,12 @@ std::int32_t __stdcall CopyMemVB(void* destination, std::int32_t source, std::in
 }
 
 // ivraw32.dll
-std::int16_t __stdcall DmRawReadHeaderVB(RawFile*, void*) { return 0; }
+std::int16_t __stdcall DmRawReadHeaderVB(RawFile*, void* header) {
+  if (Mode() != "one-peak") return 0;
+  const std::int16_t functionCount = 1;
+  std::memcpy(static_cast<char*>(header) + 7120, &functionCount, sizeof functionCount);
+  return 1;
+}
 std::int32_t __stdcall DmRawScansInFunction(RawFile*) { return 10; }
 std::int32_t __stdcall DmRawTimeToScan(RawFile*, float) { return 0; }
 std::int16_t __stdcall DmRawIsAnalogTraceDesc(char*) { return 0; }
@@ -126,11 +163,29 @@ std::int16_t __stdcall DmRawClose() {
 }
 
 // ivpeak32.dll
-std::int16_t __stdcall IntegrateGetIniFile(char*, void*) { return 0; }
-std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile*, void*, std::int32_t*, std::int32_t*,
-                                                  std::int16_t*, void*, std::int32_t, std::int32_t,
-                                                  std::int16_t) {
-  return 0;
+std::int16_t __stdcall IntegrateGetIniFile(char* setName, void*) {
+  Note(std::string("IntegrateGetIniFile ") + setName);
+  return Mode() == "one-peak" ? 1 : 0;
+}
+std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile* raw, void* trace, std::int32_t* block,
+                                                  std::int32_t* count, std::int16_t*, void*, std::int32_t first,
+                                                  std::int32_t last, std::int16_t auxNumber) {
+  std::int32_t kind = -1;
+  std::memcpy(&kind, trace, sizeof kind);
+  char line[200];
+  std::snprintf(line, sizeof line, "IntegrateChromatogramRange function=%d kind=%d first=%d last=%d aux=%d",
+                raw->functionNumber, kind, first, last, auxNumber);
+  Note(line);
+  if (Mode() != "one-peak") return 0;
+  unsigned char peak[112] = {};
+  const float apex = 5.0f;
+  std::memcpy(peak + 24, &apex, sizeof apex);
+  peakBlock = GlobalAlloc(GMEM_MOVEABLE, sizeof peak);
+  std::memcpy(GlobalLock(peakBlock), peak, sizeof peak);
+  GlobalUnlock(peakBlock);
+  *block = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(peakBlock));
+  *count = 1;
+  return 1;
 }
 
 }  // extern "C"
