@@ -32,6 +32,7 @@ check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; f
 same() { [ "$1" = "$2" ] || { echo "       expected [$2]" >&2; echo "       got      [$1]" >&2; return 1; }; }
 drv() { timeout 30 wine "$tools/apexer_wine_driver.exe" "$@" | tr -d '\r'; }
 field() { sed -n "s/^$1=//p"; }
+calc() { awk "BEGIN { print $1 }"; }
 journal() { tr -d '\r' <"$1/double-journal.txt" 2>/dev/null || true; }
 winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
@@ -97,7 +98,7 @@ check "the report is owned by the status window" same "$(field owner <<<"$box")"
 wait_apexer "$dir"
 check "exit code 1" same "$code" 1
 check "no Apexer.INI written" test ! -e "$dir/Apexer.INI"
-echo "  start-up to the report box: $(echo "$t1 - $t0" | bc) s"
+echo "  start-up to the report box: $(calc "$t1 - $t0") s"
 
 echo "== a library without one of its entry points: found before the host is called"
 dir=$(make_run_dir incomplete incomplete)
@@ -111,12 +112,12 @@ check "the host was not called" test -z "$(journal "$dir" | grep '^sample' || tr
 check "no Apexer.INI written" test ! -e "$dir/Apexer.INI"
 
 echo "== no current sample: the run shows 0 and stores the placement"
-dir=$(make_run_dir no-sample full)
+dir=$(make_run_dir "no sample, café" full)  # a folder name with a space and an ANSI letter
 t0=$(date +%s.%N)
 start_apexer "$dir"
 wait_apexer "$dir"
 t1=$(date +%s.%N)
-echo "  whole run: $(echo "$t1 - $t0" | bc) s"
+echo "  whole run: $(calc "$t1 - $t0") s"
 check "exit code 0" same "$code" 0
 journal=$(journal "$dir")
 seen=$(grep '^sample ' <<<"$journal" || true)
@@ -146,6 +147,16 @@ wait_apexer "$dir"
 check "a second run opens where the first one stored" \
   same "$(journal "$dir" | grep '^sample ' || true)" \
   "sample label=Initializing rect=412,233,$width,$height topmost=1 visible=1 fits=1"
+
+echo "== in the root of a drive: the settings file is still found beside the executable"
+root_dir=$WINEPREFIX/drive_c
+cp "$exe" "$tools"/doubles/*.dll "$root_dir/"
+rm -f "$root_dir/Apexer.INI"
+start_apexer "$root_dir"
+wait_apexer "$root_dir"
+check "exit code 0" same "$code" 0
+check "C:\\Apexer.INI written" grep -q "^Combiner=0,0," <<<"$(tr -d '\r' <"$root_dir/Apexer.INI" 2>/dev/null)"
+rm -f "$root_dir/Apexer.exe" "$root_dir"/*.dll "$root_dir/Apexer.INI" "$root_dir/double-journal.txt" "$root_dir/exit-code"
 
 echo "== one peak: host records, a global-memory block and the host's settings across the run"
 dir=$(make_run_dir one-peak full)
@@ -189,9 +200,9 @@ if [ -n "$app" ] && [ -n "$server" ]; then
   sleep 5
   a1=$(ticks "$app"); s1=$(ticks "$server"); t1=$(date +%s.%N)
   hz=$(getconf CLK_TCK)
-  cpu=$(echo "scale=2; 100 * ($a1 - $a0 + $s1 - $s0) / $hz / ($t1 - $t0)" | bc)
+  cpu=$(calc "100 * ($a1 - $a0 + $s1 - $s0) / $hz / ($t1 - $t0)")
   echo "  CPU while waiting: Apexer $((a1 - a0)) + wineserver $((s1 - s0)) ticks in 5 s = ${cpu}% of a core"
-  check "waiting costs at most 2% of a core" test "$(echo "$cpu <= 2" | bc)" = 1
+  check "waiting costs at most 2% of a core" test "$(calc "$cpu <= 2")" = 1
 fi
 info=$(drv info "$status")
 check "the status window is top-most" same "$(field topmost <<<"$info")" 1
@@ -227,13 +238,18 @@ if [ -n "$about" ]; then
   caption=$(field caption <<<"$metrics"); dpi=$(field dpi <<<"$metrics")
   IFS=, read -r ox oy _ _ <<<"$(field rect <<<"$info")"
   IFS=, read -r bx by _ _ <<<"$(field rect <<<"$binfo")"
-  offset=$(echo "($caption * 40 * $dpi + 720) / 1440" | bc)
+  offset=$(calc "int(($caption * 40 * $dpi + 720) / 1440)")
   check "the box stands near its owner" same "$bx,$by" "$((ox + offset)),$((oy + offset))"
   drv click "$about" 1 >/dev/null
   for _ in $(seq 50); do drv wait "About Apexer" 0 >/dev/null || break; sleep 0.1; done
   check "OK closes the box" test -z "$(drv wait "About Apexer" 0 || true)"
   check "the status window takes input again" same "$(drv info "$status" | field enabled)" 1
 fi
+
+drv close "$status" >/dev/null
+sleep 0.3
+check "the title-bar close leaves the window and the run" \
+  same "$(drv info "$status" | field visible),$(journal "$dir" | grep -c '^DmRawClose$' || true)" "1,0"
 
 drv click "$status" 101 >/dev/null
 wait_apexer "$dir"

@@ -5,6 +5,7 @@
 //   driver controls HWND           one line per child: id= class= text= rect= icon=
 //   driver click HWND ID           posts a click to the child button with that id
 //   driver click-menu HWND         a real mouse click on the first entry of the window's menu bar
+//   driver close HWND              asks the window to close, as its title-bar close button does
 //   driver message-box TITLE MS    waits for a message box, prints its text, presses its button
 //   driver long-date PATH          the file's last-modified date in the long date format
 //   driver metrics                 screen size and caption height in pixels, DPI
@@ -112,6 +113,9 @@ int main(int argc, char** argv) {
     HWND button = GetDlgItem(Parse(argv[2]), std::atoi(argv[3]));
     if (button == nullptr) return 1;
     return PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+  }
+  if (cmd == "close" && argc == 3) {
+    return PostMessageA(Parse(argv[2]), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   }
   if (cmd == "click-menu" && argc == 3) {
     HWND h = Parse(argv[2]);
