@@ -181,6 +181,59 @@ check "the peak block is freed" grep -qx "peak block freed" <<<"$j"
 check "\"Replace\" is back to TRUE" same "$(tr -d '\r' <"$host_ini" | field Replace)" TRUE
 check "the placement is stored" grep -q "^Combiner=0,0," <<<"$(tr -d '\r' <"$dir/Apexer.INI")"
 
+echo "== how soon a window of another program that goes away is noticed, after a long wait"
+dir=$(make_run_dir reaction full)
+latencies=()
+for n in 1 2 3 4 5; do
+  printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
+  rm -f "$dir/double-journal.txt"
+  timeout 60 wine "$tools/apexer_wine_driver.exe" host-window Chromatogram 0 | tr -d '\r' >"$dir/host.log" &
+  host_pid=$!
+  drv wait Chromatogram 20000 >/dev/null || true
+  export APEXER_DOUBLE_MODE=sample-only
+  start_apexer "$dir"
+  unset APEXER_DOUBLE_MODE
+  for _ in $(seq 100); do grep -q "close ignored" "$dir/host.log" && break; sleep 0.05; done
+  sleep "0.$((n * 2 + 3))"
+  drv post "$(drv wait Chromatogram 0)" 0x8000 >/dev/null || true
+  wait "$host_pid" || true
+  wait_apexer "$dir"
+  closed=$(sed -n 's/^closed at \(.*\)$/\1/p' "$dir/host.log")
+  asked=$(journal "$dir" | sed -n 's/^integration asked at \(.*\) ms$/\1/p')
+  [ -n "$closed" ] && [ -n "$asked" ] && latencies+=("$(calc "$asked - $closed")")
+done
+check "the run goes on once the window is gone, five times out of five" same "${#latencies[@]}" 5
+median=$(printf '%s\n' "${latencies[@]}" | sort -g | sed -n 3p)
+echo "  noticed after (ms): ${latencies[*]}; median ${median:-none}"
+check "noticed within 25 ms (median)" test "$(calc "${median:-1000} <= 25")" = 1
+
+echo "== a host window that appears is acted on at once; the combine dialog never comes: error 32767"
+dir=$(make_run_dir combine full)
+host_ini=$WINEPREFIX/drive_c/Ionvane/Ionvane.ini
+printf '[SpeDisplay]\r\nReplace=TRUE\r\n' >"$host_ini"
+printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
+before=$(cat "$dir/Apexer.INI")
+export APEXER_DOUBLE_MODE=combine
+start_apexer "$dir"
+unset APEXER_DOUBLE_MODE
+timeout 60 wine "$tools/apexer_wine_driver.exe" host-window "Chromatogram - [DOUBLE01]" 1500 | tr -d '\r' >"$dir/host.log" &
+host_pid=$!
+box=$(drv message-box Apexer 30000) || true
+drv post "$(drv wait "Chromatogram - [DOUBLE01]" 0)" 0x8000 >/dev/null || true
+wait "$host_pid" || true
+wait_apexer "$dir"
+created=$(sed -n 's/^created at \(.*\)$/\1/p' "$dir/host.log")
+command=$(sed -n 's/^command 354 at \(.*\)$/\1/p' "$dir/host.log")
+check "the chromatogram window gets the combine command" test -n "$command"
+[ -n "$created" ] && [ -n "$command" ] && echo "  acted on the new window after $(calc "$command - $created") ms"
+check "acted on within 10 ms" test "$(calc "${command:-1000} - ${created:-0} <= 10")" = 1
+check "the report shows error 32767" \
+  same "$(field text <<<"$box")" "Run-time error '32767':||Unable to find Combine Spectrum dialogue box"
+check "exit code 1" same "$code" 1
+check "\"Replace\" is put back" same "$(tr -d '\r' <"$host_ini" | field Replace)" TRUE
+check "the raw file is released" grep -q "^DmRawClose$" <<<"$(journal "$dir")"
+check "no placement written" same "$(cat "$dir/Apexer.INI")" "$before"
+
 echo "== the About box while the run waits, then Cancel"
 dir=$(make_run_dir waiting full)
 printf '[Combine]\r\nChroDesc=TIC\r\nCombiner=300,200,0,0\r\n' >"$dir/Apexer.INI"

@@ -28,9 +28,21 @@ std::int64_t Win32Clock::MonotonicMs() {
   return (c.QuadPart / frequency_) * 1000 + (c.QuadPart % frequency_) * 1000 / frequency_;
 }
 
-DWORD WaitPacer::NextTimeout() {
-  const DWORD now = next_;
-  next_ = std::min<DWORD>(next_ * 2, kCapMs);
+double Win32Clock::MonotonicMsFine() {
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart / frequency_) * 1000.0 +
+         static_cast<double>(c.QuadPart % frequency_) * 1000.0 / static_cast<double>(frequency_);
+}
+
+DWORD WaitPacer::NextTimeout(double workMs) {
+  recentWorkMs_[nextSlot_] = workMs;
+  nextSlot_ = (nextSlot_ + 1) % recentWorkMs_.size();
+  const double typical = *std::min_element(recentWorkMs_.begin(), recentWorkMs_.end());
+  const double cap = std::clamp(typical * kWaitPerWorkMs, static_cast<double>(kLeastCapMs),
+                                static_cast<double>(kMostCapMs));
+  const DWORD now = std::min(next_, static_cast<DWORD>(cap));
+  next_ = std::min<DWORD>(next_ * 2, kMostCapMs);
   return now;
 }
 
@@ -69,26 +81,34 @@ bool Win32MessageLoop::HandledAsDialogMessage(MSG& msg) {
 }
 
 void Win32MessageLoop::DoEvents() {
-  MSG msg;
-  int handled = 0;
-  bool input = false;
-  while (handled < kMostMessagesPerYield && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ++handled;
-    if (msg.message == WM_QUIT) continue;  // nobody in this program asks to quit; the run decides the end
-    input = true;
-    if (!HandledAsDialogMessage(msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+  const double workMs = clock_.MonotonicMsFine() - lastReturnMs_;
+  // After a block that ended without input the queue was empty moments ago: skip the look (a server
+  // round trip under Wine). Whatever came since ends the next block at once and is dispatched then.
+  if (!queueSeenEmpty_) {
+    MSG msg;
+    int handled = 0;
+    bool input = false;
+    while (handled < kMostMessagesPerYield && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ++handled;
+      if (msg.message == WM_QUIT) continue;  // nobody in this program asks to quit; the run decides the end
+      input = true;
+      if (!HandledAsDialogMessage(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+      if (deferred_) break;
     }
-    if (deferred_) break;
+    if (deferred_) {
+      std::exception_ptr e = deferred_;
+      deferred_ = nullptr;
+      std::rethrow_exception(e);
+    }
+    if (input) pacer_.Activity();
   }
-  if (deferred_) {
-    std::exception_ptr e = deferred_;
-    deferred_ = nullptr;
-    std::rethrow_exception(e);
-  }
-  if (input) pacer_.Activity();
-  MsgWaitForMultipleObjectsEx(0, nullptr, pacer_.NextTimeout(), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  const DWORD woke =
+      MsgWaitForMultipleObjectsEx(0, nullptr, pacer_.NextTimeout(workMs), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  queueSeenEmpty_ = woke == WAIT_TIMEOUT;
+  lastReturnMs_ = clock_.MonotonicMsFine();
 }
 
 void Win32MessageLoop::PauseWithoutEvents() { Sleep(kPauseMs); }

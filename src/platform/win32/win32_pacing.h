@@ -1,5 +1,6 @@
 // The monotonic clock and the yield: how long the program blocks while it waits for the host.
 #pragma once
+#include <array>
 #include <exception>
 #include <vector>
 
@@ -12,24 +13,32 @@ class Win32Clock : public platform::Clock {
  public:
   Win32Clock();
   std::int64_t MonotonicMs() override;
+  double MonotonicMsFine();
 
  private:
   std::int64_t frequency_ = 1;
 };
 
 // Each yield blocks for at most the next step of a back-off that starts short whenever the program has
-// just asked the host for something or the desktop changed, and grows to a cap while nothing happens:
-// quick reactions to a quick host, little CPU while a slow one works.
+// just asked the host for something or the desktop changed, and grows while nothing happens: quick
+// reactions to a quick host, little CPU while a slow one works. The back-off stops at a cap that follows
+// the cost of a poll (the least of the last few, so one slow poll does not stretch the waits): a look-up
+// on an ordinary desktop is repeated every 15 ms, one through a thousand windows less often.
 class WaitPacer {
  public:
   static constexpr DWORD kFirstMs = 1;
-  static constexpr DWORD kCapMs = 50;
+  static constexpr DWORD kLeastCapMs = 15;
+  static constexpr DWORD kMostCapMs = 250;
+  static constexpr double kWaitPerWorkMs = 20;
 
   void Activity() { next_ = kFirstMs; }
-  DWORD NextTimeout();
+  // How long the next block may last, given how long the program worked since the previous one.
+  DWORD NextTimeout(double workMs);
 
  private:
   DWORD next_ = kFirstMs;
+  std::array<double, 4> recentWorkMs_{};
+  std::size_t nextSlot_ = 0;
 };
 
 class Win32MessageLoop : public platform::MessageLoop {
@@ -55,6 +64,9 @@ class Win32MessageLoop : public platform::MessageLoop {
   bool HandledAsDialogMessage(MSG& msg);
 
   WaitPacer& pacer_;
+  Win32Clock clock_;
+  double lastReturnMs_ = 0;
+  bool queueSeenEmpty_ = false;
   std::vector<HWINEVENTHOOK> hooks_;
   std::vector<HWND> dialogs_;
   std::exception_ptr deferred_;

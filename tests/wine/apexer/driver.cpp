@@ -6,9 +6,13 @@
 //   driver click HWND ID           posts a click to the child button with that id
 //   driver click-menu HWND         a real mouse click on the first entry of the window's menu bar
 //   driver close HWND              asks the window to close, as its title-bar close button does
+//   driver post HWND MESSAGE       posts a message without parameters
 //   driver message-box TITLE MS    waits for a message box, prints its text, presses its button
 //   driver long-date PATH          the file's last-modified date in the long date format
 //   driver metrics                 screen size and caption height in pixels, DPI
+//   driver host-window TITLE MS    after MS, a window of another program (as the host's would be):
+//                                  ignores WM_CLOSE, reports the commands it gets, closes on WM_APP;
+//                                  prints "created|command N|closed at <ms>" lines, lives 60 s at most
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -68,6 +72,56 @@ BOOL CALLBACK LongestStatic(HWND child, LPARAM param) {
   return TRUE;
 }
 
+double NowMs() {
+  LARGE_INTEGER c, f;
+  QueryPerformanceCounter(&c);
+  QueryPerformanceFrequency(&f);
+  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+LRESULT CALLBACK HostWindow(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  switch (m) {
+    case WM_CLOSE:
+      std::printf("close ignored at %.3f\n", NowMs());
+      std::fflush(stdout);
+      return 0;
+    case WM_COMMAND:
+      std::printf("command %u at %.3f\n", static_cast<unsigned>(LOWORD(wp)), NowMs());
+      std::fflush(stdout);
+      return 0;
+    case WM_APP:
+      std::printf("closing at %.3f\n", NowMs());
+      DestroyWindow(w);
+      std::printf("closed at %.3f\n", NowMs());
+      std::fflush(stdout);
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(w, m, wp, lp);
+  }
+}
+
+int RunHostWindow(const char* title, DWORD delayMs) {
+  Sleep(delayMs);
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = HostWindow;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "ApexerCheckHostWindow";
+  RegisterClassA(&wc);
+  HWND w = CreateWindowExA(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 640, 480, 320, 200,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+  std::printf("created at %.3f\n", NowMs());
+  std::fflush(stdout);
+  SetTimer(nullptr, 0, 60000, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER && msg.hwnd == nullptr) break;
+    DispatchMessageA(&msg);
+  }
+  if (IsWindow(w)) DestroyWindow(w);
+  return 0;
+}
+
 void Click(int x, int y) {
   SetCursorPos(x, y);
   INPUT in[2] = {};
@@ -114,6 +168,9 @@ int main(int argc, char** argv) {
     if (button == nullptr) return 1;
     return PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
   }
+  if (cmd == "post" && argc == 4) {
+    return PostMessageA(Parse(argv[2]), static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)), 0, 0) ? 0 : 1;
+  }
   if (cmd == "close" && argc == 3) {
     return PostMessageA(Parse(argv[2]), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   }
@@ -150,6 +207,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", text);
     return 0;
   }
+  if (cmd == "host-window" && argc == 4) return RunHostWindow(argv[2], static_cast<DWORD>(std::atoi(argv[3])));
   if (cmd == "metrics") {
     HDC dc = GetDC(nullptr);
     std::printf("screen=%d,%d\ncaption=%d\ndpi=%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),

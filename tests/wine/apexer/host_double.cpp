@@ -2,9 +2,13 @@
 // APEXER_DOUBLE_MODE selects its answers:
 //   no-sample            (default) the host has no current sample: the run ends at once with 0
 //   stuck-chromatogram   a current sample, and a "Chromatogram" window that ignores WM_CLOSE, so the
-//                        run waits for it to go away until it is cancelled
+//                        run waits for it to go away until it is cancelled, or until the window is
+//                        sent WM_APP, which closes it (to time how soon the program notices)
 //   one-peak             a current sample whose integration finds one peak at scan 5 (handed over in
 //                        a movable global-memory block); the host has no windows to combine in
+//   sample-only          a current sample, nothing more (the checks supply the host's windows)
+//   combine              as one-peak, but the host has a main window and its current raw file is
+//                        DOUBLE01, so the program goes on to combine in the checks' windows
 // It notes what it sees of the program's status window in double-journal.txt beside itself.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
@@ -39,6 +43,19 @@ void Note(const std::string& line) {
 // The program's status window as this process sees it: label text, outer rectangle, top-most, visible.
 HGLOBAL peakBlock = nullptr;
 
+double NowMs() {
+  LARGE_INTEGER c, f;
+  QueryPerformanceCounter(&c);
+  QueryPerformanceFrequency(&f);
+  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+void NoteTime(const char* what) {
+  char line[100];
+  std::snprintf(line, sizeof line, "%s at %.3f ms", what, NowMs());
+  Note(line);
+}
+
 void NoteStatusWindow(const char* when) {
   HWND status = FindWindowA("ApexerStatusForm", "Apexer");
   if (status == nullptr) {
@@ -71,6 +88,11 @@ void NoteStatusWindow(const char* when) {
 LRESULT CALLBACK StubbornWindow(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_CLOSE) {
     Note("chromatogram WM_CLOSE ignored");
+    return 0;
+  }
+  if (m == WM_APP) {
+    NoteTime("chromatogram closed");
+    DestroyWindow(w);
     return 0;
   }
   return DefWindowProcA(w, m, wp, lp);
@@ -119,13 +141,14 @@ extern "C" {
 std::int32_t __stdcall GetSampleListFileVB(RawFile* raw) {
   NoteStatusWindow("sample");
   const std::string mode = Mode();
-  if (mode != "stuck-chromatogram" && mode != "one-peak") return 0;
+  if (mode == "no-sample") return 0;
   std::strcpy(raw->location, "C:\\Samples");
   std::strcpy(raw->fileName, "DOUBLE01");
   if (mode == "stuck-chromatogram") OpenStubbornChromatogram();
   return 1;
 }
 std::int32_t __stdcall GetApplicationWnd(std::int16_t kind) {
+  if (kind == 0 && Mode() == "combine") return 1;
   if (kind == 0) {
     // Asked for while combining: the program is in the middle of its peaks.
     NoteStatusWindow("combine");
@@ -135,9 +158,11 @@ std::int32_t __stdcall GetApplicationWnd(std::int16_t kind) {
   }
   return 0;
 }
-std::int16_t __stdcall GetGlobalFile(char* listName, char* fileType, void*, void*) {
+std::int16_t __stdcall GetGlobalFile(char* listName, char* fileType, void*, void* result) {
   Note(std::string("GetGlobalFile ") + listName + " " + fileType);
-  return 0;
+  if (Mode() != "combine") return 0;
+  std::strcpy(static_cast<char*>(result) + 262, "DOUBLE01");  // FileName of the file record
+  return 1;
 }
 std::int32_t __stdcall IonvaneCommand(char*, std::int32_t) { return 0; }
 std::int32_t __stdcall CopyMemVB(void* destination, std::int32_t source, std::int32_t count) {
@@ -148,7 +173,7 @@ std::int32_t __stdcall CopyMemVB(void* destination, std::int32_t source, std::in
 
 // ivraw32.dll
 std::int16_t __stdcall DmRawReadHeaderVB(RawFile*, void* header) {
-  if (Mode() != "one-peak") return 0;
+  if (Mode() != "one-peak" && Mode() != "combine") return 0;
   const std::int16_t functionCount = 1;
   std::memcpy(static_cast<char*>(header) + 7120, &functionCount, sizeof functionCount);
   return 1;
@@ -164,8 +189,9 @@ std::int16_t __stdcall DmRawClose() {
 
 // ivpeak32.dll
 std::int16_t __stdcall IntegrateGetIniFile(char* setName, void*) {
+  NoteTime("integration asked");
   Note(std::string("IntegrateGetIniFile ") + setName);
-  return Mode() == "one-peak" ? 1 : 0;
+  return Mode() == "one-peak" || Mode() == "combine" ? 1 : 0;
 }
 std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile* raw, void* trace, std::int32_t* block,
                                                   std::int32_t* count, std::int16_t*, void*, std::int32_t first,
@@ -176,7 +202,7 @@ std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile* raw, void* trac
   std::snprintf(line, sizeof line, "IntegrateChromatogramRange function=%d kind=%d first=%d last=%d aux=%d",
                 raw->functionNumber, kind, first, last, auxNumber);
   Note(line);
-  if (Mode() != "one-peak") return 0;
+  if (Mode() != "one-peak" && Mode() != "combine") return 0;
   unsigned char peak[112] = {};
   const float apex = 5.0f;
   std::memcpy(peak + 24, &apex, sizeof apex);
