@@ -47,7 +47,7 @@ constexpr const char* kPeakDll = "ivpeak32.dll";
 // host has been asked to do anything through that library.
 class Binder {
  public:
-  explicit Binder(const char* dll) : dll_(dll), module_(LoadLibraryA(dll)) {
+  explicit Binder(const char* dll) : dll_(dll), module_(Load(dll)) {
     if (module_ == nullptr) throw AppError(kErrorLoadingDll, std::string("Error in loading DLL: ") + dll);
   }
   template <typename F>
@@ -61,6 +61,14 @@ class Binder {
   }
 
  private:
+  // A library that cannot be loaded is the program's error to report, not a system dialog's.
+  static HMODULE Load(const char* dll) {
+    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = LoadLibraryA(dll);
+    SetErrorMode(previous);
+    return module;
+  }
+
   const char* dll_;
   HMODULE module_;  // stays loaded until the process ends
 };
