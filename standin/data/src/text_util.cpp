@@ -1,0 +1,60 @@
+#include "text_util.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace ivdata::detail {
+
+char UpperAnsi(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
+  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
+  switch (u) {
+    case 0x9A: return static_cast<char>(0x8A);
+    case 0x9C: return static_cast<char>(0x8C);
+    case 0x9E: return static_cast<char>(0x8E);
+    case 0xFF: return static_cast<char>(0x9F);
+    default: return c;
+  }
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpperAnsi(a[i]) != UpperAnsi(b[i])) return false;
+  }
+  return true;
+}
+
+std::string_view TrimSpaces(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string NumberText(double value) {
+  if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
+  for (int precision = 6; precision <= 17; ++precision) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
+    double back = 0;
+    std::from_chars(buffer, buffer + std::char_traits<char>::length(buffer), back);
+    if (back == value) return buffer;
+  }
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.17g", value);
+  return buffer;
+}
+
+}  // namespace ivdata::detail

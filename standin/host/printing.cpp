@@ -1,0 +1,67 @@
+// Printing the spectrum window: one page per print, PDF with a PNG preview, in [Standin] PrintFolder.
+// 341 prints the page; 342 prints the same page headed "with mass lists" and writes the spectra's mass
+// lists beside it as text.
+#include "host_app.h"
+#include "host_settings.h"
+#include "resource.h"
+#include "text_fields.h"
+
+namespace standin {
+
+namespace {
+
+void WritePageNow(UINT command, const std::vector<ivdata::CombinedSpectrum>& spectra) {
+  std::string folder = IniString(kSecStandin, "PrintFolder", "C:\\Ionvane\\Prints");
+  PagePaths paths;
+  std::string error;
+  bool ok = WriteSpectrumPage(folder, spectra, command == IDM_PRINT_WITH_LIST, paths, error);
+  JsonFields f;
+  f.Int("command", command).Bool("ok", ok).Int("spectra", static_cast<int64_t>(spectra.size()));
+  std::string ranges = "[";
+  for (const auto& s : spectra) ranges += (ranges.size() > 1 ? "," : "") + JsonQuote(ivdata::ScanRangesText(s.ranges));
+  f.Raw("ranges", ranges + "]");
+  if (ok) {
+    f.Str("pdf", paths.pdf).Str("png", paths.png);
+    if (!paths.massList.empty()) f.Str("massList", paths.massList);
+  } else {
+    f.Str("error", error);
+  }
+  Journal(kSrcHost, "print", f);
+}
+
+}  // namespace
+
+void PrintSpectrumWindow(UINT command) {
+  // What is printed is what the window shows when the command arrives.
+  std::vector<ivdata::CombinedSpectrum> spectra = g_app.spectra;
+  std::string mode = Upper(Trim(IniString(kSecFaults, "PrintingWindow", "normal")));
+  if (mode == "NEVER") {
+    Journal(kSrcHost, "fault.printing-window-never");
+    WritePageNow(command, spectra);
+    return;
+  }
+  if (mode == "FLASH") {
+    // Shown and gone again without the host pumping a message in between: too brief to be seen.
+    WritePageNow(command, spectra);
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&t0);
+    HWND w = CreateWindowExA(WS_EX_TOPMOST, "ApexerStandinBusy", "Printing...", WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                             100, 100, 340, 110, g_app.spectrum, nullptr, g_app.instance, nullptr);
+    if (w) DestroyWindow(w);
+    QueryPerformanceCounter(&t1);
+    Journal(kSrcHost, "fault.printing-window-flash",
+            JsonFields().Bool("shown", w != nullptr).Int("microseconds", (t1.QuadPart - t0.QuadPart) * 1000000 / freq.QuadPart));
+    return;
+  }
+  HWND w = CreateBusyWindow("Printing...", g_app.spectrum, "Printing the spectrum window...");
+  g_app.printing = w;
+  // The window stays up while the page is written, and at least long enough for a poller to see it.
+  int shown = DelayMs("Print", 400);
+  Later(shown > 100 ? shown : 100, [command, spectra, w] {
+    WritePageNow(command, spectra);
+    if (IsWindow(w)) DestroyWindow(w);
+  });
+}
+
+}  // namespace standin

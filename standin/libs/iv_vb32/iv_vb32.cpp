@@ -1,0 +1,116 @@
+// Iv_vb32.dll: the host bridge, loaded into the client; it reads the host's shared section and sends host
+// commands to the host's command window.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "bridge.h"
+#include "journal.h"
+#include "records.h"
+#include "text_fields.h"
+
+using namespace standin;
+
+namespace {
+
+const char* const kSrc = "Iv_vb32";
+
+void FillFromHost(const BridgeState& s, FileSpec& spec) {
+  spec.number = 1;
+  SetField(spec.location, FieldText(s.location));
+  SetField(spec.fileName, FieldText(s.fileName));
+  SetField(spec.detail, FieldText(s.detail));
+  spec.specValue = s.specValue;
+  spec.scanCount = s.scanCount;
+}
+
+// GetApplicationWnd sits in the client's polling loops: one line per change of answer, not per poll.
+LONG g_lastWindow[3] = {-1, -1, -1};
+
+}  // namespace
+
+extern "C" {
+
+LONG __stdcall GetSampleListFileVB(RawFile* raw) {
+  BridgeState s;
+  LONG result = 0;
+  if (raw && ReadBridge(s) && s.fileName[0]) {
+    std::memset(raw, 0, sizeof *raw);
+    FillFromHost(s, raw->spec);
+    raw->functionNumber = 1;
+    result = 1;
+  }
+  Journal(kSrc, "dll.GetSampleListFileVB",
+          JsonFields().Int("result", result).Str("fileName", raw ? FieldText(raw->spec.fileName) : ""));
+  return result;
+}
+
+LONG __stdcall GetApplicationWnd(int16_t kind) {
+  BridgeState s;
+  LONG result = 0;
+  if (ReadBridge(s)) result = static_cast<LONG>(HostWindowOfKind(s, kind));
+  if (kind >= 0 && kind <= 2) {
+    if (g_lastWindow[kind] != result) {
+      g_lastWindow[kind] = result;
+      Journal(kSrc, "dll.GetApplicationWnd", JsonFields().Int("kind", kind).Int("result", result));
+    }
+  } else {
+    Journal(kSrc, "dll.GetApplicationWnd", JsonFields().Int("kind", kind).Int("result", result));
+  }
+  return result;
+}
+
+int16_t __stdcall GetGlobalFile(char* listName, char* fileType, FileSpec* blank, FileSpec* out) {
+  std::string list = listName ? listName : "";
+  std::string type = fileType ? fileType : "";
+  int16_t result = 0;
+  BridgeState s;
+  // Only the system list knows a current file, and the stand-in's only file type is raw data.
+  if (out && EqualsNoCase(list, "SystemList") && EqualsNoCase(type, "RAW") && ReadBridge(s) && s.fileName[0]) {
+    std::memset(out, 0, sizeof *out);
+    FillFromHost(s, *out);
+    result = 1;
+  }
+  JsonFields f;
+  f.Str("list", list).Str("type", type).Int("result", result);
+  if (blank) {
+    f.Str("blankLocation", FieldText(blank->location)).Int("blankNumber", blank->number);
+  }
+  if (out) f.Str("fileName", FieldText(out->fileName));
+  Journal(kSrc, "dll.GetGlobalFile", f);
+  return result;
+}
+
+// The number is how long, in milliseconds, the caller lets the host take to accept the command.
+LONG __stdcall IonvaneCommand(char* command, LONG timeoutMs) {
+  std::string text = command ? command : "";
+  LONG result = 0;
+  BridgeState s;
+  if (ReadBridge(s) && s.commandWindow) {
+    COPYDATASTRUCT cds{};
+    cds.dwData = kCopyDataCommand;
+    cds.cbData = static_cast<DWORD>(text.size() + 1);
+    cds.lpData = const_cast<char*>(text.c_str());
+    DWORD_PTR answer = 0;
+    HWND target = reinterpret_cast<HWND>(static_cast<uintptr_t>(s.commandWindow));
+    UINT wait = timeoutMs > 0 ? static_cast<UINT>(timeoutMs) : 5000;
+    if (SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, wait, &answer))
+      result = static_cast<LONG>(answer);
+  }
+  Journal(kSrc, "dll.IonvaneCommand", JsonFields().Str("command", text).Int("number", timeoutMs).Int("result", result));
+  return result;
+}
+
+LONG __stdcall CopyMemVB(void* destination, LONG source, LONG count) {
+  // Journalled only when refused: the client calls it once per peak record.
+  if (!destination || source == 0 || count <= 0) {
+    Journal(kSrc, "dll.CopyMemVB", JsonFields().Int("source", source).Int("count", count).Int("result", 0));
+    return 0;
+  }
+  std::memmove(destination, reinterpret_cast<const void*>(static_cast<uintptr_t>(static_cast<uint32_t>(source))),
+               static_cast<size_t>(count));
+  return count;
+}
+
+}  // extern "C"

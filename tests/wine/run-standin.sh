@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Checks of the stand-in host under Wine + Xvfb: the exported names, every export called with expected
+# results, and the host driven the way the client drives it (journal, windows, page files, screenshots).
+# Artifacts (journal, pages, screenshots) stay in build/mingw-i686/standin-checks.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+build=$root/build/mingw-i686
+bin=$build/standin/bin
+out=$build/standin-checks
+
+[ -f "$build/build.ninja" ] || cmake --preset mingw-i686 >/dev/null
+cmake --build --preset mingw-i686 --target StandinHost Iv_vb32 ivraw32 ivpeak32 standin_exports_test \
+  standin_host_driver >/dev/null
+
+failed=0
+note() { printf '%s\n' "$*"; }
+
+# 1. Exactly the plain names, nothing decorated, nothing else.
+exports_of() {
+  i686-w64-mingw32-objdump -p "$1" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^[ \t]*\[/{print $NF;next} t&&NF==0{t=0}' | sort | tr '\n' ' '
+}
+check_exports() {
+  local dll=$1 want
+  want=$(printf '%s\n' "${@:2}" | sort | tr '\n' ' ')
+  local got
+  got=$(exports_of "$bin/$dll")
+  if [ "$got" = "$want" ]; then note "ok - $dll exports exactly: $got"; else note "FAIL - $dll exports: $got (want $want)"; failed=1; fi
+}
+check_exports Iv_vb32.dll GetSampleListFileVB GetApplicationWnd GetGlobalFile IonvaneCommand CopyMemVB
+check_exports ivraw32.dll DmRawReadHeaderVB DmRawScansInFunction DmRawTimeToScan DmRawIsAnalogTraceDesc DmRawStrToMass DmRawClose
+check_exports ivpeak32.dll IntegrateGetIniFile IntegrateChromatogramRange
+
+# 2. Wine with a private display; everything started here ends with wine_env_stop.
+# shellcheck source=../../scripts/lib/wine-env.sh
+source "$root/scripts/lib/wine-env.sh"
+trap 'kill "${driver_pid:-}" 2>/dev/null || true; wine_env_stop' EXIT
+wine_env_start "$build/standin-wine/prefix"
+
+rm -rf "$out"
+mkdir -p "$out/shots" "$out/exports" "$out/driver"
+ini_dir=$WINEPREFIX/drive_c/Ionvane
+mkdir -p "$ini_dir"
+journal_w=$(winepath -w "$out/journal.jsonl" 2>/dev/null)
+printf '[Standin]\r\nJournal=%s\r\n[SpeDisplay]\r\nReplace=TRUE\r\n' "$journal_w" >"$ini_dir/Ionvane.ini"
+bin_w=$(winepath -w "$bin" 2>/dev/null)
+
+# A suite passes when its program ends with 0 and its last line reads "N passed, 0 failed" with N > 0.
+suite_passed() { tr -d '\r' <"$1" | tail -n 1 | grep -Eq '^[1-9][0-9]* passed, 0 failed$'; }
+
+t0=$(date +%s%3N)
+rc=0
+timeout 180 wine "$bin/standin_exports_test.exe" "$bin_w" "$(winepath -w "$out/exports" 2>/dev/null)" \
+  >"$out/exports.log" 2>&1 || rc=$?
+tr -d '\r' <"$out/exports.log"
+{ [ "$rc" -eq 0 ] && suite_passed "$out/exports.log"; } || failed=1
+t1=$(date +%s%3N)
+
+# 3. The driver asks for screenshots by dropping NAME.req; each is taken and answered with NAME.done.
+timeout 300 wine "$bin/standin_host_driver.exe" "$bin_w" "$(winepath -w "$out/driver" 2>/dev/null)" \
+  "$(winepath -w "$out/shots" 2>/dev/null)" >"$out/driver.log" 2>&1 &
+driver_pid=$!
+while kill -0 "$driver_pid" 2>/dev/null; do
+  for req in "$out"/shots/*.req; do
+    [ -e "$req" ] || continue
+    name=$(basename "$req" .req)
+    import -window root -display "$DISPLAY" "$out/shots/$name.png"
+    rm -f "$req"
+    touch "$out/shots/$name.done"
+  done
+  sleep 0.1
+done
+rc=0
+wait "$driver_pid" || rc=$?
+driver_pid=
+tr -d '\r' <"$out/driver.log"
+{ [ "$rc" -eq 0 ] && suite_passed "$out/driver.log"; } || failed=1
+t2=$(date +%s%3N)
+
+pages=$(find "$out/driver/pages" -name '*.pdf' | wc -l)
+secs() { printf '%d.%d' $((($2 - $1) / 1000)) $((($2 - $1) % 1000 / 100)); }
+note "exports: $(secs "$t0" "$t1") s; host driver: $(secs "$t1" "$t2") s;" \
+  "journal: $(wc -l <"$out/journal.jsonl") lines; pages: $pages; screenshots: $(ls "$out"/shots/*.png 2>/dev/null | wc -l)"
+if [ "$failed" -ne 0 ]; then
+  note "run-standin: FAILED (logs in $out)"
+  exit 1
+fi
+note "run-standin: all checks passed"

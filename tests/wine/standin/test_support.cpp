@@ -1,0 +1,156 @@
+#include "test_support.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace standin_test {
+
+namespace {
+const char* const kIni = "C:\\Ionvane\\Ionvane.ini";
+
+template <typename F>
+bool Bind(HMODULE m, const char* name, F& f, std::string& missing) {
+  f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+  if (!f) missing += std::string(missing.empty() ? "" : ", ") + name;
+  return f != nullptr;
+}
+}  // namespace
+
+bool HostLibraries::Load(const std::string& dir, std::string& missing) {
+  vb = LoadLibraryA((dir + "\\Iv_vb32.dll").c_str());
+  raw = LoadLibraryA((dir + "\\ivraw32.dll").c_str());
+  peak = LoadLibraryA((dir + "\\ivpeak32.dll").c_str());
+  if (!vb || !raw || !peak) {
+    missing = "a library did not load";
+    return false;
+  }
+  Bind(vb, "GetSampleListFileVB", GetSampleListFileVB, missing);
+  Bind(vb, "GetApplicationWnd", GetApplicationWnd, missing);
+  Bind(vb, "GetGlobalFile", GetGlobalFile, missing);
+  Bind(vb, "IonvaneCommand", IonvaneCommand, missing);
+  Bind(vb, "CopyMemVB", CopyMemVB, missing);
+  Bind(raw, "DmRawReadHeaderVB", DmRawReadHeaderVB, missing);
+  Bind(raw, "DmRawScansInFunction", DmRawScansInFunction, missing);
+  Bind(raw, "DmRawTimeToScan", DmRawTimeToScan, missing);
+  Bind(raw, "DmRawIsAnalogTraceDesc", DmRawIsAnalogTraceDesc, missing);
+  Bind(raw, "DmRawStrToMass", DmRawStrToMass, missing);
+  Bind(raw, "DmRawClose", DmRawClose, missing);
+  Bind(peak, "IntegrateGetIniFile", IntegrateGetIniFile, missing);
+  Bind(peak, "IntegrateChromatogramRange", IntegrateChromatogramRange, missing);
+  return missing.empty();
+}
+
+void SetHostIni(const char* section, const char* key, const char* value) {
+  CreateDirectoryA("C:\\Ionvane", nullptr);
+  WritePrivateProfileStringA(section, key, value, kIni);
+}
+
+void ClearFaultsAndDelays() {
+  WritePrivateProfileStringA("StandinFaults", nullptr, nullptr, kIni);
+  WritePrivateProfileStringA("StandinDelays", nullptr, nullptr, kIni);
+}
+
+bool HostProcess::Start(const std::string& exe, const std::string& sample, HostLibraries& libs, int timeoutMs) {
+  std::string cmd = "\"" + exe + "\" \"" + sample + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::vector<char> line(cmd.begin(), cmd.end());
+  line.push_back('\0');
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) return false;
+  return WaitUntil([&] { return libs.GetApplicationWnd(0) != 0 || !Running(); }, timeoutMs) && Running();
+}
+
+bool HostProcess::Running() const {
+  return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool HostProcess::WaitExit(int timeoutMs) {
+  return !pi_.hProcess || WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+}
+
+DWORD HostProcess::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (pi_.hProcess) GetExitCodeProcess(pi_.hProcess, &code);
+  return code;
+}
+
+bool HostProcess::Stop(HostLibraries& libs, int timeoutMs) {
+  if (!Running()) return true;
+  if (LONG main = libs.GetApplicationWnd(0))
+    PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(main)), WM_CLOSE, 0, 0);
+  if (WaitExit(timeoutMs)) return true;
+  TerminateProcess(pi_.hProcess, 9);
+  WaitExit(5000);
+  return false;
+}
+
+HostProcess::~HostProcess() {
+  if (Running()) {
+    TerminateProcess(pi_.hProcess, 9);
+    WaitExit(5000);
+  }
+  if (pi_.hProcess) CloseHandle(pi_.hProcess);
+  if (pi_.hThread) CloseHandle(pi_.hThread);
+}
+
+HWND FindTop(const char* title) {
+  HWND h = FindWindowA(nullptr, title);
+  return h && IsWindowVisible(h) ? h : nullptr;
+}
+
+HWND WaitForTop(const char* title, int timeoutMs) {
+  HWND h = nullptr;
+  WaitUntil([&] { return (h = FindTop(title)) != nullptr; }, timeoutMs);
+  return h;
+}
+
+bool WaitUntilGone(const char* title, int timeoutMs) {
+  return WaitUntil([&] { return FindWindowA(nullptr, title) == nullptr; }, timeoutMs);
+}
+
+std::string JournalPath() {
+  char buf[MAX_PATH] = {};
+  GetPrivateProfileStringA("Standin", "Journal", "", buf, sizeof buf, kIni);
+  return buf;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+size_t JournalSize() { return ReadFileBytes(JournalPath()).size(); }
+
+std::vector<std::string> JournalLinesSince(size_t offset, const char* event) {
+  std::string all = ReadFileBytes(JournalPath());
+  std::vector<std::string> out;
+  std::string needle = std::string("\"ev\":\"") + event + "\"";
+  std::istringstream in(offset < all.size() ? all.substr(offset) : std::string());
+  for (std::string line; std::getline(in, line);)
+    if (line.find(needle) != std::string::npos) out.push_back(line);
+  return out;
+}
+
+std::vector<std::string> JournalLines(const char* event) { return JournalLinesSince(0, event); }
+
+std::string JsonValue(const std::string& line, const char* key) {
+  std::string needle = std::string("\"") + key + "\":";
+  size_t p = line.find(needle);
+  if (p == std::string::npos) return "";
+  p += needle.size();
+  if (p < line.size() && line[p] == '"') {
+    std::string out;
+    for (size_t i = p + 1; i < line.size() && line[i] != '"'; ++i) {
+      if (line[i] == '\\' && i + 1 < line.size()) ++i;
+      out += line[i];
+    }
+    return out;
+  }
+  size_t e = line.find_first_of(",}", p);
+  return line.substr(p, e - p);
+}
+
+}  // namespace standin_test
