@@ -1,0 +1,58 @@
+// The host's three libraries, loaded and bound when the program first calls into each of them.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "host/host_libraries.h"
+#include "platform/win32/win32_pacing.h"
+
+namespace apexer::win32 {
+
+// Run-time error numbers the classic runtime gives a Declare whose library or entry point is missing.
+constexpr Long kErrorLoadingDll = 48;
+constexpr Long kEntryPointNotFound = 453;
+
+class Win32HostLibraries : public HostLibraries {
+ public:
+  // A host command restarts the pacer's back-off: the host opens or closes windows in answer.
+  explicit Win32HostLibraries(WaitPacer& pacer);
+  ~Win32HostLibraries() override;
+  Win32HostLibraries(const Win32HostLibraries&) = delete;
+  Win32HostLibraries& operator=(const Win32HostLibraries&) = delete;
+
+  Long GetSampleListFileVB(RawFileRecord& record) override;
+  Long GetApplicationWnd(Integer kind) override;
+  Integer GetGlobalFile(std::string& listName, std::string& fileType, FileSpecRecord& blank,
+                        FileSpecRecord& result) override;
+  Long IonvaneCommand(std::string& command, Long number) override;
+  Long CopyMemVB(void* destination, const void* source, Long byteCount) override;
+
+  Integer DmRawReadHeaderVB(RawFileRecord& record, RawHeaderRecord& header) override;
+  Long DmRawScansInFunction(RawFileRecord& record) override;
+  Long DmRawTimeToScan(RawFileRecord& record, Single time) override;
+  Integer DmRawIsAnalogTraceDesc(std::string& description) override;
+  Integer DmRawStrToMass(std::string& description, void* masses, Integer capacity, Long& count) override;
+  void DmRawClose() override;
+
+  Integer IntegrateGetIniFile(std::string& parameterSet, IntegrationParameters& parameters) override;
+  Integer IntegrateChromatogramRange(Hwnd window, RawFileRecord& record, TraceDescriptor& trace,
+                                     platform::GlobalHandle& block, Long& peakCount, Integer& auxValue,
+                                     IntegrationParameters& parameters, Long firstScan, Long lastScan,
+                                     Integer auxNumber) override;
+
+  struct Bridge;
+  struct Raw;
+  struct Peak;
+
+ private:
+  const Bridge& BridgeLib();
+  const Raw& RawLib();
+  const Peak& PeakLib();
+
+  WaitPacer& pacer_;
+  std::unique_ptr<Bridge> bridge_;
+  std::unique_ptr<Raw> raw_;
+  std::unique_ptr<Peak> peak_;
+};
+
+}  // namespace apexer::win32

@@ -1,0 +1,116 @@
+#include "platform/win32/win32_pacing.h"
+
+#include <algorithm>
+
+namespace apexer::win32 {
+namespace {
+
+constexpr int kMostMessagesPerYield = 10000;  // a window that keeps posting to itself cannot hold the run
+constexpr DWORD kPauseMs = 5;
+
+WaitPacer* hookPacer = nullptr;
+
+void CALLBACK OnDesktopEvent(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG child, DWORD, DWORD) {
+  if (object == OBJID_WINDOW && child == CHILDID_SELF && hookPacer != nullptr) hookPacer->Activity();
+}
+
+}  // namespace
+
+Win32Clock::Win32Clock() {
+  LARGE_INTEGER f;
+  if (QueryPerformanceFrequency(&f) && f.QuadPart > 0) frequency_ = f.QuadPart;
+}
+
+std::int64_t Win32Clock::MonotonicMs() {
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  // Split so that the multiplication cannot overflow however long the machine has been running.
+  return (c.QuadPart / frequency_) * 1000 + (c.QuadPart % frequency_) * 1000 / frequency_;
+}
+
+double Win32Clock::MonotonicMsFine() {
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart / frequency_) * 1000.0 +
+         static_cast<double>(c.QuadPart % frequency_) * 1000.0 / static_cast<double>(frequency_);
+}
+
+DWORD WaitPacer::NextTimeout(double workMs) {
+  recentWorkMs_[nextSlot_] = workMs;
+  nextSlot_ = (nextSlot_ + 1) % recentWorkMs_.size();
+  const double typical = *std::min_element(recentWorkMs_.begin(), recentWorkMs_.end());
+  const double cap = std::clamp(typical * kWaitPerWorkMs, static_cast<double>(kLeastCapMs),
+                                static_cast<double>(kMostCapMs));
+  const DWORD now = std::min(next_, static_cast<DWORD>(cap));
+  next_ = std::min<DWORD>(next_ * 2, kMostCapMs);
+  return now;
+}
+
+Win32MessageLoop::Win32MessageLoop(WaitPacer& pacer) : pacer_(pacer) {
+  hookPacer = &pacer_;
+  // Out of context: the events arrive in this thread's queue, so they wake MsgWaitForMultipleObjectsEx.
+  const DWORD flags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+  for (const auto& range : {std::pair<DWORD, DWORD>{EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE},
+                            std::pair<DWORD, DWORD>{EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE}}) {
+    if (HWINEVENTHOOK h = SetWinEventHook(range.first, range.second, nullptr, OnDesktopEvent, 0, 0, flags)) {
+      hooks_.push_back(h);
+    }
+  }
+}
+
+Win32MessageLoop::~Win32MessageLoop() {
+  for (HWINEVENTHOOK h : hooks_) UnhookWinEvent(h);
+  hookPacer = nullptr;
+}
+
+void Win32MessageLoop::AddDialogWindow(HWND window) { dialogs_.push_back(window); }
+
+void Win32MessageLoop::RemoveDialogWindow(HWND window) {
+  dialogs_.erase(std::remove(dialogs_.begin(), dialogs_.end(), window), dialogs_.end());
+}
+
+void Win32MessageLoop::DeferError(std::exception_ptr error) {
+  if (!deferred_) deferred_ = std::move(error);
+}
+
+bool Win32MessageLoop::HandledAsDialogMessage(MSG& msg) {
+  for (HWND d : dialogs_) {
+    if ((msg.hwnd == d || IsChild(d, msg.hwnd)) && IsDialogMessageA(d, &msg)) return true;
+  }
+  return false;
+}
+
+void Win32MessageLoop::DoEvents() {
+  const double workMs = clock_.MonotonicMsFine() - lastReturnMs_;
+  // After a block that ended without input the queue was empty moments ago: skip the look (a server
+  // round trip under Wine). Whatever came since ends the next block at once and is dispatched then.
+  if (!queueSeenEmpty_) {
+    MSG msg;
+    int handled = 0;
+    bool input = false;
+    while (handled < kMostMessagesPerYield && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ++handled;
+      if (msg.message == WM_QUIT) continue;  // nobody in this program asks to quit; the run decides the end
+      input = true;
+      if (!HandledAsDialogMessage(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+      if (deferred_) break;
+    }
+    if (deferred_) {
+      std::exception_ptr e = deferred_;
+      deferred_ = nullptr;
+      std::rethrow_exception(e);
+    }
+    if (input) pacer_.Activity();
+  }
+  const DWORD woke =
+      MsgWaitForMultipleObjectsEx(0, nullptr, pacer_.NextTimeout(workMs), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  queueSeenEmpty_ = woke == WAIT_TIMEOUT;
+  lastReturnMs_ = clock_.MonotonicMsFine();
+}
+
+void Win32MessageLoop::PauseWithoutEvents() { Sleep(kPauseMs); }
+
+}  // namespace apexer::win32

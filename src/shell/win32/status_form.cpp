@@ -1,0 +1,161 @@
+#include "shell/win32/status_form.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "shell/win32/resource_ids.h"
+
+namespace apexer::win32 {
+namespace {
+
+constexpr const char* kClassName = "ApexerStatusForm";
+constexpr const char* kCaption = "Apexer";
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT;
+
+// The form as designed, in twips.
+constexpr double kClientWidth = 2430;
+constexpr double kClientHeight = 930;
+constexpr double kLabelLeft = 120, kLabelTop = 120, kLabelWidth = 705, kLabelHeight = 195;
+constexpr double kButtonLeft = 240, kButtonTop = 480, kButtonWidth = 1935, kButtonHeight = 375;
+
+}  // namespace
+
+StatusFormWindow::StatusFormWindow(HINSTANCE instance, Win32MessageLoop& loop)
+    : loop_(loop), dpi_(ScreenDpi()), font_(CreateFormFont(dpi_, true)) {
+  icon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APEXER), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = icon_;
+  wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APEXER), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  RegisterClassExA(&wc);
+
+  HMENU menu = CreateMenu();
+  AppendMenuA(menu, MF_STRING, IDM_ABOUT, "&About");
+
+  const SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, true, dpi_);
+  window_ = CreateWindowExA(kExStyle, kClassName, kCaption, kStyle, 0, 0, outer.cx, outer.cy, nullptr, menu,
+                            instance, this);
+  if (window_ == nullptr) throw std::runtime_error("the status window could not be created");
+
+  // A menu bar that wraps would eat into the designed client area: measure it and make up for it.
+  RECT client;
+  GetClientRect(window_, &client);
+  const int wantHeight = TwipsToPixels(kClientHeight, dpi_.y);
+  if (client.bottom != wantHeight) {
+    RECT outerRect;
+    GetWindowRect(window_, &outerRect);
+    SetWindowPos(window_, nullptr, 0, 0, outerRect.right - outerRect.left,
+                 outerRect.bottom - outerRect.top + wantHeight - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  label_ = CreateControl(window_, "STATIC", "- None -", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, IDC_LBL_STATUS,
+                         kLabelLeft, kLabelTop, kLabelWidth, kLabelHeight, dpi_, font_.get());
+  cancel_ = CreateControl(window_, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDC_CMD_CLOSE, kButtonLeft,
+                          kButtonTop, kButtonWidth, kButtonHeight, dpi_, font_.get());
+  loop_.AddDialogWindow(window_);
+}
+
+StatusFormWindow::~StatusFormWindow() {
+  loop_.RemoveDialogWindow(window_);
+  if (window_ != nullptr) DestroyWindow(window_);
+}
+
+platform::WindowState StatusFormWindow::GetWindowState() {
+  if (IsIconic(window_)) return platform::WindowState::Minimized;
+  if (IsZoomed(window_)) return platform::WindowState::Maximized;
+  return platform::WindowState::Normal;
+}
+
+void StatusFormWindow::SetWindowState(platform::WindowState state) {
+  // Changing the state of a hidden window must not show it.
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  GetWindowPlacement(window_, &wp);
+  const bool visible = IsWindowVisible(window_) != FALSE;
+  switch (state) {
+    case platform::WindowState::Normal: wp.showCmd = visible ? SW_RESTORE : SW_HIDE; break;
+    case platform::WindowState::Minimized: wp.showCmd = visible ? SW_SHOWMINNOACTIVE : SW_HIDE; break;
+    case platform::WindowState::Maximized: wp.showCmd = visible ? SW_SHOWMAXIMIZED : SW_HIDE; break;
+  }
+  SetWindowPlacement(window_, &wp);
+}
+
+void StatusFormWindow::Show() {
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  SetFocus(cancel_);
+  UpdateWindow(window_);
+}
+
+void StatusFormWindow::SetStatusText(const std::string& text) {
+  FitLabelToCaption(text);
+  SetWindowTextA(label_, text.c_str());
+}
+
+// The designed label just fits "- None -"; longer captions widen it up to the client's right margin,
+// and what still does not fit ends in an ellipsis.
+void StatusFormWindow::FitLabelToCaption(const std::string& text) {
+  int width = TwipsToPixels(kLabelWidth, dpi_.x);
+  if (HDC dc = GetDC(label_)) {
+    HGDIOBJ old = SelectObject(dc, font_.get());
+    SIZE extent{};
+    if (GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent)) {
+      width = std::max(width, static_cast<int>(extent.cx) + 1);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(label_, dc);
+  }
+  RECT client;
+  GetClientRect(window_, &client);
+  const int left = TwipsToPixels(kLabelLeft, dpi_.x);
+  width = std::min(width, std::max(0, static_cast<int>(client.right) - 2 * left));
+  SetWindowPos(label_, nullptr, 0, 0, width, TwipsToPixels(kLabelHeight, dpi_.y),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK StatusFormWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<StatusFormWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self == nullptr || self->window_ == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  return self->Handle(message, wParam, lParam);
+}
+
+LRESULT StatusFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_CMD_CLOSE && HIWORD(wParam) == BN_CLICKED) {
+        // Only recorded: the run ends from its next yield, outside this window procedure.
+        cancelClicked_ = true;
+        return 0;
+      }
+      if (LOWORD(wParam) == IDM_ABOUT && HIWORD(wParam) == 0 && onAbout_) {
+        try {
+          onAbout_();
+        } catch (...) {
+          loop_.DeferError(std::current_exception());
+        }
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      // The title-bar close does not end the run: the window stays, and the run goes on to show its
+      // result and store this window's real placement.
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+}  // namespace apexer::win32

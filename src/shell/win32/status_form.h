@@ -1,0 +1,51 @@
+// frmApexer: the always-on-top status window with its label, its Cancel button and the About menu.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/forms.h"
+#include "platform/win32/win32_pacing.h"
+#include "shell/win32/form_kit.h"
+
+namespace apexer::win32 {
+
+class StatusFormWindow : public platform::StatusForm {
+ public:
+  // Creates the window hidden; throws std::runtime_error when the desktop refuses it.
+  StatusFormWindow(HINSTANCE instance, Win32MessageLoop& loop);
+  ~StatusFormWindow() override;
+  StatusFormWindow(const StatusFormWindow&) = delete;
+  StatusFormWindow& operator=(const StatusFormWindow&) = delete;
+
+  // The mnuAbout click. It runs inside the dispatcher, so its errors go to the loop, never through it.
+  void SetAboutHandler(std::function<void()> handler) { onAbout_ = std::move(handler); }
+
+  Hwnd hWnd() override { return FromHwnd(window_); }
+  platform::WindowState GetWindowState() override;
+  void SetWindowState(platform::WindowState state) override;
+  platform::BorderStyle GetBorderStyle() override { return platform::BorderStyle::FixedDialog; }
+  void Show() override;
+  void SetStatusText(const std::string& text) override;
+  bool CancelClicked() override { return cancelClicked_; }
+
+  HWND Window() const { return window_; }
+  HICON Icon() const { return icon_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void FitLabelToCaption(const std::string& text);
+
+  Win32MessageLoop& loop_;
+  Dpi dpi_;
+  std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> font_;
+  HICON icon_ = nullptr;
+  HWND window_ = nullptr;
+  HWND label_ = nullptr;
+  HWND cancel_ = nullptr;
+  bool cancelClicked_ = false;
+  std::function<void()> onAbout_;
+};
+
+}  // namespace apexer::win32

@@ -1,0 +1,69 @@
+// Case tables that run against the fakes natively and against the real functions under Wine, so the
+// fakes cannot drift from the platform they imitate. Each failure names its case.
+#pragma once
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+#include "platform/profile_files.h"
+
+namespace apexer::conformance {
+
+class Failures {
+ public:
+  template <typename A, typename B>
+  void Equal(const std::string& what, const A& actual, const B& expected) {
+    if (actual == expected) return;
+    std::ostringstream out;
+    out << what << ": expected [" << Show(expected) << "] got [" << Show(actual) << "]";
+    messages.push_back(out.str());
+  }
+  void True(const std::string& what, bool ok) {
+    if (!ok) messages.push_back(what);
+  }
+  std::vector<std::string> messages;
+
+ private:
+  template <typename T>
+  static std::string Show(const T& v) {
+    std::ostringstream out;
+    if constexpr (std::is_convertible_v<T, std::string>) {
+      for (char c : std::string(v)) {
+        if (c == '\0') out << "\\0";
+        else out << c;
+      }
+    } else {
+      out << v;
+    }
+    return out.str();
+  }
+};
+
+// What a profile case needs beyond the functions under test: files to start from and a place to write.
+class ProfileWorld {
+ public:
+  virtual ~ProfileWorld() = default;
+  virtual platform::ProfileFiles& Files() = 0;
+  virtual std::string PathInExistingFolder(const std::string& name) = 0;
+  virtual std::string PathInMissingFolder(const std::string& name) = 0;
+  virtual void SetFileText(const std::string& path, const std::string& text) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+};
+
+// What a desktop case needs: windows of its own, as the host would show them.
+class DesktopWorld {
+ public:
+  virtual ~DesktopWorld() = default;
+  virtual platform::Desktop& Desk() = 0;
+  // A visible top-level window, shown on top of the others.
+  virtual Hwnd Open(const std::string& title, Hwnd owner) = 0;
+  virtual Hwnd AddControl(Hwnd dialog, Long id) = 0;
+  // Lets the windows handle the messages posted to them.
+  virtual void Deliver() = 0;
+};
+
+void RunProfileCases(ProfileWorld& world, Failures& failures);
+void RunDesktopCases(DesktopWorld& world, Failures& failures);
+
+}  // namespace apexer::conformance

@@ -1,0 +1,115 @@
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "conformance/conformance.h"
+
+namespace apexer::conformance {
+namespace {
+
+std::string Title(platform::Desktop& d, Hwnd w, int maxCount, int* returned = nullptr) {
+  std::string buffer(80, ' ');
+  const int n = d.GetWindowTextA(w, buffer.data(), maxCount);
+  if (returned != nullptr) *returned = n;
+  return buffer;
+}
+
+// Every top-level window from the top down, reached from a window with an empty title.
+std::vector<Hwnd> WalkDown(platform::Desktop& d) {
+  Hwnd w = d.FindWindowA("");
+  while (w != 0) {
+    const Hwnd above = d.GetWindow(w, platform::GW_HWNDPREV);
+    if (above == 0) break;
+    w = above;
+  }
+  std::vector<Hwnd> out;
+  for (; w != 0 && out.size() < 100000; w = d.GetWindow(w, platform::GW_HWNDNEXT)) out.push_back(w);
+  return out;
+}
+
+std::ptrdiff_t Position(const std::vector<Hwnd>& list, Hwnd w) {
+  const auto it = std::find(list.begin(), list.end(), w);
+  return it == list.end() ? -1 : it - list.begin();
+}
+
+}  // namespace
+
+void RunDesktopCases(DesktopWorld& world, Failures& failures) {
+  platform::Desktop& d = world.Desk();
+  const Hwnd a = world.Open("Conformance Alpha", 0);
+  const Hwnd b = world.Open("Conformance Beta", 0);
+  const Hwnd c = world.Open("conformance gamma", 0);
+
+  failures.Equal("FindWindowA ignores case", d.FindWindowA("CONFORMANCE ALPHA"), a);
+  failures.Equal("FindWindowA wants the whole title", d.FindWindowA("Conformance"), Hwnd{0});
+  failures.Equal("FindWindowA of an absent title", d.FindWindowA("No Such Window 7f3a"), Hwnd{0});
+  const Hwnd blank = d.FindWindowA("");
+  failures.True("FindWindowA(\"\") finds a window", blank != 0);
+  int n = -1;
+  Title(d, blank, 80, &n);
+  failures.Equal("FindWindowA(\"\") finds a window whose title is empty", n, 0);
+
+  failures.Equal("newer windows lie above: next below gamma", d.GetWindow(c, platform::GW_HWNDNEXT), b);
+  failures.Equal("next below beta", d.GetWindow(b, platform::GW_HWNDNEXT), a);
+  failures.Equal("previous above alpha", d.GetWindow(a, platform::GW_HWNDPREV), b);
+  failures.Equal("previous above beta", d.GetWindow(b, platform::GW_HWNDPREV), c);
+  const std::vector<Hwnd> walk = WalkDown(d);
+  failures.True("the walk from an empty-titled window reaches gamma, beta, alpha in that order",
+                Position(walk, c) >= 0 && Position(walk, c) < Position(walk, b) &&
+                    Position(walk, b) < Position(walk, a));
+
+  const Hwnd twin = world.Open("Conformance Alpha", 0);
+  failures.Equal("FindWindowA of a shared title gives the upper window", d.FindWindowA("Conformance Alpha"), twin);
+
+  const std::string longTitle = "Conformance " + std::string(88, 'L');
+  const Hwnd wide = world.Open(longTitle, 0);
+  std::string text = Title(d, wide, 80, &n);
+  failures.Equal("GetWindowTextA copies at most 79 characters", n, 79);
+  failures.Equal("GetWindowTextA text and its NUL", text.substr(0, 80), longTitle.substr(0, 79) + '\0');
+  const Hwnd empty = world.Open("", 0);
+  text = Title(d, empty, 80, &n);
+  failures.Equal("GetWindowTextA of an empty title returns 0", n, 0);
+  failures.Equal("GetWindowTextA of an empty title writes a NUL and leaves the rest",
+                 text.substr(0, 2), std::string("\0 ", 2));
+  text = Title(d, a, 1, &n);
+  failures.Equal("GetWindowTextA with room for the NUL only", n, 0);
+  failures.Equal("GetWindowTextA with room for the NUL only writes it", text[0], '\0');
+
+  const Hwnd owned = world.Open("Conformance Owned", a);
+  failures.Equal("GetParent of an owned window is its owner", d.GetParent(owned), a);
+  failures.Equal("GetParent of an unowned window is 0", d.GetParent(b), Hwnd{0});
+  const Hwnd dialog = world.Open("Conformance Dialog", 0);
+  const Hwnd field = world.AddControl(dialog, 308);
+  failures.Equal("GetParent of a control is its dialog", d.GetParent(field), dialog);
+  failures.Equal("GetDlgItem finds a control by number", d.GetDlgItem(dialog, 308), field);
+  failures.Equal("GetDlgItem of an absent number", d.GetDlgItem(dialog, 999), Hwnd{0});
+  failures.Equal("GetDlgItem of no dialog", d.GetDlgItem(0, 308), Hwnd{0});
+
+  failures.Equal("WM_SETTEXT to a control returns 1", d.SendMessageA(field, platform::WM_SETTEXT, 0, "12.5"), 1);
+  failures.Equal("WM_SETTEXT changes the control's text", Title(d, field, 80).substr(0, 5), std::string("12.5\0", 5));
+  failures.Equal("WM_SETTEXT to a window returns 1",
+                 d.SendMessageA(b, platform::WM_SETTEXT, 0, "Conformance Renamed"), 1);
+  failures.Equal("a renamed window is found by its new title", d.FindWindowA("conformance renamed"), b);
+
+  platform::PixelRect r;
+  failures.True("MoveWindow succeeds", d.MoveWindow(b, 100, 120, 200, 90, true));
+  failures.True("GetWindowRect succeeds", d.GetWindowRect(b, r));
+  failures.True("GetWindowRect gives the moved rectangle",
+                r.left == 100 && r.top == 120 && r.right == 300 && r.bottom == 210);
+  failures.True("GetWindowRect of a destroyed-or-never window fails", !d.GetWindowRect(0, r));
+
+  failures.True("SetWindowPos to the top-most band succeeds",
+                d.SetWindowPos(a, platform::HWND_TOPMOST, 0, 0, 0, 0, platform::SWP_NOMOVE | platform::SWP_NOSIZE));
+  const std::vector<Hwnd> after = WalkDown(d);
+  failures.True("a top-most window lies above the newer windows",
+                Position(after, a) >= 0 && Position(after, a) < Position(after, empty));
+
+  failures.True("PostMessageA to a live window succeeds", d.PostMessageA(c, platform::WM_CLOSE, 0, 0) != 0);
+  world.Deliver();
+  failures.True("a posted WM_CLOSE closes a window", !d.IsWindow(c));
+  failures.Equal("PostMessageA to a closed window fails", d.PostMessageA(c, platform::WM_CLOSE, 0, 0), 0);
+  failures.True("IsWindow of 0", !d.IsWindow(0));
+  failures.True("IsWindow of a live window", d.IsWindow(b));
+}
+
+}  // namespace apexer::conformance

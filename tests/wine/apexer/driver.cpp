@@ -1,0 +1,219 @@
+// Drives and inspects the program's windows from outside for the Wine checks, as a user or a screen
+// reader would: finds windows, reads their texts and places, clicks.
+//   driver wait TITLE MS           handle of a top-level window with that title, waiting up to MS
+//   driver info HWND               rect=l,t,w,h topmost= visible= enabled= title= class= icon=
+//   driver controls HWND           one line per child: id= class= text= rect= icon=
+//   driver click HWND ID           posts a click to the child button with that id
+//   driver click-menu HWND         a real mouse click on the first entry of the window's menu bar
+//   driver close HWND              asks the window to close, as its title-bar close button does
+//   driver post HWND MESSAGE       posts a message without parameters
+//   driver message-box TITLE MS    waits for a message box, prints its text, presses its button
+//   driver long-date PATH          the file's last-modified date in the long date format
+//   driver metrics                 screen size and caption height in pixels, DPI
+//   driver host-window TITLE MS    after MS, a window of another program (as the host's would be):
+//                                  ignores WM_CLOSE, reports the commands it gets, closes on WM_APP;
+//                                  prints "created|command N|closed at <ms>" lines, lives 60 s at most
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+HWND Parse(const char* text) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoll(text, nullptr, 0))); }
+
+HWND WaitFor(const char* cls, const char* title, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND h = FindWindowA(cls, title)) return h;
+    if (GetTickCount() - start > ms) return nullptr;
+    Sleep(20);
+  }
+}
+
+std::string Text(HWND h) {
+  char buffer[512] = "";
+  GetWindowTextA(h, buffer, sizeof buffer);
+  return buffer;
+}
+
+std::string Class(HWND h) {
+  char buffer[128] = "";
+  GetClassNameA(h, buffer, sizeof buffer);
+  return buffer;
+}
+
+void PrintRect(const char* name, HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  std::printf("%s=%ld,%ld,%ld,%ld", name, r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+  std::printf("id=%d class=%s ", GetDlgCtrlID(child), Class(child).c_str());
+  PrintRect("rect", child);
+  const LRESULT icon = SendMessageA(child, STM_GETICON, 0, 0);
+  std::printf(" icon=%d text=%s\n", Class(child) == "Static" && icon != 0 ? 1 : 0, Text(child).c_str());
+  return TRUE;
+}
+
+struct BoxText {
+  std::string text;
+};
+
+BOOL CALLBACK LongestStatic(HWND child, LPARAM param) {
+  auto* box = reinterpret_cast<BoxText*>(param);
+  const std::string t = Text(child);
+  if (Class(child) == "Static" && t.size() > box->text.size()) box->text = t;
+  return TRUE;
+}
+
+double NowMs() {
+  LARGE_INTEGER c, f;
+  QueryPerformanceCounter(&c);
+  QueryPerformanceFrequency(&f);
+  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+LRESULT CALLBACK HostWindow(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  switch (m) {
+    case WM_CLOSE:
+      std::printf("close ignored at %.3f\n", NowMs());
+      std::fflush(stdout);
+      return 0;
+    case WM_COMMAND:
+      std::printf("command %u at %.3f\n", static_cast<unsigned>(LOWORD(wp)), NowMs());
+      std::fflush(stdout);
+      return 0;
+    case WM_APP:
+      std::printf("closing at %.3f\n", NowMs());
+      DestroyWindow(w);
+      std::printf("closed at %.3f\n", NowMs());
+      std::fflush(stdout);
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(w, m, wp, lp);
+  }
+}
+
+int RunHostWindow(const char* title, DWORD delayMs) {
+  Sleep(delayMs);
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = HostWindow;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "ApexerCheckHostWindow";
+  RegisterClassA(&wc);
+  HWND w = CreateWindowExA(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 640, 480, 320, 200,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+  std::printf("created at %.3f\n", NowMs());
+  std::fflush(stdout);
+  SetTimer(nullptr, 0, 60000, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER && msg.hwnd == nullptr) break;
+    DispatchMessageA(&msg);
+  }
+  if (IsWindow(w)) DestroyWindow(w);
+  return 0;
+}
+
+void Click(int x, int y) {
+  SetCursorPos(x, y);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &in[0], sizeof(INPUT));
+  Sleep(50);
+  SendInput(1, &in[1], sizeof(INPUT));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const std::string cmd = argv[1];
+  if (cmd == "wait" && argc == 4) {
+    HWND h = WaitFor(nullptr, argv[2], static_cast<DWORD>(std::atoi(argv[3])));
+    if (h == nullptr) return 1;
+    std::printf("0x%08lx\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h)));
+    return 0;
+  }
+  if (cmd == "info" && argc == 3) {
+    HWND h = Parse(argv[2]);
+    if (!IsWindow(h)) return 1;
+    PrintRect("rect", h);
+    RECT c;
+    GetClientRect(h, &c);
+    POINT origin{0, 0};
+    ClientToScreen(h, &origin);
+    const LONG ex = GetWindowLongA(h, GWL_EXSTYLE);
+    std::printf("\nclient=%ld,%ld,%ld,%ld\ntopmost=%d\nvisible=%d\nenabled=%d\nowner=%d\nclass=%s\nicon=%d\ntitle=%s\n",
+                origin.x, origin.y, c.right, c.bottom, (ex & WS_EX_TOPMOST) ? 1 : 0, IsWindowVisible(h) ? 1 : 0,
+                IsWindowEnabled(h) ? 1 : 0, GetWindow(h, GW_OWNER) != nullptr ? 1 : 0, Class(h).c_str(),
+                GetClassLongPtrA(h, GCLP_HICON) != 0 ? 1 : 0, Text(h).c_str());
+    return 0;
+  }
+  if (cmd == "controls" && argc == 3) {
+    EnumChildWindows(Parse(argv[2]), PrintChild, 0);
+    return 0;
+  }
+  if (cmd == "click" && argc == 4) {
+    HWND button = GetDlgItem(Parse(argv[2]), std::atoi(argv[3]));
+    if (button == nullptr) return 1;
+    return PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+  }
+  if (cmd == "post" && argc == 4) {
+    return PostMessageA(Parse(argv[2]), static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)), 0, 0) ? 0 : 1;
+  }
+  if (cmd == "close" && argc == 3) {
+    return PostMessageA(Parse(argv[2]), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+  }
+  if (cmd == "click-menu" && argc == 3) {
+    HWND h = Parse(argv[2]);
+    POINT origin{0, 0};
+    ClientToScreen(h, &origin);
+    SetForegroundWindow(h);
+    // The menu bar lies just above the client area; its first entry starts at the left.
+    Click(origin.x + 12, origin.y - GetSystemMetrics(SM_CYMENU) / 2);
+    return 0;
+  }
+  if (cmd == "message-box" && argc == 4) {
+    HWND box = WaitFor("#32770", argv[2], static_cast<DWORD>(std::atoi(argv[3])));
+    if (box == nullptr) return 1;
+    BoxText text;
+    EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&text));
+    std::string flat;
+    for (char c : text.text) flat += (c == '\r') ? std::string() : (c == '\n' ? std::string("|") : std::string(1, c));
+    std::printf("owner=%d\ntext=%s\n", GetWindow(box, GW_OWNER) != nullptr ? 1 : 0, flat.c_str());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
+  }
+  if (cmd == "long-date" && argc == 3) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    SYSTEMTIME st;
+    char text[128];
+    if (!GetFileAttributesExA(argv[2], GetFileExInfoStandard, &data) ||
+        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st) ||
+        !GetDateFormatA(LOCALE_USER_DEFAULT, DATE_LONGDATE, &st, nullptr, text, sizeof text)) {
+      return 1;
+    }
+    std::printf("%s\n", text);
+    return 0;
+  }
+  if (cmd == "host-window" && argc == 4) return RunHostWindow(argv[2], static_cast<DWORD>(std::atoi(argv[3])));
+  if (cmd == "metrics") {
+    HDC dc = GetDC(nullptr);
+    std::printf("screen=%d,%d\ncaption=%d\ndpi=%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                GetSystemMetrics(SM_CYCAPTION), GetDeviceCaps(dc, LOGPIXELSY));
+    ReleaseDC(nullptr, dc);
+    return 0;
+  }
+  return 2;
+}
