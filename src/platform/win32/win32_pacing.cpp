@@ -35,17 +35,6 @@ double Win32Clock::MonotonicMsFine() {
          static_cast<double>(c.QuadPart % frequency_) * 1000.0 / static_cast<double>(frequency_);
 }
 
-DWORD WaitPacer::NextTimeout(double workMs) {
-  recentWorkMs_[nextSlot_] = workMs;
-  nextSlot_ = (nextSlot_ + 1) % recentWorkMs_.size();
-  const double typical = *std::min_element(recentWorkMs_.begin(), recentWorkMs_.end());
-  const double cap = std::clamp(typical * kWaitPerWorkMs, static_cast<double>(kLeastCapMs),
-                                static_cast<double>(kMostCapMs));
-  const DWORD now = std::min(next_, static_cast<DWORD>(cap));
-  next_ = std::min<DWORD>(next_ * 2, kMostCapMs);
-  return now;
-}
-
 Win32MessageLoop::Win32MessageLoop(WaitPacer& pacer) : pacer_(pacer) {
   hookPacer = &pacer_;
   // Out of context: the events arrive in this thread's queue, so they wake MsgWaitForMultipleObjectsEx.
@@ -105,9 +94,10 @@ void Win32MessageLoop::DoEvents() {
     }
     if (input) pacer_.Activity();
   }
-  const DWORD woke =
-      MsgWaitForMultipleObjectsEx(0, nullptr, pacer_.NextTimeout(workMs), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  queueSeenEmpty_ = woke == WAIT_TIMEOUT;
+  const DWORD timeout = pacer_.NextTimeout(workMs);
+  // A zero block would only ask the server what the queue check just answered.
+  queueSeenEmpty_ = timeout != 0 && MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT,
+                                                                MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
   lastReturnMs_ = clock_.MonotonicMsFine();
 }
 

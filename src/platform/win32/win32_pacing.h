@@ -1,10 +1,10 @@
 // The monotonic clock and the yield: how long the program blocks while it waits for the host.
 #pragma once
-#include <array>
 #include <exception>
 #include <vector>
 
 #include "platform/pacing.h"
+#include "platform/wait_pacing.h"
 #include "platform/win32/win32_handles.h"
 
 namespace apexer::win32 {
@@ -19,26 +19,19 @@ class Win32Clock : public platform::Clock {
   std::int64_t frequency_ = 1;
 };
 
-// Each yield blocks for at most the next step of a back-off that starts short whenever the program has
-// just asked the host for something or the desktop changed, and grows while nothing happens: quick
-// reactions to a quick host, little CPU while a slow one works. The back-off stops at a cap that follows
-// the cost of a poll (the least of the last few, so one slow poll does not stretch the waits): a look-up
-// on an ordinary desktop is repeated every 15 ms, one through a thousand windows less often.
+// The waiting policy on the real clock; Win32Desktop and the host libraries report the program's own
+// actions to it, the desktop hook reports windows of other programs appearing.
 class WaitPacer {
  public:
-  static constexpr DWORD kFirstMs = 1;
-  static constexpr DWORD kLeastCapMs = 15;
-  static constexpr DWORD kMostCapMs = 250;
-  static constexpr double kWaitPerWorkMs = 20;
-
-  void Activity() { next_ = kFirstMs; }
-  // How long the next block may last, given how long the program worked since the previous one.
-  DWORD NextTimeout(double workMs);
+  WaitPacer() { Activity(); }
+  void Activity() { pacing_.Activity(clock_.MonotonicMsFine()); }
+  DWORD NextTimeout(double workMs) {
+    return static_cast<DWORD>(pacing_.NextTimeoutMs(clock_.MonotonicMsFine(), workMs));
+  }
 
  private:
-  DWORD next_ = kFirstMs;
-  std::array<double, 4> recentWorkMs_{};
-  std::size_t nextSlot_ = 0;
+  Win32Clock clock_;
+  platform::WaitPacing pacing_;
 };
 
 class Win32MessageLoop : public platform::MessageLoop {

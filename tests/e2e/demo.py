@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""The main job on a sample: the stand-in host on it, Apexer.exe beside the host libraries, a summary.
+
+    demo.py [--sample FILE] [--out DIR] [--channel DESC]
+
+FILE is a stand-in sample (.ivs) or an mzML/mzXML file (imported on the way); without it a synthesised
+sample is used. DIR (default out/) receives the printed pages, the journal, Apexer.INI and screenshots.
+"""
+from __future__ import annotations
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import threading
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import harness as h  # noqa: E402
+
+
+def linux_path(windows: str) -> Path:
+    return Path(windows[2:].replace("\\", "/")) if windows.upper().startswith("Z:") else Path(windows)
+
+
+def window_rect(env: h.WineEnv, hwnd: str) -> tuple[int, int, int, int] | None:
+    for part in env.driver("info", hwnd).split():
+        if part.startswith("rect="):
+            left, top, width, height = (int(v) for v in part[5:].split(","))
+            return left, top, width, height
+    return None
+
+
+def shoot(env: h.WineEnv, path: Path, hwnd: str | None = None, margin: int = 8) -> None:
+    """A screenshot of the whole screen, and one cropped to the window when one is given."""
+    env.screenshot(path.with_name(path.stem + "-screen.png"))
+    if hwnd is None:
+        return
+    rect = window_rect(env, hwnd)
+    if rect is None:
+        return
+    left, top, width, height = rect
+    crop = f"{width + 2 * margin}x{height + 2 * margin}+{max(0, left - margin)}+{max(0, top - margin)}"
+    subprocess.run(["convert", str(path.with_name(path.stem + "-screen.png")), "-crop", crop, "+repage", str(path)],
+                   check=True, timeout=30)
+
+
+class Photographer:
+    """Takes the run's pictures as it goes: the status window, the filled dialog, the spectra, the About box."""
+
+    def __init__(self, session: h.Session):
+        self.s = session
+        self.env = session.env
+        self.taken: list[Path] = []
+        self.errors: list[str] = []
+
+    def __call__(self, session: h.Session, proc) -> None:
+        thread = threading.Thread(target=self._work, args=(proc,), daemon=True)
+        thread.start()
+        thread.join(timeout=120)
+
+    def _wait(self, predicate, timeout: float) -> bool:
+        try:
+            self.s.wait_journal(predicate, timeout, "the run")
+            return True
+        except h.HarnessError:
+            return False
+
+    def _work(self, proc) -> None:
+        try:
+            shots = self.s.shots
+            if not self._wait(lambda e: e["ev"] == "dialog.field", 60):
+                return
+            dialog = self.s.find_window("Combine Spectrum", 2000)
+            time.sleep(0.1)
+            shoot(self.env, shots / "dialog.png", dialog)
+            self.taken.append(shots / "dialog.png")
+            status = self.s.find_window("Apexer", 2000)
+            if status:
+                shoot(self.env, shots / "status.png", status)
+                self.taken.append(shots / "status.png")
+            # The spectrum window with a batch building up, before its print.
+            if self._wait(lambda e: e["ev"] == "combine" and e.get("spectraShown", 0) >= 4, 60):
+                spectrum = [e for e in self.s.journal() if e["ev"] == "window.opened" and e.get("role") == "spectrum"]
+                if spectrum:
+                    shoot(self.env, shots / "spectrum.png", spectrum[-1]["hwnd"])
+                    self.taken.append(shots / "spectrum.png")
+            if status and proc.poll() is None:
+                self.env.driver("click-menu", status)
+                about = self.s.find_window("About Apexer", 5000)
+                if about:
+                    time.sleep(0.2)
+                    shoot(self.env, shots / "about.png", about)
+                    self.taken.append(shots / "about.png")
+                    self.env.driver("click", about, "1")
+        except Exception as e:  # noqa: BLE001 - pictures are a bonus; the run goes on without them
+            self.errors.append(f"{type(e).__name__}: {e}")
+
+
+def prepare_sample(args, out: Path) -> Path:
+    if args.sample is None:
+        return h.make_sample(out / "sample" / "demo.ivs", seed=7)
+    source = Path(args.sample).resolve()
+    if not source.exists():
+        raise h.HarnessError(f"no such sample: {source}")
+    if source.suffix.lower() in (".mzml", ".mzxml"):
+        return h.import_sample(source, out / "sample" / (source.stem + ".ivs"))
+    return source
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--sample", default=None)
+    parser.add_argument("--out", type=Path, default=h.ROOT / "out")
+    parser.add_argument("--channel", default="TIC")
+    args = parser.parse_args()
+    out = args.out.resolve()
+    out.mkdir(parents=True, exist_ok=True)
+
+    env = h.WineEnv(h.ROOT / "build" / "wine" / "demo-prefix")
+    keep_display = bool(os.environ.get("DISPLAY")) and os.environ.get("APEXER_DEMO_XVFB") != "1"
+    started = time.monotonic()
+    env.start(use_display=os.environ["DISPLAY"] if keep_display else None)
+    try:
+        sample = prepare_sample(args, out)
+        session = h.Session(env, "", sample, out)
+        session.install_apexer()
+        session.write_apexer_ini(channel=args.channel)
+        # Slow enough to be watched and photographed: the filled dialog stays a moment before OK.
+        session.write_host_ini(replace="TRUE", trace=args.channel, delays={"Ok": 250, "Combine": 150, "Print": 400})
+        session.start_host()
+        camera = Photographer(session)
+        result = session.run_apexer(timeout=1800, during=camera)
+        journal = session.journal()
+        session.close()
+    finally:
+        env.stop()
+
+    integrations = [e for e in journal if e["ev"] == "dll.IntegrateChromatogramRange"]
+    combines = [e for e in journal if e["ev"] == "combine"]
+    prints = [e for e in journal if e["ev"] == "print"]
+    shutil.copy2(session.apexer_ini, out / "Apexer.INI") if session.apexer_ini.exists() else None
+    lines = [
+        f"sample:            {sample}",
+        f"channel:           {args.channel}",
+        f"peaks found:       {integrations[-1]['count'] if integrations and integrations[-1].get('result') else 0}",
+        f"spectra combined:  {len(combines)}",
+        f"pages printed:     {len(prints)}",
+        *[f"  {linux_path(p['pdf'])}" for p in prints],
+        f"Apexer exit code:  {result.exit_code}",
+        f"Apexer run time:   {result.wall_s:.1f} s (whole demo {time.monotonic() - started:.1f} s)",
+        f"journal:           {session.journal_path}",
+        f"settings:          {out / 'Apexer.INI'}",
+        f"screenshots:       {', '.join(p.name for p in camera.taken) or 'none'}",
+    ]
+    if camera.errors:
+        lines.append(f"screenshot trouble: {'; '.join(camera.errors)}")
+    summary = "\n".join(lines)
+    (out / "summary.txt").write_text(summary + "\n")
+    print(summary)
+    return 0 if result.exit_code == 0 else 1
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except h.HarnessError as e:
+        print(f"demo: {e}", file=sys.stderr)
+        sys.exit(1)

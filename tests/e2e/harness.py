@@ -1,0 +1,370 @@
+"""Runs the real Apexer.exe against the stand-in host under Wine and Xvfb, and reads what happened.
+
+Everything a run leaves behind stays in its own folder: the host's journal, the printed pages, both
+settings files, the screenshots. Processes started here are ended here, by their PID or by this prefix's
+wineserver.
+"""
+from __future__ import annotations
+
+import json
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+WIN_BUILD = ROOT / "build" / "mingw-i686"
+NATIVE_BUILD = ROOT / "build" / "native"
+STANDIN_BIN = WIN_BUILD / "standin" / "bin"
+APEXER_EXE = Path(os.environ.get("APEXER_EXE", WIN_BUILD / "src" / "Apexer.exe"))
+DRIVER_EXE = Path(os.environ.get("APEXER_DRIVER_EXE", WIN_BUILD / "tests" / "wine" / "apexer" / "apexer_wine_driver.exe"))
+IVTOOL = NATIVE_BUILD / "standin" / "tools" / "ivtool"
+HOST_LIBRARIES = ("Iv_vb32.dll", "ivraw32.dll", "ivpeak32.dll")
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+class HarnessError(RuntimeError):
+    pass
+
+
+def winpath(path: Path) -> str:
+    """The Windows name of a Linux path (Wine maps / to Z:)."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def process_cpu_seconds(pid: int) -> float | None:
+    """User plus system CPU time of a live process, from /proc."""
+    try:
+        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+    except OSError:
+        return None
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def process_peak_rss_kb(pid: int) -> int | None:
+    try:
+        for line in Path(f"/proc/{pid}/status").read_text().splitlines():
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    except OSError:
+        return None
+    return None
+
+
+class WineEnv:
+    """A 32-bit Wine prefix (made once, then reused) and a private Xvfb display."""
+
+    def __init__(self, prefix: Path):
+        self.prefix = Path(prefix)
+        self.xvfb: subprocess.Popen | None = None
+        self.env = dict(os.environ)
+        self.env.update(WINEARCH="win32", WINEDEBUG="-all", WINEPREFIX=str(self.prefix),
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+
+    @property
+    def drive_c(self) -> Path:
+        return self.prefix / "drive_c"
+
+    def start(self, use_display: str | None = None) -> None:
+        """Prepares the prefix; starts a private Xvfb unless a display to use is given."""
+        self.prefix.parent.mkdir(parents=True, exist_ok=True)
+        if not (self.prefix / "system.reg").exists():
+            subprocess.run(["wineboot", "-i"], env=self.env, check=True, capture_output=True, timeout=300)
+            subprocess.run(["wineserver", "-w"], env=self.env, check=True, timeout=120)
+            # No window manager under Xvfb: Wine draws captions itself, and closing windows does not stall.
+            subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t",
+                            "REG_SZ", "/d", "N", "/f"], env=self.env, check=True, capture_output=True, timeout=120)
+            subprocess.run(["wineserver", "-w"], env=self.env, check=True, timeout=120)
+        if use_display:
+            self.env["DISPLAY"] = use_display
+            subprocess.run(["wineserver", "-p30"], env=self.env, timeout=60)
+            return
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24",
+                                      "-nolisten", "tcp"], pass_fds=(write_fd,),
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            display = pipe.readline().strip()
+        if not display:
+            self.stop()
+            raise HarnessError("Xvfb did not report a display")
+        self.env["DISPLAY"] = ":" + display
+        # A persistent wineserver for this prefix, so programs do not pay for starting one.
+        subprocess.run(["wineserver", "-p30"], env=self.env, timeout=60)
+
+    def stop(self) -> None:
+        subprocess.run(["wineserver", "-k"], env=self.env, timeout=30, capture_output=True)
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=30, capture_output=True)
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait(timeout=10)
+            self.xvfb = None
+
+    def popen(self, args: list[str], **kwargs) -> subprocess.Popen:
+        return subprocess.Popen(["wine", *args], env=self.env, **kwargs)
+
+    def run(self, args: list[str], timeout: float = 60) -> subprocess.CompletedProcess:
+        # Window texts come in the ANSI code page.
+        return subprocess.run(["wine", *args], env=self.env, capture_output=True, text=True, encoding="cp1252",
+                              errors="replace", timeout=timeout)
+
+    def wineserver_pid(self) -> int | None:
+        for proc in Path("/proc").iterdir():
+            if not proc.name.isdigit():
+                continue
+            try:
+                if not proc.joinpath("comm").read_text().startswith("wineserver"):
+                    continue
+                environ = proc.joinpath("environ").read_bytes().split(b"\0")
+            except OSError:
+                continue
+            if f"WINEPREFIX={self.prefix}".encode() in environ:
+                return int(proc.name)
+        return None
+
+    def screenshot(self, path: Path) -> None:
+        path.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["import", "-window", "root", "-display", self.env["DISPLAY"], str(path)],
+                       check=True, timeout=30, capture_output=True)
+
+    def driver(self, *args: str, timeout: float = 60) -> str:
+        """The window driver: finds, reads and clicks windows as a user would."""
+        result = self.run([str(DRIVER_EXE), *args], timeout=timeout)
+        if result.returncode != 0:
+            raise HarnessError(f"driver {' '.join(args)} failed: {result.stdout}{result.stderr}".strip())
+        return result.stdout.strip()
+
+
+def ini_text(sections: dict[str, dict[str, object]]) -> str:
+    out = []
+    for section, keys in sections.items():
+        out.append(f"[{section}]")
+        out.extend(f"{k}={v}" for k, v in keys.items() if v is not None)
+        out.append("")
+    return "\r\n".join(out)
+
+
+def read_ini(path: Path) -> dict[str, dict[str, str]]:
+    """Sections and keys as the platform reads them: names case-insensitive, values trimmed."""
+    result: dict[str, dict[str, str]] = {}
+    if not path.exists():
+        return result
+    current = None
+    for raw in path.read_text(errors="replace").splitlines():
+        line = raw.strip()
+        if line.startswith("[") and "]" in line:
+            current = result.setdefault(line[1:line.index("]")].strip().lower(), {})
+        elif current is not None and "=" in line:
+            key, value = line.split("=", 1)
+            current[key.strip().lower()] = value.strip()
+    return result
+
+
+@dataclass
+class ApexerResult:
+    exit_code: int
+    wall_s: float
+    cpu_s: float
+    peak_rss_kb: int | None
+    status_texts: list[str] = field(default_factory=list)
+
+
+class Session:
+    """One run: a fresh host on a sample, Apexer.exe with its settings beside it, and their traces."""
+
+    def __init__(self, env: WineEnv, name: str, sample: Path, out_root: Path):
+        self.env = env
+        self.name = name
+        self.sample = sample
+        self.dir = out_root / name if name else out_root
+        self.app_dir = self.dir / "app"
+        self.pages = self.dir / "pages"
+        self.journal_path = self.dir / "journal.jsonl"
+        self.shots = self.dir / "shots"
+        # Only what a run owns is cleared, never the folder it was given.
+        for d in (self.app_dir, self.pages, self.shots):
+            shutil.rmtree(d, ignore_errors=True)
+            d.mkdir(parents=True)
+        for f in (self.journal_path, self.dir / "host.log"):
+            f.unlink(missing_ok=True)
+        self.host_ini = env.drive_c / "Ionvane" / "Ionvane.ini"
+        self.host: subprocess.Popen | None = None
+        self.host_log = None
+
+    # --- set-up -------------------------------------------------------------------------------
+    def install_apexer(self, with_libraries: bool = True) -> None:
+        shutil.copy2(APEXER_EXE, self.app_dir / "Apexer.exe")
+        if with_libraries:
+            for dll in HOST_LIBRARIES:
+                shutil.copy2(STANDIN_BIN / dll, self.app_dir / dll)
+
+    @property
+    def apexer_ini(self) -> Path:
+        return self.app_dir / "Apexer.INI"
+
+    def write_apexer_ini(self, channel: str | None = "TIC", placement: str | None = None,
+                         print_mode: int | None = None) -> None:
+        sections: dict[str, dict[str, object]] = {"Combine": {"ChroDesc": channel, "Combiner": placement}}
+        if print_mode is not None:
+            sections["SpecPrint"] = {"PrintMode": print_mode}
+        self.apexer_ini.write_text(ini_text(sections))
+
+    def write_host_ini(self, replace: str | None = "TRUE", delays: dict[str, int] | None = None,
+                       faults: dict[str, object] | None = None, trace: str = "TIC",
+                       integrate: dict[str, object] | None = None) -> None:
+        sections: dict[str, dict[str, object]] = {
+            "Standin": {"Journal": winpath(self.journal_path), "PrintFolder": winpath(self.pages), "Trace": trace},
+            "StandinDelays": {"Launch": 0, "Dialog": 0, "Combine": 10, "Print": 100, "Close": 0,
+                              **(delays or {})},
+            "StandinFaults": faults or {},
+            "SpeDisplay": {"Replace": replace},
+        }
+        if integrate:
+            sections["ChrIntegrate"] = integrate
+        self.host_ini.parent.mkdir(parents=True, exist_ok=True)
+        self.host_ini.write_text(ini_text(sections))
+
+    # --- the host -----------------------------------------------------------------------------
+    def start_host(self, timeout: float = 30) -> None:
+        self.host_log = open(self.dir / "host.log", "w")
+        self.host = self.env.popen([str(STANDIN_BIN / "StandinHost.exe"), winpath(self.sample)],
+                                   stdout=self.host_log, stderr=subprocess.STDOUT)
+        self.wait_journal(lambda e: e["ev"] == "host.start", timeout, "the host to start")
+
+    def stop_host(self, timeout: float = 30) -> None:
+        if self.host is None:
+            return
+        if self.host.poll() is None:
+            # This session's journal names only this host's windows.
+            mains = [e for e in self.journal() if e["ev"] == "window.opened" and e.get("role") == "main"]
+            if mains:
+                try:
+                    self.env.driver("close", mains[-1]["hwnd"])
+                except HarnessError:
+                    pass
+            try:
+                self.host.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                self.host.kill()
+                self.host.wait(timeout=10)
+        self.host = None
+        if self.host_log:
+            self.host_log.close()
+            self.host_log = None
+
+    def find_window(self, title: str, wait_ms: int) -> str | None:
+        try:
+            return self.env.driver("wait", title, str(wait_ms)) or None
+        except HarnessError:
+            return None
+
+    # --- Apexer -------------------------------------------------------------------------------
+    def start_apexer(self) -> subprocess.Popen:
+        return self.env.popen([winpath(self.app_dir / "Apexer.exe")], cwd=self.app_dir,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def reap(self, proc: subprocess.Popen, timeout: float) -> None:
+        """Waits for Apexer.exe to end, keeping its CPU time and peak memory; callbacks may call it too."""
+        if getattr(proc, "reaped", None) is not None:
+            return
+        deadline = time.monotonic() + timeout
+        peak = None
+        while True:
+            pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+            if pid == proc.pid:
+                proc.returncode = os.waitstatus_to_exitcode(status)
+                proc.reaped = (time.monotonic(), usage.ru_utime + usage.ru_stime, peak)
+                return
+            rss = process_peak_rss_kb(proc.pid)
+            if rss:
+                peak = max(peak or 0, rss)
+            if time.monotonic() > deadline:
+                proc.send_signal(signal.SIGKILL)
+                proc.wait(timeout=10)
+                raise HarnessError(f"Apexer.exe did not end within {timeout:.0f} s")
+            time.sleep(0.02)
+
+    def wait_apexer(self, proc: subprocess.Popen, timeout: float, started: float) -> ApexerResult:
+        self.reap(proc, max(1.0, started + timeout - time.monotonic()))
+        ended, cpu, peak = proc.reaped
+        return ApexerResult(proc.returncode, ended - started, cpu, peak)
+
+    def run_apexer(self, timeout: float = 300, during=None) -> ApexerResult:
+        """Runs Apexer.exe to its end; `during(session, proc)` may act on the windows meanwhile."""
+        started = time.monotonic()
+        proc = self.start_apexer()
+        try:
+            if during is not None:
+                during(self, proc)
+            return self.wait_apexer(proc, timeout, started)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait(timeout=10)
+
+    # --- what happened ------------------------------------------------------------------------
+    def journal(self) -> list[dict]:
+        if not self.journal_path.exists():
+            return []
+        events = []
+        for line in self.journal_path.read_text(errors="replace").splitlines():
+            if line.strip():
+                events.append(json.loads(line))
+        return events
+
+    def events(self, *names: str) -> list[dict]:
+        return [e for e in self.journal() if e["ev"] in names]
+
+    def wait_journal(self, predicate, timeout: float, what: str) -> dict:
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for e in self.journal():
+                if predicate(e):
+                    return e
+            if self.host is not None and self.host.poll() is not None:
+                raise HarnessError(f"the host ended (code {self.host.returncode}) while waiting for {what}")
+            time.sleep(0.05)
+        raise HarnessError(f"timed out waiting for {what}")
+
+    def pages_printed(self) -> list[Path]:
+        return sorted(self.pages.glob("*.pdf"))
+
+    def host_settings(self) -> dict[str, dict[str, str]]:
+        return read_ini(self.host_ini)
+
+    def apexer_settings(self) -> dict[str, dict[str, str]]:
+        return read_ini(self.apexer_ini)
+
+    def close(self) -> None:
+        self.stop_host()
+
+
+def make_sample(path: Path, seed: int = 7, extra: list[str] | None = None) -> Path:
+    """A synthesised sample with known peaks, made once and reused."""
+    if not path.exists():
+        path.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run([str(IVTOOL), "synth", "--seed", str(seed), *(extra or []), str(path)], check=True,
+                       capture_output=True, timeout=300)
+    return path
+
+
+def import_sample(source: Path, path: Path) -> Path:
+    path.parent.mkdir(parents=True, exist_ok=True)
+    result = subprocess.run([str(IVTOOL), "import", str(source), str(path)], capture_output=True, text=True,
+                            timeout=600)
+    if result.returncode != 0:
+        raise HarnessError(f"import of {source} failed: {result.stdout}{result.stderr}".strip())
+    return path
+
+
+def temporary_root() -> Path:
+    return Path(tempfile.mkdtemp(prefix="apexer-e2e-"))

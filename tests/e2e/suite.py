@@ -1,0 +1,486 @@
+#!/usr/bin/env python3
+"""The end-to-end scenario suite: the real Apexer.exe against the stand-in host, under Wine and Xvfb.
+
+Each scenario asserts on the host's journal, the printed pages and both settings files. Measurements go to
+results.json (and a readable summary) in the output folder.
+
+    suite.py [--out DIR] [--only NAME[,NAME...]] [--list]
+"""
+from __future__ import annotations
+
+import argparse
+import json
+import math
+import re
+import statistics
+import subprocess
+import sys
+import time
+import traceback
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import harness as h  # noqa: E402
+
+ERROR_TEXT = "Unable to find Combine Spectrum dialogue box"
+CANCEL_ID = 101
+ABOUT_OK_ID = 1
+
+
+class Failed(AssertionError):
+    pass
+
+
+def check(condition: bool, message: str) -> None:
+    if not condition:
+        raise Failed(message)
+
+
+def equal(actual, expected, what: str) -> None:
+    if actual != expected:
+        raise Failed(f"{what}: expected {expected!r}, got {actual!r}")
+
+
+# --- reading a run ----------------------------------------------------------------------------------
+
+def rhythm(session: h.Session) -> str:
+    """'c' per combined spectrum and 'P<n>' per print of n spectra, in the host's order."""
+    out = []
+    for e in session.events("combine", "print"):
+        out.append("c" if e["ev"] == "combine" else f"P{e['spectra']}")
+    return "".join(out)
+
+
+def expected_rhythm(peaks: int) -> str:
+    out = []
+    for i in range(1, peaks + 1):
+        out.append("c")
+        if i % 6 == 0 or i == peaks:
+            out.append(f"P{(i - 1) % 6 + 1}")
+    return "".join(out)
+
+
+def placement(session: h.Session) -> list[int] | None:
+    value = session.apexer_settings().get("combine", {}).get("combiner")
+    return None if value is None else [int(v) for v in value.split(",")]
+
+
+def replace_value(session: h.Session) -> str | None:
+    return session.host_settings().get("spedisplay", {}).get("replace")
+
+
+def check_pages(session: h.Session, count: int) -> None:
+    pdfs = session.pages_printed()
+    equal(len(pdfs), count, "printed pages")
+    for pdf in pdfs:
+        check(pdf.stat().st_size > 500, f"{pdf.name} is too small to be a page")
+        check(pdf.with_suffix(".png").exists(), f"{pdf.name} has no PNG preview")
+        info = subprocess.run(["pdfinfo", str(pdf)], capture_output=True, text=True, timeout=30)
+        check(info.returncode == 0 and re.search(r"^Pages:\s+1$", info.stdout, re.M) is not None,
+              f"{pdf.name} is not a one-page PDF")
+
+
+def check_run_completed(session: h.Session, result: h.ApexerResult, peaks: int, replace_before: str | None) -> None:
+    equal(result.exit_code, 0, "exit code")
+    equal(rhythm(session), expected_rhythm(peaks), "combines and prints")
+    combines = session.events("combine")
+    check(all(e["replaceSetting"] == "FALSE" for e in combines), "the host saw Replace other than FALSE mid-run")
+    check(all(e["mode"] == "add" for e in combines), "a combine replaced the display")
+    check_pages(session, math.ceil(peaks / 6))
+    equal(replace_value(session), "" if replace_before is None else replace_before, "Replace after the run")
+    check(placement(session) is not None, "the placement was not stored")
+    equal(len(session.events("dll.DmRawClose")), 2, "raw data closes (integration, end of run)")
+
+
+def median(values: list[float]) -> float | None:
+    return round(statistics.median(values), 2) if values else None
+
+
+def reaction_times(session: h.Session) -> dict:
+    """How soon Apexer acts after a host window it waits for appears or goes (host clock, ms)."""
+    events = session.journal()
+    opened_dialog, combine_gone, printing_gone = [], [], []
+    for i, e in enumerate(events):
+        if e["ev"] == "window.opened" and e.get("title") == "Combine Spectrum":
+            nxt = next((x for x in events[i + 1:] if x["ev"] == "dialog.field"), None)
+            if nxt:
+                opened_dialog.append(nxt["tq"] - e["tq"])
+        if e["ev"] == "window.closed" and e.get("title") == "Spectrum Combine":
+            nxt = next((x for x in events[i + 1:] if x["ev"] in ("command", "command.received")
+                        and x.get("src") == "host"), None)
+            if nxt:
+                combine_gone.append(nxt["tq"] - e["tq"])
+        if e["ev"] == "window.closed" and e.get("title") == "Printing...":
+            nxt = next((x for x in events[i + 1:] if x["ev"] == "window.close-request"), None)
+            if nxt:
+                printing_gone.append(nxt["tq"] - e["tq"])
+    return {
+        "dialog_opened_to_first_field_ms": median(opened_dialog),
+        "combining_window_gone_to_next_command_ms": median(combine_gone),
+        "printing_window_gone_to_close_request_ms": median(printing_gone),
+        "samples": len(opened_dialog) + len(combine_gone) + len(printing_gone),
+        "all_ms": sorted(round(v, 2) for v in opened_dialog + combine_gone + printing_gone),
+    }
+
+
+# Events that carry a request from Apexer to the host, and host events that only echo such a request.
+REQUESTS = {"command", "command.received", "window.close-request", "dialog.ok"}
+ECHOES = {"dialog.field", "command.unknown"}
+
+
+def apexer_share_ms(session: h.Session) -> float:
+    """Time the ball was in Apexer's court: from the host's last own event to Apexer's next request."""
+    events = session.journal()
+    # Only while Apexer ran: from its first call of a host library to its last.
+    calls = [e["tq"] for e in events if e.get("src") != "host"]
+    if not calls:
+        return 0.0
+    first, last = min(calls), max(calls)
+    total = 0.0
+    since = None  # when the host last finished something, or the last request if it has not since
+    for e in events:
+        if e.get("src") != "host" or not first <= e["tq"] <= last:
+            continue
+        if e["ev"] in REQUESTS:
+            if since is not None:
+                total += e["tq"] - since
+            since = e["tq"]
+        elif e["ev"] not in ECHOES:
+            since = e["tq"]
+    return total
+
+
+def host_busy_ms(session: h.Session) -> float:
+    """Time the host spent on its own work: combining, printing, closing (host clock, ms)."""
+    busy = 0.0
+    opened: dict[str, float] = {}
+    for e in session.journal():
+        title = e.get("title")
+        if e["ev"] == "window.opened" and title in ("Spectrum Combine", "Printing..."):
+            opened[title] = e["tq"]
+        elif e["ev"] == "window.closed" and title in opened:
+            busy += e["tq"] - opened.pop(title)
+    return busy
+
+
+# --- scenarios ---------------------------------------------------------------------------------------
+
+class Suite:
+    def __init__(self, env: h.WineEnv, out: Path, sample: Path):
+        self.env = env
+        self.out = out
+        self.sample = sample
+        self.results: dict[str, dict] = {}
+
+    def session(self, name: str, sample: Path | None = None) -> h.Session:
+        s = h.Session(self.env, name, sample or self.sample, self.out)
+        s.install_apexer()
+        s.write_apexer_ini()
+        return s
+
+    def peaks_run(self, name: str, peaks: int, replace: str | None = "TRUE", timeout: float = 300) -> dict:
+        s = self.session(name)
+        try:
+            s.write_host_ini(replace=replace, faults={"IntegratorPeaks": peaks})
+            s.start_host()
+            result = s.run_apexer(timeout=timeout)
+            check_run_completed(s, result, peaks, replace)
+            busy = host_busy_ms(s)
+            share = apexer_share_ms(s)
+            return {"peaks": peaks, "wall_s": round(result.wall_s, 2), "apexer_cpu_s": round(result.cpu_s, 3),
+                    "wall_per_peak_ms": round(1000 * result.wall_s / peaks, 2),
+                    "host_window_time_per_peak_ms": round(busy / peaks, 2),
+                    "apexer_overhead_per_peak_ms": round(share / peaks, 2),
+                    "host_time_per_peak_ms": round((1000 * result.wall_s - share) / peaks, 2),
+                    "apexer_cpu_per_peak_ms": round(1000 * result.cpu_s / peaks, 3),
+                    "peak_rss_kb": result.peak_rss_kb, "pages": len(s.pages_printed())}
+        finally:
+            s.close()
+
+    def test_batches(self) -> dict:
+        return {str(n): self.peaks_run(f"peaks-{n}", n) for n in (1, 6, 7, 12, 13)}
+
+    def test_replace_absent(self) -> dict:
+        measured = self.peaks_run("replace-absent", 2, replace=None)
+        host_ini = h.read_ini(self.env.drive_c / "Ionvane" / "Ionvane.ini")
+        check("replace" in host_ini.get("spedisplay", {}), "Replace is not present after the run")
+        return measured
+
+    def test_no_sample(self) -> dict:
+        s = self.session("no-sample")
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 5})
+            before = s.host_ini.read_bytes()
+            s.host_log = open(s.dir / "host.log", "w")
+            s.host = self.env.popen([str(h.STANDIN_BIN / "StandinHost.exe")], stdout=s.host_log,
+                                    stderr=subprocess.STDOUT)
+            s.wait_journal(lambda e: e["ev"] == "window.opened" and e.get("role") == "main", 30, "the host")
+            result = s.run_apexer(timeout=60)
+            equal(result.exit_code, 0, "exit code")
+            equal([e["result"] for e in s.events("dll.GetSampleListFileVB")], [0], "GetSampleListFileVB")
+            equal(s.events("dll.DmRawScansInFunction", "dll.IntegrateChromatogramRange", "window.close-request"),
+                  [], "host calls after no sample")
+            equal(s.host_ini.read_bytes(), before, "the host's settings file")
+            check(placement(s) is not None, "the placement was not stored")
+            return {"wall_s": round(result.wall_s, 2)}
+        finally:
+            s.close()
+
+    def test_no_peaks(self) -> dict:
+        s = self.session("no-peaks")
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 0})
+            s.start_host()
+            before = s.host_ini.read_bytes()
+            result = s.run_apexer(timeout=60)
+            equal(result.exit_code, 0, "exit code")
+            equal(rhythm(s), "", "combines and prints")
+            equal(s.events("window.close-request"), [], "host windows closed")
+            equal(s.host_ini.read_bytes(), before, "the host's settings file")
+            equal(len(s.events("dll.DmRawClose")), 2, "raw data closes")
+            check(placement(s) is not None, "the placement was not stored")
+            return {"wall_s": round(result.wall_s, 2)}
+        finally:
+            s.close()
+
+    def test_apex_outside_at_fourth(self) -> dict:
+        s = self.session("apex-outside")
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 8, "ApexOutsideAtPeak": 4})
+            s.start_host()
+            result = s.run_apexer(timeout=60)
+            equal(result.exit_code, 0, "exit code")
+            equal(rhythm(s), "ccc", "combines and prints")
+            equal(len(s.pages_printed()), 0, "printed pages")
+            check(not any(e.get("role") == "spectrum" for e in s.events("window.close-request")),
+                  "the spectrum window with the unfinished batch was closed")
+            equal(replace_value(s), "TRUE", "Replace after the run")
+            equal(len(s.events("dll.DmRawClose")), 2, "raw data closes")
+            check(placement(s) is not None, "the placement was not stored")
+            return {"wall_s": round(result.wall_s, 2)}
+        finally:
+            s.close()
+
+    def test_dialog_never_opens(self) -> dict:
+        s = self.session("dialog-never-opens")
+        report = {}
+
+        def read_report(session: h.Session, proc) -> None:
+            report["text"] = session.env.driver("message-box", "Apexer", "30000", timeout=60)
+            session.env.screenshot(session.shots / "error-report.png")
+
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 3, "DialogNeverOpens": 1})
+            s.start_host()
+            result = s.run_apexer(timeout=90, during=read_report)
+            check("32767" in report.get("text", "") and ERROR_TEXT in report["text"],
+                  f"the error report reads {report.get('text')!r}")
+            equal(result.exit_code, 1, "exit code")
+            equal(replace_value(s), "TRUE", "Replace after the error")
+            equal(placement(s), None, "stored placement")
+            return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
+        finally:
+            s.close()
+
+    def test_cancel_while_host_is_slow(self) -> dict:
+        s = self.session("cancel")
+        timing = {}
+
+        def click_cancel(session: h.Session, proc) -> None:
+            session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
+            status = session.find_window("Apexer", 10000)
+            check(status is not None, "no status window")
+            timing["clicked"] = time.monotonic()
+            session.env.driver("click", status, str(CANCEL_ID))
+            session.reap(proc, 20)
+            timing["ended"] = time.monotonic()
+
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 4}, delays={"Combine": 20000})
+            s.start_host()
+            result = s.run_apexer(timeout=60, during=click_cancel)
+            equal(result.exit_code, 2, "exit code after Cancel")
+            equal(replace_value(s), "TRUE", "Replace after Cancel")
+            equal(placement(s), None, "stored placement")
+            equal(len(s.events("combine")), 0, "combines finished before Cancel")
+            return {"click_to_exit_ms": round(1000 * (timing["ended"] - timing["clicked"]), 1)}
+        finally:
+            s.close()
+
+    def test_host_exits_mid_run(self) -> dict:
+        s = self.session("host-exits")
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 9, "ExitAfterCombines": 3})
+            s.start_host()
+            result = s.run_apexer(timeout=120)
+            equal(len(s.events("combine")), 3, "combines before the host left")
+            equal(s.host.wait(timeout=10), 3, "host exit code")
+            equal(result.exit_code, 0, "exit code")
+            equal(replace_value(s), "TRUE", "Replace after the run")
+            check(placement(s) is not None, "the placement was not stored")
+            return {"wall_s": round(result.wall_s, 2)}
+        finally:
+            s.close()
+
+    def test_many_peaks(self) -> dict:
+        return {"294": self.peaks_run("peaks-294", 294), "5000": self.peaks_run("peaks-5000", 5000, timeout=1200)}
+
+    def test_slow_host(self) -> dict:
+        """CPU while Apexer waits on a host that takes seconds per action."""
+        s = self.session("slow-host")
+        samples = {}
+        window = 10.0
+
+        def cpu_over(seconds: float, *pids) -> list[float]:
+            before = [h.process_cpu_seconds(p) for p in pids]
+            time.sleep(seconds)
+            return [h.process_cpu_seconds(p) - b for p, b in zip(pids, before)]
+
+        def measure(session: h.Session, proc) -> None:
+            session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
+            time.sleep(0.5)
+            samples["apexer"], samples["server"] = cpu_over(window, proc.pid, self.env.wineserver_pid())
+
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 2},
+                             delays={"Launch": 1000, "Dialog": 1000, "Combine": 12000, "Print": 2000, "Close": 500})
+            s.start_host()
+            # What the server spends with only the idle host, to tell Apexer's share from the host's.
+            (samples["server_idle"],) = cpu_over(window / 2, self.env.wineserver_pid())
+            result = s.run_apexer(timeout=120, during=measure)
+            check_run_completed(s, result, 2, "TRUE")
+            apexer = 100 * samples["apexer"] / window
+            server = 100 * samples["server"] / window
+            idle = 100 * samples["server_idle"] / (window / 2)
+            return {"waiting_window_s": window, "apexer_cpu_percent": round(apexer, 2),
+                    "wineserver_cpu_percent": round(server, 2), "wineserver_idle_host_cpu_percent": round(idle, 2),
+                    "total_cpu_percent": round(apexer + server, 2),
+                    "whole_run_wall_s": round(result.wall_s, 2), "whole_run_apexer_cpu_s": round(result.cpu_s, 3)}
+        finally:
+            s.close()
+
+    def test_reaction_times(self) -> dict:
+        s = self.session("reaction")
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 30}, delays={"Dialog": 50, "Combine": 60})
+            s.start_host()
+            result = s.run_apexer(timeout=120)
+            check_run_completed(s, result, 30, "TRUE")
+            return reaction_times(s)
+        finally:
+            s.close()
+
+    def test_placement_reused(self) -> dict:
+        rects = []
+
+        def look(session: h.Session, proc) -> None:
+            status = session.find_window("Apexer", 20000)
+            check(status is not None, "no status window")
+            info = session.env.driver("info", status)
+            rects.append(info)
+            check("topmost=1" in info, f"the status window is not top-most: {info}")
+
+        for run in (1, 2):
+            s = self.session(f"placement-{run}")
+            try:
+                if run == 1:
+                    s.write_apexer_ini(placement="240,180,0,0")
+                else:
+                    s.apexer_ini.write_bytes(first_ini)
+                s.write_host_ini(faults={"IntegratorPeaks": 2}, delays={"Combine": 1500})
+                s.start_host()
+                result = s.run_apexer(timeout=60, during=look)
+                equal(result.exit_code, 0, "exit code")
+                stored = placement(s)
+                check(stored is not None and stored[:2] == [240, 180], f"stored placement {stored}")
+                first_ini = s.apexer_ini.read_bytes()
+            finally:
+                s.close()
+        check(all("rect=240,180," in r for r in rects), f"the window did not open at 240,180: {rects}")
+        return {"windows": rects, "stored": first_ini.decode(errors="replace").strip()}
+
+    def test_about_during_run(self) -> dict:
+        s = self.session("about")
+        seen = {}
+
+        def open_about(session: h.Session, proc) -> None:
+            session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
+            status = session.find_window("Apexer", 10000)
+            session.env.driver("click-menu", status)
+            about = session.find_window("About Apexer", 10000)
+            check(about is not None, "the About box did not open")
+            seen["controls"] = session.env.driver("controls", about)
+            seen["info"] = session.env.driver("info", about)
+            session.env.screenshot(session.shots / "about.png")
+            combines_while_open = len(session.events("combine"))
+            time.sleep(2.0)  # the run stays suspended while the box is shown
+            seen["combines_during"] = len(session.events("combine")) - combines_while_open
+            session.env.driver("click", about, str(ABOUT_OK_ID))
+
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 3}, delays={"Combine": 800})
+            s.start_host()
+            result = s.run_apexer(timeout=120, during=open_about)
+            check_run_completed(s, result, 3, "TRUE")
+            controls = seen["controls"]
+            for text in ("V3.3.0", "Apexer", "Copyright"):
+                check(text in controls, f"About box lacks {text!r}: {controls}")
+            check("topmost=1" in seen["info"], f"About box not top-most: {seen['info']}")
+            check(seen["combines_during"] <= 1, "the run went on while the About box was open")
+            return {"controls": controls.splitlines()}
+        finally:
+            s.close()
+
+
+ORDER = ["batches", "replace_absent", "no_sample", "no_peaks", "apex_outside_at_fourth", "dialog_never_opens",
+         "cancel_while_host_is_slow", "host_exits_mid_run", "placement_reused", "about_during_run",
+         "reaction_times", "slow_host", "many_peaks"]
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--out", type=Path, default=h.ROOT / "build" / "e2e")
+    parser.add_argument("--only", default="")
+    parser.add_argument("--list", action="store_true")
+    args = parser.parse_args()
+    if args.list:
+        print("\n".join(ORDER))
+        return 0
+    wanted = [n for n in args.only.split(",") if n] or ORDER
+    unknown = set(wanted) - set(ORDER)
+    if unknown:
+        print(f"unknown scenario(s): {', '.join(sorted(unknown))}", file=sys.stderr)
+        return 2
+
+    args.out.mkdir(parents=True, exist_ok=True)
+    env = h.WineEnv(h.ROOT / "build" / "wine" / "e2e-prefix")
+    started = time.monotonic()
+    env.start()
+    failures = 0
+    suite = None
+    try:
+        sample = h.make_sample(args.out / "samples" / "suite.ivs", seed=11)
+        suite = Suite(env, args.out, sample)
+        for name in wanted:
+            t0 = time.monotonic()
+            try:
+                measured = getattr(suite, "test_" + name)()
+                suite.results[name] = {"passed": True, "seconds": round(time.monotonic() - t0, 1), **measured}
+                print(f"ok   {name} ({time.monotonic() - t0:.1f} s)", flush=True)
+            except Exception as e:  # noqa: BLE001 - every failure is reported, then the next scenario runs
+                failures += 1
+                suite.results[name] = {"passed": False, "error": f"{type(e).__name__}: {e}"}
+                print(f"FAIL {name}: {type(e).__name__}: {e}", flush=True)
+                if not isinstance(e, Failed):
+                    traceback.print_exc()
+    finally:
+        env.stop()
+    total = time.monotonic() - started
+    results = {"seconds": round(total, 1), "failures": failures, "scenarios": suite.results if suite else {}}
+    (args.out / "results.json").write_text(json.dumps(results, indent=2))
+    print(f"{len(wanted) - failures} passed, {failures} failed in {total:.0f} s; results in {args.out / 'results.json'}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
