@@ -106,7 +106,7 @@ HWND ShowSpectrumWindow() {
     return g_app.spectrum;
   }
   std::string title = HasSample() ? "Spectrum - [" + CurrentSample().name + "]" : "Spectrum";
-  HWND h = CreateWindowExA(0, kSpectrumClass, title.c_str(), WS_OVERLAPPEDWINDOW, 360, 60, 900, 900, nullptr,
+  HWND h = CreateWindowExA(0, kSpectrumClass, title.c_str(), WS_OVERLAPPEDWINDOW, 420, 60, 860, 900, nullptr,
                            LoadMenuA(g_app.instance, MAKEINTRESOURCEA(IDR_SPECTRUM_MENU)), g_app.instance, nullptr);
   if (!h) return nullptr;
   g_app.spectrum = h;

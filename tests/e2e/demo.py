@@ -35,10 +35,8 @@ def window_rect(env: h.WineEnv, hwnd: str) -> tuple[int, int, int, int] | None:
 
 def shoot(env: h.WineEnv, path: Path, hwnd: str | None = None, margin: int = 8) -> None:
     """A screenshot of the whole screen, and one cropped to the window when one is given."""
+    rect = window_rect(env, hwnd) if hwnd else None
     env.screenshot(path.with_name(path.stem + "-screen.png"))
-    if hwnd is None:
-        return
-    rect = window_rect(env, hwnd)
     if rect is None:
         return
     left, top, width, height = rect
@@ -73,28 +71,29 @@ class Photographer:
             shots = self.s.shots
             if not self._wait(lambda e: e["ev"] == "dialog.field", 60):
                 return
-            dialog = self.s.find_window("Combine Spectrum", 2000)
-            time.sleep(0.1)
-            shoot(self.env, shots / "dialog.png", dialog)
-            self.taken.append(shots / "dialog.png")
             status = self.s.find_window("Apexer", 2000)
+            # The filled dialog stays up while the host holds its OK.
+            dialog = self.s.find_window("Combine Spectrum", 2000)
+            if dialog:
+                time.sleep(0.1)
+                shoot(self.env, shots / "dialog.png", dialog)
+                self.taken.append(shots / "dialog.png")
             if status:
                 shoot(self.env, shots / "status.png", status)
                 self.taken.append(shots / "status.png")
+                self.env.driver("click-menu", status)
+                about = self.s.find_window("About Apexer", 5000)
+                if about:
+                    time.sleep(0.3)
+                    shoot(self.env, shots / "about.png", about)
+                    self.taken.append(shots / "about.png")
+                    self.env.driver("click", about, "1")
             # The spectrum window with a batch building up, before its print.
             if self._wait(lambda e: e["ev"] == "combine" and e.get("spectraShown", 0) >= 4, 60):
                 spectrum = [e for e in self.s.journal() if e["ev"] == "window.opened" and e.get("role") == "spectrum"]
                 if spectrum:
                     shoot(self.env, shots / "spectrum.png", spectrum[-1]["hwnd"])
                     self.taken.append(shots / "spectrum.png")
-            if status and proc.poll() is None:
-                self.env.driver("click-menu", status)
-                about = self.s.find_window("About Apexer", 5000)
-                if about:
-                    time.sleep(0.2)
-                    shoot(self.env, shots / "about.png", about)
-                    self.taken.append(shots / "about.png")
-                    self.env.driver("click", about, "1")
         except Exception as e:  # noqa: BLE001 - pictures are a bonus; the run goes on without them
             self.errors.append(f"{type(e).__name__}: {e}")
 
@@ -129,7 +128,7 @@ def main() -> int:
         session.install_apexer()
         session.write_apexer_ini(channel=args.channel)
         # Slow enough to be watched and photographed: the filled dialog stays a moment before OK.
-        session.write_host_ini(replace="TRUE", trace=args.channel, delays={"Ok": 250, "Combine": 150, "Print": 400})
+        session.write_host_ini(replace="TRUE", trace=args.channel, delays={"Ok": 600, "Combine": 150, "Print": 400})
         session.start_host()
         camera = Photographer(session)
         result = session.run_apexer(timeout=1800, during=camera)
