@@ -14,7 +14,7 @@ Hwnd GetHostWindow(platform::Platform& p, Integer kind) {
 void CloseHostWindow(platform::Platform& p, Integer kind) {
   const Hwnd window = GetHostWindow(p, kind);
   if (window == 0) return;
-  PostWindowMessage(p, window, platform::WM_CLOSE, 0, 0);
+  PostWindowMessage(p, window, platform::kWmClose, 0, 0);
   while (GetHostWindow(p, kind) != 0) YieldToMessageLoop(p);
 }
 
@@ -44,7 +44,7 @@ Integer CloseChromatogramWindow(platform::Platform& p) {
 Integer CloseWindowByTitle(platform::Platform& p, const std::string& title) {
   const Hwnd window = p.desktop.FindWindowA(TrimSpaces(title));
   if (window == 0) return kFalse;
-  PostWindowMessage(p, window, platform::WM_CLOSE, 0, 0);
+  PostWindowMessage(p, window, platform::kWmClose, 0, 0);
   WaitUntilWindowGone(p, title);
   return kTrue;
 }
@@ -55,7 +55,7 @@ Hwnd OpenDialogByCommand(platform::Platform& p, Hwnd window, Long commandId, con
   const Hwnd open = ownedOnly ? FindOwnedWindowByTitle(p.desktop, window, title)
                               : FindWindowByTitle(p.desktop, title);
   if (open != 0) return open;
-  PostWindowMessage(p, window, platform::WM_COMMAND, commandId, 0);
+  PostWindowMessage(p, window, platform::kWmCommand, commandId, 0);
   return ownedOnly ? WaitForOwnedWindow(p, window, title, limitSeconds) : WaitForWindow(p, title, limitSeconds);
 }
 
@@ -68,7 +68,7 @@ Long SendWindowMessage(platform::Platform& p, Hwnd window, Long message, Long wo
 }
 
 Long SetControlText(platform::Platform& p, Hwnd control, const std::string& text) {
-  const Long result = p.desktop.SendMessageA(control, platform::WM_SETTEXT, 0, text);
+  const Long result = p.desktop.SendMessageA(control, platform::kWmSetText, 0, text);
   YieldToMessageLoop(p);
   return result;
 }
@@ -77,7 +77,7 @@ void PrintSpectra(platform::Platform& p, Integer printMode) {
   const Hwnd spectrum = GetHostWindow(p, 1);
   const Long command = printMode == 0 ? kPrintCommand : kPrintCommandAlternate;
   if (spectrum == 0) return;
-  PostWindowMessage(p, spectrum, platform::WM_COMMAND, command, 0);
+  PostWindowMessage(p, spectrum, platform::kWmCommand, command, 0);
   WaitForWindowExact(p, kPrintingTitle, kPrintingAppearLimit);
   WaitUntilWindowGone(p, kPrintingTitle);
 }

@@ -64,7 +64,7 @@ Integer ListTopLevelWindows(platform::Desktop& desktop, std::vector<WindowEntry>
   if (window == 0) return 0;
   // Bounded like the downward walk, so a Z-order that changes under us cannot loop for ever.
   for (int steps = 0; steps < std::numeric_limits<Integer>::max(); ++steps) {
-    const Hwnd above = desktop.GetWindow(window, platform::GW_HWNDPREV);
+    const Hwnd above = desktop.GetWindow(window, platform::kGwHwndPrev);
     if (above == 0) break;
     window = above;
   }
@@ -77,7 +77,7 @@ Integer ListTopLevelWindows(platform::Desktop& desktop, std::vector<WindowEntry>
     entry.Parent = desktop.GetParent(window);
     list.push_back(std::move(entry));
     ++count;
-    window = desktop.GetWindow(window, platform::GW_HWNDNEXT);
+    window = desktop.GetWindow(window, platform::kGwHwndNext);
   }
   return count;
 }

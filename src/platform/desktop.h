@@ -6,18 +6,18 @@
 
 namespace apexer::platform {
 
-constexpr int GW_HWNDNEXT = 2;
-constexpr int GW_HWNDPREV = 3;
+constexpr int kGwHwndNext = 2;
+constexpr int kGwHwndPrev = 3;
 
-constexpr std::uint32_t WM_SETTEXT = 12;
-constexpr std::uint32_t WM_CLOSE = 16;
-constexpr std::uint32_t WM_COMMAND = 273;
+constexpr std::uint32_t kWmSetText = 12;
+constexpr std::uint32_t kWmClose = 16;
+constexpr std::uint32_t kWmCommand = 273;
 
-constexpr Hwnd HWND_TOPMOST = 0xFFFFFFFFu;  // (HWND)-1
-constexpr std::uint32_t SWP_NOSIZE = 1;
-constexpr std::uint32_t SWP_NOMOVE = 2;
+constexpr Hwnd kHwndTopmost = 0xFFFFFFFFu;  // (HWND)-1
+constexpr std::uint32_t kSwpNoSize = 1;
+constexpr std::uint32_t kSwpNoMove = 2;
 
-constexpr int SM_CYCAPTION = 4;
+constexpr int kSmCyCaption = 4;
 
 struct PixelRect {
   Long left = 0;

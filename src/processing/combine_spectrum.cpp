@@ -43,7 +43,7 @@ void CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, Long
   SetControlText(p, WaitForDialogItem(p, dialog, kFurtherRangesControl), TrimSpaces(further));
   SetControlText(p, WaitForDialogItem(p, dialog, kFirstValueControl), GeneralNumberText(firstValue));
   SetControlText(p, WaitForDialogItem(p, dialog, kSecondValueControl), GeneralNumberText(secondValue));
-  SendWindowMessage(p, dialog, platform::WM_COMMAND, kOkCommand, 0);
+  SendWindowMessage(p, dialog, platform::kWmCommand, kOkCommand, 0);
   YieldToMessageLoop(p);
   WaitUntilWindowGone(p, kCombiningWindowTitle);
 }

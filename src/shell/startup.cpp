@@ -22,8 +22,8 @@ int RunToTheEnd(platform::Platform& p) {
   ReadWindowPlacement(p.profiles, kProgramSection, kPlacementKey, settingsPath, rect);
   ApplyFormRect(p.desktop, p.status, rect);
   p.status.Show();
-  p.desktop.SetWindowPos(p.status.hWnd(), platform::HWND_TOPMOST, 0, 0, 0, 0,
-                         platform::SWP_NOMOVE | platform::SWP_NOSIZE);
+  p.desktop.SetWindowPos(p.status.hWnd(), platform::kHwndTopmost, 0, 0, 0, 0,
+                         platform::kSwpNoMove | platform::kSwpNoSize);
   p.status.SetStatusText("Initializing");
 
   const Integer result = RunSampleProcessing(p, channel);

@@ -18,12 +18,12 @@ std::string Title(platform::Desktop& d, Hwnd w, int maxCount, int* returned = nu
 std::vector<Hwnd> WalkDown(platform::Desktop& d) {
   Hwnd w = d.FindWindowA("");
   while (w != 0) {
-    const Hwnd above = d.GetWindow(w, platform::GW_HWNDPREV);
+    const Hwnd above = d.GetWindow(w, platform::kGwHwndPrev);
     if (above == 0) break;
     w = above;
   }
   std::vector<Hwnd> out;
-  for (; w != 0 && out.size() < 100000; w = d.GetWindow(w, platform::GW_HWNDNEXT)) out.push_back(w);
+  for (; w != 0 && out.size() < 100000; w = d.GetWindow(w, platform::kGwHwndNext)) out.push_back(w);
   return out;
 }
 
@@ -49,10 +49,10 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   Title(d, blank, 80, &n);
   failures.Equal("FindWindowA(\"\") finds a window whose title is empty", n, 0);
 
-  failures.Equal("newer windows lie above: next below gamma", d.GetWindow(c, platform::GW_HWNDNEXT), b);
-  failures.Equal("next below beta", d.GetWindow(b, platform::GW_HWNDNEXT), a);
-  failures.Equal("previous above alpha", d.GetWindow(a, platform::GW_HWNDPREV), b);
-  failures.Equal("previous above beta", d.GetWindow(b, platform::GW_HWNDPREV), c);
+  failures.Equal("newer windows lie above: next below gamma", d.GetWindow(c, platform::kGwHwndNext), b);
+  failures.Equal("next below beta", d.GetWindow(b, platform::kGwHwndNext), a);
+  failures.Equal("previous above alpha", d.GetWindow(a, platform::kGwHwndPrev), b);
+  failures.Equal("previous above beta", d.GetWindow(b, platform::kGwHwndPrev), c);
   const std::vector<Hwnd> walk = WalkDown(d);
   failures.True("the walk from an empty-titled window reaches gamma, beta, alpha in that order",
                 Position(walk, c) >= 0 && Position(walk, c) < Position(walk, b) &&
@@ -85,10 +85,10 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   failures.Equal("GetDlgItem of an absent number", d.GetDlgItem(dialog, 999), Hwnd{0});
   failures.Equal("GetDlgItem of no dialog", d.GetDlgItem(0, 308), Hwnd{0});
 
-  failures.Equal("WM_SETTEXT to a control returns 1", d.SendMessageA(field, platform::WM_SETTEXT, 0, "12.5"), 1);
+  failures.Equal("WM_SETTEXT to a control returns 1", d.SendMessageA(field, platform::kWmSetText, 0, "12.5"), 1);
   failures.Equal("WM_SETTEXT changes the control's text", Title(d, field, 80).substr(0, 5), std::string("12.5\0", 5));
   failures.Equal("WM_SETTEXT to a window returns 1",
-                 d.SendMessageA(b, platform::WM_SETTEXT, 0, "Conformance Renamed"), 1);
+                 d.SendMessageA(b, platform::kWmSetText, 0, "Conformance Renamed"), 1);
   failures.Equal("a renamed window is found by its new title", d.FindWindowA("conformance renamed"), b);
 
   platform::PixelRect r;
@@ -99,15 +99,15 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   failures.True("GetWindowRect of a destroyed-or-never window fails", !d.GetWindowRect(0, r));
 
   failures.True("SetWindowPos to the top-most band succeeds",
-                d.SetWindowPos(a, platform::HWND_TOPMOST, 0, 0, 0, 0, platform::SWP_NOMOVE | platform::SWP_NOSIZE));
+                d.SetWindowPos(a, platform::kHwndTopmost, 0, 0, 0, 0, platform::kSwpNoMove | platform::kSwpNoSize));
   const std::vector<Hwnd> after = WalkDown(d);
   failures.True("a top-most window lies above the newer windows",
                 Position(after, a) >= 0 && Position(after, a) < Position(after, empty));
 
-  failures.True("PostMessageA to a live window succeeds", d.PostMessageA(c, platform::WM_CLOSE, 0, 0) != 0);
+  failures.True("PostMessageA to a live window succeeds", d.PostMessageA(c, platform::kWmClose, 0, 0) != 0);
   world.Deliver();
   failures.True("a posted WM_CLOSE closes a window", !d.IsWindow(c));
-  failures.Equal("PostMessageA to a closed window fails", d.PostMessageA(c, platform::WM_CLOSE, 0, 0), 0);
+  failures.Equal("PostMessageA to a closed window fails", d.PostMessageA(c, platform::kWmClose, 0, 0), 0);
   failures.True("IsWindow of 0", !d.IsWindow(0));
   failures.True("IsWindow of a live window", d.IsWindow(b));
 }

@@ -432,9 +432,23 @@ class Suite:
             s.close()
 
 
+    def test_lookup_among_1000_windows(self) -> dict:
+        """One title lookup as Apexer makes it, with 1,000 extra top-level windows on the desktop."""
+        bench = h.WIN_BUILD / "src" / "win32_lookup_bench.exe"
+        measured = {}
+        for extra in (0, 1000):
+            out = self.env.run([str(bench), str(extra), "25"], timeout=300)
+            check(out.returncode == 0, f"lookup bench failed: {out.stdout}{out.stderr}")
+            fields = dict(part.split("=") for part in out.stdout.split())
+            measured[f"extra_{extra}"] = {"windows": int(fields["windows"]), "median_ms": float(fields["median_ms"]),
+                                          "max_ms": float(fields["max_ms"])}
+        check(measured["extra_1000"]["windows"] >= 1000, "the lookup did not see the extra windows")
+        return measured
+
+
 ORDER = ["batches", "replace_absent", "no_sample", "no_peaks", "apex_outside_at_fourth", "dialog_never_opens",
          "cancel_while_host_is_slow", "host_exits_mid_run", "placement_reused", "about_during_run",
-         "reaction_times", "slow_host", "many_peaks"]
+         "reaction_times", "slow_host", "lookup_among_1000_windows", "many_peaks"]
 
 
 def main() -> int:

@@ -89,7 +89,7 @@ std::string FakeDesktop::ControlText(Hwnd control) const {
 Long FakeDesktop::Dispatch(const Message& m) {
   Window* w = Find(m.window);
   if (w == nullptr) return 0;
-  if (m.message == platform::WM_SETTEXT && !w->handler) {
+  if (m.message == platform::kWmSetText && !w->handler) {
     w->title = m.text;
     return 1;
   }
@@ -97,7 +97,7 @@ Long FakeDesktop::Dispatch(const Message& m) {
     auto handler = w->handler;  // the handler may remove its own window
     return handler(m);
   }
-  if (m.message == platform::WM_CLOSE) RemoveWindow(m.window);
+  if (m.message == platform::kWmClose) RemoveWindow(m.window);
   return 0;
 }
 
@@ -112,8 +112,8 @@ Hwnd FakeDesktop::FindWindowA(const std::string& title) {
 Hwnd FakeDesktop::GetWindow(Hwnd window, int command) {
   auto it = std::find(zOrder_.begin(), zOrder_.end(), window);
   if (it == zOrder_.end()) return 0;
-  if (command == platform::GW_HWNDPREV) return it == zOrder_.begin() ? 0 : *(it - 1);
-  if (command == platform::GW_HWNDNEXT) return (it + 1) == zOrder_.end() ? 0 : *(it + 1);
+  if (command == platform::kGwHwndPrev) return it == zOrder_.begin() ? 0 : *(it - 1);
+  if (command == platform::kGwHwndNext) return (it + 1) == zOrder_.end() ? 0 : *(it + 1);
   return 0;
 }
 
@@ -149,9 +149,9 @@ namespace {
 
 std::string MessageName(std::uint32_t message) {
   switch (message) {
-    case platform::WM_CLOSE: return "WM_CLOSE";
-    case platform::WM_COMMAND: return "WM_COMMAND";
-    case platform::WM_SETTEXT: return "WM_SETTEXT";
+    case platform::kWmClose: return "WM_CLOSE";
+    case platform::kWmCommand: return "WM_COMMAND";
+    case platform::kWmSetText: return "WM_SETTEXT";
     default: return "message " + std::to_string(message);
   }
 }
@@ -164,8 +164,8 @@ void FakeDesktop::Note(const Message& m) {
   const Window* w = Find(m.window);
   std::string target = w == nullptr ? "no window" : (w->topLevel ? "'" + w->title + "'" : "control " + std::to_string(w->controlId));
   std::string line = std::string(m.posted ? "post " : "send ") + MessageName(m.message);
-  if (m.message == platform::WM_COMMAND) line += " " + std::to_string(m.wParam);
-  if (m.message == platform::WM_SETTEXT) line += " '" + m.text + "'";
+  if (m.message == platform::kWmCommand) line += " " + std::to_string(m.wParam);
+  if (m.message == platform::kWmSetText) line += " '" + m.text + "'";
   journal->push_back(line + " to " + target);
 }
 
@@ -205,7 +205,7 @@ bool FakeDesktop::MoveWindow(Hwnd window, Long x, Long y, Long width, Long heigh
 
 bool FakeDesktop::SetWindowPos(Hwnd window, Hwnd insertAfter, Long, Long, Long, Long, std::uint32_t flags) {
   positionCalls.push_back({window, insertAfter, flags});
-  if (insertAfter == platform::HWND_TOPMOST) RaiseToTop(window);
+  if (insertAfter == platform::kHwndTopmost) RaiseToTop(window);
   return IsWindow(window);
 }
 

@@ -33,7 +33,7 @@ void ScriptedHost::OpenMainWindow() {
 void ScriptedHost::OpenSpectrumWindow() {
   spectrumWindow = desktop_.AddWindow("Spectrum - [" + script.fileName + "]");
   desktop_.SetHandler(spectrumWindow, [this](const Message& m) -> Long {
-    if (m.message == platform::WM_COMMAND && (m.wParam == 341 || m.wParam == 342)) {
+    if (m.message == platform::kWmCommand && (m.wParam == 341 || m.wParam == 342)) {
       const Long command = m.wParam;
       world_.After(script.printAppearMs, [this, command] {
         const Hwnd printing = desktop_.AddWindow("Printing...");
@@ -44,7 +44,7 @@ void ScriptedHost::OpenSpectrumWindow() {
           Log("printed " + std::to_string(command) + " with " + std::to_string(spectra.size()) + " spectra");
         });
       });
-    } else if (m.message == platform::WM_CLOSE) {
+    } else if (m.message == platform::kWmClose) {
       const Hwnd closing = m.window;
       world_.After(script.closeMs, [this, closing] {
         desktop_.RemoveWindow(closing);
@@ -60,7 +60,7 @@ void ScriptedHost::OpenSpectrumWindow() {
 void ScriptedHost::OpenSecondaryWindow() {
   secondaryWindow = desktop_.AddWindow("Peak List - [" + script.fileName + "]");
   desktop_.SetHandler(secondaryWindow, [this](const Message& m) -> Long {
-    if (m.message == platform::WM_CLOSE) {
+    if (m.message == platform::kWmClose) {
       world_.After(script.closeMs, [this] {
         desktop_.RemoveWindow(secondaryWindow);
         secondaryWindow = 0;
@@ -75,11 +75,11 @@ void ScriptedHost::OpenChromatogramWindow() {
   chromatogramWindow = desktop_.AddWindow(ChromatogramWindowTitle());
   Log("chromatogram opened");
   desktop_.SetHandler(chromatogramWindow, [this](const Message& m) -> Long {
-    if (m.message == platform::WM_COMMAND && m.wParam == 354 && !script.dialogNeverOpens) {
+    if (m.message == platform::kWmCommand && m.wParam == 354 && !script.dialogNeverOpens) {
       world_.After(script.openDialogMs, [this] {
         if (dialog == 0 && chromatogramWindow != 0) OpenDialog();
       });
-    } else if (m.message == platform::WM_CLOSE) {
+    } else if (m.message == platform::kWmClose) {
       world_.After(script.closeMs, [this] {
         desktop_.RemoveWindow(chromatogramWindow);
         chromatogramWindow = 0;
@@ -95,8 +95,8 @@ void ScriptedHost::OpenDialog() {
   for (Long id : {308, 310, 369, 176}) desktop_.AddControl(dialog, id);
   Log("dialog opened");
   desktop_.SetHandler(dialog, [this](const Message& m) -> Long {
-    if (m.message == platform::WM_COMMAND && m.wParam == 1) return OnDialogOk();
-    if (m.message == platform::WM_CLOSE) {
+    if (m.message == platform::kWmCommand && m.wParam == 1) return OnDialogOk();
+    if (m.message == platform::kWmClose) {
       desktop_.RemoveWindow(dialog);
       dialog = 0;
     }

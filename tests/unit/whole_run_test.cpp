@@ -82,7 +82,7 @@ TEST(WholeRun, OnePeakFromStartToEnd) {
   EXPECT_EQ(run.Replace(), "TRUE");
   // The status window went top-most before the run.
   ASSERT_EQ(run.rig.desktop.positionCalls.size(), 1u);
-  EXPECT_EQ(run.rig.desktop.positionCalls[0].insertAfter, platform::HWND_TOPMOST);
+  EXPECT_EQ(run.rig.desktop.positionCalls[0].insertAfter, platform::kHwndTopmost);
   EXPECT_EQ(run.rig.desktop.positionCalls[0].flags, 3u);
 }
 
