@@ -20,6 +20,14 @@ std::string ReadTitle(platform::Desktop& desktop, Hwnd window) {
   return TrimSpaces(buffer);
 }
 
+// The window still exists and its title equals title, compared as the exact look-up compares.
+bool HasTitle(platform::Desktop& desktop, Hwnd window, const std::string& title) {
+  if (title.empty()) return false;  // an empty text cannot tell a live window from a dead one
+  std::string buffer(title.size() + 2, '\0');
+  const int n = desktop.GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+  return n == static_cast<int>(title.size()) && EqualsNoCase(std::string_view(buffer.data(), static_cast<std::size_t>(n)), title);
+}
+
 std::int64_t ElapsedWholeSeconds(platform::Clock& clock, std::int64_t startMs) {
   return (clock.MonotonicMs() - startMs) / 1000;
 }
@@ -108,7 +116,13 @@ Hwnd WaitForWindowExact(platform::Platform& p, const std::string& title, Integer
 }
 
 void WaitUntilWindowGone(platform::Platform& p, const std::string& title) {
-  while (FindWindowExact(p.desktop, title) != 0) YieldToMessageLoop(p);
+  Hwnd window = FindWindowExact(p.desktop, title);
+  while (window != 0) {
+    YieldToMessageLoop(p);
+    // While the window found last still has the title, a full look (which reads every window's title)
+    // would find a window too; only when it has not is the desktop searched again.
+    if (!HasTitle(p.desktop, window, title)) window = FindWindowExact(p.desktop, title);
+  }
 }
 
 Hwnd WaitForDialogItem(platform::Platform& p, Hwnd dialog, Long id) {

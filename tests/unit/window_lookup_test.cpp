@@ -133,6 +133,25 @@ TEST_F(WindowLookup, WaitUntilGoneReturnsAtOnceWithoutTheWindowAndYieldsWhileItS
   EXPECT_GE(rig.loop.yields, 90);
 }
 
+TEST_F(WindowLookup, WaitUntilGoneEndsOnlyWhenNoWindowHasTheTitle) {
+  // The window found first loses its title, but another one carries it: the wait goes on.
+  const Hwnd first = desktop.AddWindow("Printing...");
+  const Hwnd second = desktop.AddWindowAtBottom("printing...");
+  rig.world.After(100, [&] { desktop.SetTitle(first, "Done"); });
+  rig.world.After(300, [&] { desktop.RemoveWindow(second); });
+  WaitUntilWindowGone(*rig.p, "Printing...");
+  EXPECT_GE(rig.clock.now - 1'000'000, 300);
+  EXPECT_LT(rig.clock.now - 1'000'000, 320);
+
+  // A title that changes away ends the wait like a window that closes.
+  const Hwnd w = desktop.AddWindow("Spectrum Combine");
+  rig.world.After(50, [&] { desktop.SetTitle(w, "Spectrum"); });
+  const int lookups = desktop.lookups;
+  WaitUntilWindowGone(*rig.p, "Spectrum Combine");
+  EXPECT_TRUE(desktop.IsWindow(w));
+  EXPECT_LE(desktop.lookups - lookups, 2);  // one look to find it, one when it no longer matched
+}
+
 TEST_F(WindowLookup, DialogItemWaitDoesNotYieldAndGivesUpAfterFiveSeconds) {
   const std::int64_t start = rig.clock.now;
   EXPECT_EQ(WaitForDialogItem(*rig.p, 0, 308), 0u);

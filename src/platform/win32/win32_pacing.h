@@ -23,14 +23,10 @@ class Win32Clock : public platform::Clock {
 // actions to it, the desktop hook reports windows of other programs appearing.
 class WaitPacer {
  public:
-  WaitPacer() { Activity(); }
-  void Activity() { pacing_.Activity(clock_.MonotonicMsFine()); }
-  DWORD NextTimeout(double workMs) {
-    return static_cast<DWORD>(pacing_.NextTimeoutMs(clock_.MonotonicMsFine(), workMs));
-  }
+  void Activity() { pacing_.Activity(); }
+  DWORD NextTimeout(double workMs) { return static_cast<DWORD>(pacing_.NextTimeoutMs(workMs)); }
 
  private:
-  Win32Clock clock_;
   platform::WaitPacing pacing_;
 };
 
