@@ -292,7 +292,7 @@ Spectrum Sample::ReadSpectrum(int function, int scan) const {
   s.centroided = info.centroided;
   s.mz.resize(n);
   s.intensity.resize(n);
-  std::memcpy(s.mz.data(), raw.data(), n * 8);
+  if (n > 0) std::memcpy(s.mz.data(), raw.data(), n * 8);
   const unsigned char* in = raw.data() + n * 8;
   double last = -std::numeric_limits<double>::infinity();
   for (std::size_t i = 0; i < n; ++i) {
@@ -337,7 +337,7 @@ AnalogTrace Sample::ReadTrace(int trace) const {
   AnalogTrace t;
   t.rt.resize(n);
   t.value.resize(n);
-  std::memcpy(t.rt.data(), raw.data(), n * 8);
+  if (n > 0) std::memcpy(t.rt.data(), raw.data(), n * 8);
   double last = -std::numeric_limits<double>::infinity();
   for (std::size_t i = 0; i < n; ++i) {
     float v;
