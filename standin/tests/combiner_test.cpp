@@ -136,6 +136,33 @@ TEST(Combiner, TheTwoDialogNumbersScaleAndThreshold) {
   EXPECT_THROW(ivdata::CombineScans(s, r), ivdata::Error);
 }
 
+TEST(Combiner, LongRangesAreMergedAsTheyComeWithTheSameResult) {
+  // 3 x 400,000 points on one grid: more than is held before merging part-way.
+  ivtest::TempDir dir;
+  const std::string path = dir.Path("many.ivs");
+  constexpr int kPoints = 400000;
+  {
+    ivdata::SampleWriter w(path, {});
+    w.AddFunction(1, "MS1");
+    std::vector<double> mz(kPoints), in(kPoints);
+    for (int s = 1; s <= 3; ++s) {
+      for (int i = 0; i < kPoints; ++i) {
+        mz[static_cast<std::size_t>(i)] = 100 + 0.01 * i;
+        in[static_cast<std::size_t>(i)] = s + (i % 5);
+      }
+      w.AddScan(1, 0.1 * s, mz, in, true);
+    }
+    w.Finish();
+  }
+  const ivdata::Sample s = ivdata::Sample::Open(path);
+  CombineRequest r = Request({{1, 3}});
+  r.tolerancePpm = 1;  // the grid's 0.01 steps stay apart up to m/z 4100
+  const auto c = ivdata::CombineScans(s, r);
+  ASSERT_EQ(c.spectrum.mz.size(), static_cast<std::size_t>(kPoints));
+  EXPECT_NEAR(c.spectrum.mz[1234], 100 + 12.34, 1e-9);
+  EXPECT_EQ(c.spectrum.intensity[1234], 6 + 3 * (1234 % 5));
+}
+
 TEST(Combiner, ProfileScansAreSummedOnTheFirstScansGrid) {
   ivtest::TempDir dir;
   const std::string path = dir.Path("p.ivs");

@@ -71,30 +71,30 @@ Smoothed Smooth(const std::vector<double>& y, SmoothMethod method, int width) {
   return out;
 }
 
-// Minimum of s over [a, b] in O(1) after O(n log n) set-up.
+// Position of the minimum of s over [a, b] (the first one on ties): a segment tree, O(log n) per
+// query and 2n indices of memory, so long analog traces stay cheap on 32-bit hosts too.
 class RangeMin {
  public:
-  explicit RangeMin(const std::vector<double>& s) : s_(s) {
-    const std::size_t n = s.size();
-    levels_.emplace_back(n);
-    std::iota(levels_[0].begin(), levels_[0].end(), 0u);
-    for (std::size_t len = 2; len <= n; len *= 2) {
-      const auto& prev = levels_.back();
-      std::vector<std::uint32_t> next(n - len + 1);
-      for (std::size_t i = 0; i + len <= n; ++i) next[i] = Lower(prev[i], prev[i + len / 2]);
-      levels_.push_back(std::move(next));
-    }
+  explicit RangeMin(const std::vector<double>& s) : s_(s), n_(s.size()), tree_(2 * s.size()) {
+    for (std::size_t i = 0; i < n_; ++i) tree_[n_ + i] = i;
+    for (std::size_t i = n_; i-- > 1;) tree_[i] = Lower(tree_[2 * i], tree_[2 * i + 1]);
   }
   std::size_t ArgMin(std::size_t a, std::size_t b) const {
-    std::size_t level = 0;
-    while ((std::size_t{2} << level) <= b - a + 1) ++level;
-    return Lower(levels_[level][a], levels_[level][b + 1 - (std::size_t{1} << level)]);
+    std::size_t best = a;
+    for (std::size_t l = a + n_, r = b + n_ + 1; l < r; l /= 2, r /= 2) {
+      if (l & 1) best = Lower(best, tree_[l++]);
+      if (r & 1) best = Lower(best, tree_[--r]);
+    }
+    return best;
   }
 
  private:
-  std::uint32_t Lower(std::uint32_t a, std::uint32_t b) const { return s_[b] < s_[a] ? b : a; }
+  std::size_t Lower(std::size_t a, std::size_t b) const {
+    return (s_[b] < s_[a] || (s_[b] == s_[a] && b < a)) ? b : a;
+  }
   const std::vector<double>& s_;
-  std::vector<std::vector<std::uint32_t>> levels_;
+  std::size_t n_;
+  std::vector<std::size_t> tree_;
 };
 
 struct Candidate {
