@@ -80,7 +80,7 @@ struct TraceData {
 
 // Point count of one array read into memory; on 32-bit hosts a huge one must not wrap the byte count.
 std::size_t ArrayPoints(std::uint32_t points) {
-  if (points > std::numeric_limits<std::size_t>::max() / 2 / kPointBytes) {
+  if (std::uint64_t{points} * kPointBytes > std::numeric_limits<std::size_t>::max() / 2) {
     throw Error("a scan of " + std::to_string(points) + " points is too large to read on this platform");
   }
   return points;
