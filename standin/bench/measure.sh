@@ -39,3 +39,11 @@ t0=$(date +%s.%N); "$ivtool" peaks "$big" --channel 391.28 >/dev/null; t1=$(date
 echo "peaks m/z 391.28 of the 1 GB sample (reads all 1 GB): $(rss "$ivtool" peaks "$big" --channel 391.28), $(python3 -c "print(f'{$t1 - $t0:.1f} s')")"
 echo "combine 3 scans of the 1 GB sample: $(rss "$ivtool" combine "$big" --scans 1500:1502)"
 rm -f "$big" "$big.truth.json"
+# Import memory against input size: the same run written as mzML at two sizes.
+for scans in 1000 2500; do
+  "$ivtool" synth --seed 5 --scans $scans --noise-points 20000 "$work/run.ivs" >/dev/null
+  "$ivtool" export "$work/run.ivs" "$work/run.mzML" >/dev/null
+  size=$(python3 -c "import os,sys; print(f'{os.path.getsize(sys.argv[1]) / 1e9:.2f} GB')" "$work/run.mzML")
+  echo "import of a $size mzML ($scans MS1 + $scans MS2 scans of about 20000 points): $(rss "$ivtool" import "$work/run.mzML" "$work/run2.ivs")"
+  rm -f "$work/run.ivs" "$work/run.ivs.truth.json" "$work/run.mzML" "$work/run2.ivs"
+done
