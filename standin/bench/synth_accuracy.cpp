@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   const std::string path = "/tmp/ivdata-synth-accuracy.ivs";
   int truthCount = 0, recalled = 0, found = 0, matchedFound = 0, apexWithin = 0, apexCount = 0;
   double apexSum = 0, apexMax = 0;
-  std::vector<double> apexErrors;
+  std::vector<double> apexErrors, areaRatios;
   for (int seed = first; seed < first + seeds; ++seed) {
     ivdata::SynthOptions o;
     o.seed = static_cast<std::uint64_t>(seed);
@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
       }
       ++recalled;
       const double err = peaks[static_cast<std::size_t>(truthMatch[t])].apexScan - tp.apexScan;
+      areaRatios.push_back(peaks[static_cast<std::size_t>(truthMatch[t])].area / tp.area);
       ++apexCount;
       apexSum += std::fabs(err);
       apexMax = std::max(apexMax, std::fabs(err));
@@ -74,5 +75,8 @@ int main(int argc, char** argv) {
   std::printf("found %d peaks, %d match a truth peak (precision %.2f %%)\n", found, matchedFound, 100.0 * matchedFound / std::max(found, 1));
   std::printf("apex within +/-0.5 scan: %d of %d (%.2f %%); mean |error| %.3f, 95th percentile %.3f, max %.3f scans\n", apexWithin,
               apexCount, 100.0 * apexWithin / std::max(apexCount, 1), apexSum / std::max(apexCount, 1), p95, apexMax);
+  std::sort(areaRatios.begin(), areaRatios.end());
+  auto at = [&](double q) { return areaRatios.empty() ? 0 : areaRatios[static_cast<std::size_t>(q * static_cast<double>(areaRatios.size() - 1))]; };
+  std::printf("area found/truth: median %.3f, 5th-95th percentile %.3f-%.3f\n", at(0.5), at(0.05), at(0.95));
   return 0;
 }

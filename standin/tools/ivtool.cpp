@@ -19,7 +19,7 @@ namespace {
 const char* const kUsage =
     "usage: ivtool COMMAND ...\n"
     "  import IN.(mzML|mzXML) OUT.ivs          convert an open-format run into a sample\n"
-    "  export SAMPLE OUT.mzML                   write a sample as mzML\n"
+    "  export SAMPLE OUT.(mzML|mzXML)           write a sample in an open format\n"
     "  synth --seed N [--scans N] [--cycle MIN] [--noise-points N] [--no-ms2] [--truth FILE] OUT.ivs\n"
     "                                           synthesise a sample and its ground truth (default OUT.truth.json)\n"
     "  info SAMPLE                              functions, scans, traces\n"
@@ -137,7 +137,7 @@ int Import(int argc, char** argv) {
 
 int Export(int argc, char** argv) {
   const Args a = ParseArgs(argc, argv, 2, {}, {}, 2);
-  ivtool::ExportMzml(a.positional[0], a.positional[1]);
+  ivtool::ExportOpenFormat(a.positional[0], a.positional[1]);
   std::printf("wrote %s\n", a.positional[1].c_str());
   return 0;
 }
@@ -258,7 +258,7 @@ int Page(int argc, char** argv) {
   }
   ivdata::PageOptions options;
   options.title = a.Get("title", s.Info().name + ": combined spectra");
-  options.previewDpi = static_cast<int>(WholeOption(a, "dpi", options.previewDpi, 30, 300));
+  options.previewDpi = static_cast<int>(WholeOption(a, "dpi", options.previewDpi, 90, 300));
   const std::string pdf = a.positional[1];
   std::string png = a.Get("png");
   if (png.empty()) png = PreviewPath(pdf);

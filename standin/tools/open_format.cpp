@@ -178,7 +178,7 @@ ImportReport ImportOpenFormat(const std::string& input, const std::string& sampl
   return report;
 }
 
-void ExportMzml(const std::string& samplePath, const std::string& output) {
+void ExportOpenFormat(const std::string& samplePath, const std::string& output) {
   const ivdata::Sample sample = ivdata::Sample::Open(samplePath);
   MSData msd;
   msd.id = sample.Info().name.empty() ? "sample" : sample.Info().name;
@@ -187,6 +187,23 @@ void ExportMzml(const std::string& samplePath, const std::string& output) {
   msd.fileDescription.fileContent.set(pwiz::cv::MS_MS1_spectrum);
   auto spectra = boost::make_shared<SpectrumListSimple>();
   auto chromatograms = boost::make_shared<ChromatogramListSimple>();
+  // Readers such as OpenMS require software, processing and instrument references.
+  auto software = boost::make_shared<Software>("ivtool");
+  software->set(pwiz::cv::MS_custom_unreleased_software_tool, "ivtool");
+  software->version = "1";
+  msd.softwarePtrs.push_back(software);
+  auto processing = boost::make_shared<DataProcessing>("ivtool_export");
+  ProcessingMethod method;
+  method.order = 0;
+  method.softwarePtr = software;
+  method.set(pwiz::cv::MS_Conversion_to_mzML);
+  processing->processingMethods.push_back(method);
+  msd.dataProcessingPtrs.push_back(processing);
+  spectra->dp = processing;
+  chromatograms->dp = processing;
+  auto instrument = boost::make_shared<InstrumentConfiguration>("instrument");
+  msd.instrumentConfigurationPtrs.push_back(instrument);
+  msd.run.defaultInstrumentConfigurationPtr = instrument;
 
   // Scans of every function, merged by time (function order breaks ties, so MS1 precedes its MS2).
   struct Ref {
@@ -258,7 +275,10 @@ void ExportMzml(const std::string& samplePath, const std::string& output) {
   msd.run.spectrumListPtr = spectra;
   msd.run.chromatogramListPtr = chromatograms;
   try {
-    MSDataFile::WriteConfig config(MSDataFile::Format_mzML);
+    const bool mzxml = output.size() >= 6 && std::equal(output.end() - 6, output.end(), ".mzxml", [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+    MSDataFile::WriteConfig config(mzxml ? MSDataFile::Format_mzXML : MSDataFile::Format_mzML);
     MSDataFile::write(msd, output, config);
   } catch (const std::exception& e) {
     throw ivdata::Error("cannot write " + output + ": " + FirstLine(e.what()));

@@ -21,8 +21,9 @@ struct ImportReport {
 // numbers stay put); non-MS chromatograms become analog traces. Throws ivdata::Error.
 ImportReport ImportOpenFormat(const std::string& input, const std::string& sample);
 
-// Writes the sample as mzML: all functions' scans in time order, analog traces as chromatograms
-// of their type, and a TIC chromatogram of function 1. Throws ivdata::Error.
-void ExportMzml(const std::string& sample, const std::string& output);
+// Writes the sample as mzML (or mzXML when the output name ends in ".mzXML", which has no place for
+// chromatograms): all functions' scans in time order, analog traces as chromatograms of their type,
+// and a TIC chromatogram of function 1. Throws ivdata::Error.
+void ExportOpenFormat(const std::string& sample, const std::string& output);
 
 }  // namespace ivtool

@@ -27,13 +27,15 @@ class Reader {
   // digits [ "." digits ] | "." digits
   bool Number(double& value) {
     const std::size_t start = pos_;
-    std::size_t digits = 0;
-    while (!AtEnd() && detail::IsDigit(Peek())) { Next(); ++digits; }
+    std::size_t whole = 0, fraction = 0;
+    while (!AtEnd() && detail::IsDigit(Peek())) { Next(); ++whole; }
+    bool point = false;
     if (Peek() == '.') {
+      point = true;
       Next();
-      while (!AtEnd() && detail::IsDigit(Peek())) { Next(); ++digits; }
+      while (!AtEnd() && detail::IsDigit(Peek())) { Next(); ++fraction; }
     }
-    if (digits == 0) {
+    if ((whole == 0 && fraction == 0) || (point && fraction == 0)) {
       pos_ = start;
       return false;
     }

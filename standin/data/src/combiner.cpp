@@ -76,6 +76,8 @@ std::string ScanRangesText(const std::vector<ScanRange>& ranges) {
 
 namespace {
 
+constexpr std::size_t kCompactAbove = std::size_t{1} << 20;
+
 void MergeCentroids(std::vector<std::pair<double, double>>& points, double ppm, Spectrum& out) {
   std::sort(points.begin(), points.end());
   std::size_t i = 0;
@@ -165,6 +167,13 @@ CombinedSpectrum CombineScans(const Sample& sample, const CombineRequest& reques
     for (int s : scans) {
       const Spectrum sp = sample.ReadSpectrum(request.function, s);
       for (std::size_t i = 0; i < sp.mz.size(); ++i) points.emplace_back(sp.mz[i], sp.intensity[i]);
+      if (points.size() > kCompactAbove) {
+        // Long ranges: merge what has come so far, so memory follows the result, not the scan count.
+        Spectrum partial;
+        MergeCentroids(points, request.tolerancePpm, partial);
+        points.clear();
+        for (std::size_t i = 0; i < partial.mz.size(); ++i) points.emplace_back(partial.mz[i], partial.intensity[i]);
+      }
     }
     MergeCentroids(points, request.tolerancePpm, out);
   }

@@ -15,8 +15,10 @@ namespace {
 constexpr double kProminenceNoise = 3.0;
 // ...and by this share of its height over the lower base, so ripples on a big peak do not split it.
 constexpr double kProminenceShare = 0.05;
-// A foot is reached when the trace falls by less than this many smoothed-noise levels further out.
+// A foot is reached when the trace falls by less than this many smoothed-noise levels further out,
+// or comes within one smoothed-noise level of the baseline.
 constexpr double kFootDrop = 2.5;
+constexpr double kAtBaseline = 1.0;
 
 std::vector<double> SavitzkyGolayCoefficients(int half) {
   // Quadratic (and cubic) least-squares smoothing weights for 2*half+1 points.
@@ -69,30 +71,30 @@ Smoothed Smooth(const std::vector<double>& y, SmoothMethod method, int width) {
   return out;
 }
 
-// Minimum of s over [a, b] in O(1) after O(n log n) set-up.
+// Position of the minimum of s over [a, b] (the first one on ties): a segment tree, O(log n) per
+// query and 2n indices of memory, so long analog traces stay cheap on 32-bit hosts too.
 class RangeMin {
  public:
-  explicit RangeMin(const std::vector<double>& s) : s_(s) {
-    const std::size_t n = s.size();
-    levels_.emplace_back(n);
-    std::iota(levels_[0].begin(), levels_[0].end(), 0u);
-    for (std::size_t len = 2; len <= n; len *= 2) {
-      const auto& prev = levels_.back();
-      std::vector<std::uint32_t> next(n - len + 1);
-      for (std::size_t i = 0; i + len <= n; ++i) next[i] = Lower(prev[i], prev[i + len / 2]);
-      levels_.push_back(std::move(next));
-    }
+  explicit RangeMin(const std::vector<double>& s) : s_(s), n_(s.size()), tree_(2 * s.size()) {
+    for (std::size_t i = 0; i < n_; ++i) tree_[n_ + i] = i;
+    for (std::size_t i = n_; i-- > 1;) tree_[i] = Lower(tree_[2 * i], tree_[2 * i + 1]);
   }
   std::size_t ArgMin(std::size_t a, std::size_t b) const {
-    std::size_t level = 0;
-    while ((std::size_t{2} << level) <= b - a + 1) ++level;
-    return Lower(levels_[level][a], levels_[level][b + 1 - (std::size_t{1} << level)]);
+    std::size_t best = a;
+    for (std::size_t l = a + n_, r = b + n_ + 1; l < r; l /= 2, r /= 2) {
+      if (l & 1) best = Lower(best, tree_[l++]);
+      if (r & 1) best = Lower(best, tree_[--r]);
+    }
+    return best;
   }
 
  private:
-  std::uint32_t Lower(std::uint32_t a, std::uint32_t b) const { return s_[b] < s_[a] ? b : a; }
+  std::size_t Lower(std::size_t a, std::size_t b) const {
+    return (s_[b] < s_[a] || (s_[b] == s_[a] && b < a)) ? b : a;
+  }
   const std::vector<double>& s_;
-  std::vector<std::vector<std::uint32_t>> levels_;
+  std::size_t n_;
+  std::vector<std::size_t> tree_;
 };
 
 struct Candidate {
@@ -100,7 +102,27 @@ struct Candidate {
   std::size_t start = 0;
   std::size_t end = 0;
   double prominence = 0;
+  double base = 0;  // the lower of the two bases of the prominence
 };
+
+// Minimum (or maximum) over [i - half, i + half], by a monotonic queue.
+std::vector<double> SlidingExtreme(const std::vector<double>& v, std::size_t half, bool minimum) {
+  const std::size_t n = v.size();
+  std::vector<double> out(n);
+  std::vector<std::size_t> queue(n);
+  std::size_t head = 0, tail = 0, next = 0;
+  auto better = [&](double a, double b) { return minimum ? a <= b : a >= b; };
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t hi = std::min(n - 1, i + half);
+    for (; next <= hi; ++next) {
+      while (tail > head && better(v[next], v[queue[tail - 1]])) --tail;
+      queue[tail++] = next;
+    }
+    while (queue[head] + half < i) ++head;
+    out[i] = v[queue[head]];
+  }
+  return out;
+}
 
 // Interior local maxima; a plateau counts once, at its middle.
 std::vector<std::size_t> LocalMaxima(const std::vector<double>& s) {
@@ -244,15 +266,39 @@ std::vector<Peak> IntegrateChromatogram(const Chromatogram& c, const IntegratorS
         Candidate cand;
         cand.apex = p;
         cand.prominence = prominence;
+        cand.base = std::min(leftBase, rightBase);
         kept.push_back(cand);
       }
     }
   }
   if (kept.empty()) return {};
 
-  // Feet: walk out while the trace keeps falling, never past the valley towards a neighbour.
+  // Local baseline for finding feet: a morphological opening of the smoothed trace with a window of
+  // about six typical peak widths follows drift but not peaks; feet are sought on what rises above it.
+  // Widths at half prominence: the prominence base is the one a drifting baseline does not move.
+  std::vector<double> widths;
+  for (std::size_t k = 0; k < kept.size(); ++k) {
+    const std::size_t p = kept[k].apex;
+    const double half = s[p] - 0.5 * kept[k].prominence;
+    std::size_t l = p, r = p;
+    while (l > 0 && s[l - 1] > half) --l;
+    while (r + 1 < n && s[r + 1] > half) ++r;
+    widths.push_back(static_cast<double>(r - l + 1));
+  }
+  std::vector<double> sorted = widths;
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+  const auto openingHalf = static_cast<std::size_t>(std::clamp(
+      3 * sorted[sorted.size() / 2], static_cast<double>(std::max(7, settings.smoothWidth)), static_cast<double>(n)));
+  const std::vector<double> lowEnvelope = SlidingExtreme(SlidingExtreme(s, openingHalf, true), openingHalf, false);
+  std::vector<double> rise(n);
+  for (std::size_t i = 0; i < n; ++i) rise[i] = s[i] - lowEnvelope[i];
+  const RangeMin riseMin(rise);
+
+  // Feet: walk out while the trace keeps falling towards its baseline, never past the valley
+  // towards a neighbour; a rise on the way means the foot was the lowest point before it.
   const std::size_t reach = static_cast<std::size_t>(std::max(3, settings.smoothWidth));
   const double footDrop = kFootDrop * smoothNoise;
+  const double atBaseline = kAtBaseline * smoothNoise;
   const double riseStop = minProminence;
   for (std::size_t k = 0; k < kept.size(); ++k) {
     const std::size_t p = kept[k].apex;
@@ -261,21 +307,24 @@ std::vector<Peak> IntegrateChromatogram(const Chromatogram& c, const IntegratorS
     std::size_t best = p;
     for (std::size_t i = p; i > leftLimit;) {
       --i;
-      if (s[i] < s[best]) best = i;
-      if (s[i] > s[best] + riseStop) break;
-      const std::size_t from = i >= reach ? i - reach : 0;
-      const std::size_t lo = std::max(from, leftLimit);
-      if (i == lo || s[best] - s[rangeMin.ArgMin(lo, i - 1)] < footDrop) break;
+      if (rise[i] < rise[best]) best = i;
+      if (rise[i] > rise[best] + riseStop || rise[best] <= atBaseline) break;
+      const std::size_t lo = std::max(i >= reach ? i - reach : 0, leftLimit);
+      if (i == lo || rise[best] - rise[riseMin.ArgMin(lo, i - 1)] < footDrop) break;
     }
+    // Noise hides the last of a flank: a foot closer than 1.3 widths (3 sigma of a Gaussian) moves out.
+    const auto minReach = static_cast<std::size_t>(std::ceil(1.3 * widths[k]));
+    if (p - best < minReach) best = std::max(leftLimit, p >= minReach ? p - minReach : 0);
     kept[k].start = best;
     best = p;
     for (std::size_t i = p; i < rightLimit;) {
       ++i;
-      if (s[i] < s[best]) best = i;
-      if (s[i] > s[best] + riseStop) break;
+      if (rise[i] < rise[best]) best = i;
+      if (rise[i] > rise[best] + riseStop || rise[best] <= atBaseline) break;
       const std::size_t hi = std::min(i + reach, rightLimit);
-      if (i == hi || s[best] - s[rangeMin.ArgMin(i + 1, hi)] < footDrop) break;
+      if (i == hi || rise[best] - rise[riseMin.ArgMin(i + 1, hi)] < footDrop) break;
     }
+    if (best - p < minReach) best = std::min(rightLimit, p + minReach);
     kept[k].end = best;
   }
 
@@ -345,7 +394,13 @@ std::vector<Peak> IntegrateChromatogram(const Chromatogram& c, const IntegratorS
       area += 0.5 * (y0 + y1) * (c.rt[i + 1] - c.rt[i]);
     }
     peak.area = area;
-    const auto width = static_cast<int>(cand.end - cand.start + 1);
+    // Width: unsmoothed points at or above half height, so a one-point spike has width 1.
+    int width = 0;
+    for (std::size_t i = cand.apex; i >= cand.start && c.value[i] - line(from, to, c.rt[i]) >= 0.5 * peak.height; --i) {
+      ++width;
+      if (i == 0) break;
+    }
+    for (std::size_t i = cand.apex + 1; i <= cand.end && c.value[i] - line(from, to, c.rt[i]) >= 0.5 * peak.height; ++i) ++width;
     if (width < settings.minWidth || peak.height <= 0 || peak.signalToNoise < settings.minSignalToNoise ||
         peak.height < settings.minHeight) {
       continue;
@@ -377,6 +432,7 @@ std::vector<Peak> IntegrateChannel(const Sample& sample, int function, const Cha
   if (c.analog) {
     // Start and end scans of an analog peak: the function's scans nearest its feet.
     for (Peak& p : peaks) {
+      p.apexScan = sample.FractionalScanAtTime(function, p.apexRt);
       p.startScan = sample.ScanAtTime(function, p.startRt);
       p.endScan = sample.ScanAtTime(function, p.endRt);
     }

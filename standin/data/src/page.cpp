@@ -92,7 +92,7 @@ void DrawPanel(DisplayList& d, const CombinedSpectrum& c, double x0, double y0, 
                        Format("%.4f", c.basePeakMz) + "  intensity " + IntensityText(c.basePeakIntensity);
   d.texts.push_back({x0, y0 + 2 * labelSize + 3, labelSize, false, Align::Left, second});
 
-  const double left = x0 + 30, right = x0 + w - 6;
+  const double left = x0 + 30, right = x0 + w - 22;
   const double top = y0 + 2 * labelSize + 12, bottom = y0 + h - 16;
   d.lines.push_back({left, bottom, right, bottom, 0.6, 0});
   d.lines.push_back({left, top, left, bottom, 0.6, 0});
@@ -119,7 +119,7 @@ void DrawPanel(DisplayList& d, const CombinedSpectrum& c, double x0, double y0, 
     d.lines.push_back({X(t), bottom, X(t), bottom + 3, 0.5, 0});
     d.texts.push_back({X(t), bottom + 10, 6.5, false, Align::Centre, Format(step < 1 ? "%.1f" : "%.0f", t)});
   }
-  d.texts.push_back({right, bottom + 10, 6.5, false, Align::Right, "m/z"});
+  d.texts.push_back({right + 4, bottom + 2.5, 6.5, false, Align::Left, "m/z"});
 
   if (s.centroided) {
     for (std::size_t i = 0; i < s.mz.size(); ++i) {
@@ -138,11 +138,24 @@ void DrawPanel(DisplayList& d, const CombinedSpectrum& c, double x0, double y0, 
   const std::size_t labels = std::min<std::size_t>(5, order.size());
   std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(labels), order.end(),
                     [&](std::size_t a, std::size_t b) { return s.intensity[a] > s.intensity[b]; });
+  struct Box {
+    double x1, y1, x2, y2;
+  };
+  std::vector<Box> placed;
   for (std::size_t k = 0; k < labels; ++k) {
     const std::size_t i = order[k];
     if (s.intensity[i] <= 0) continue;
-    d.texts.push_back({X(s.mz[i]), std::max(Y(s.intensity[i]) - 2, top - 1), 6, false, Align::Centre,
-                       Format("%.4f", s.mz[i])});
+    const std::string text = Format("%.4f", s.mz[i]);
+    const double x = X(s.mz[i]), y = std::max(Y(s.intensity[i]) - 2, top - 1);
+    const double half = TextWidth(text, 6, false) / 2 + 1;
+    const Box box{x - half, y - 6, x + half, y + 1};
+    // Labels of close peaks (isotopes) would print over each other: the taller peak keeps its label.
+    const bool clash = std::any_of(placed.begin(), placed.end(), [&](const Box& b) {
+      return box.x1 < b.x2 && b.x1 < box.x2 && box.y1 < b.y2 && b.y1 < box.y2;
+    });
+    if (clash) continue;
+    placed.push_back(box);
+    d.texts.push_back({x, y, 6, false, Align::Centre, text});
   }
 }
 
@@ -309,7 +322,7 @@ class Canvas {
 
 RgbImage RenderPageImage(const std::vector<CombinedSpectrum>& spectra, const PageOptions& options) {
   const DisplayList d = Layout(spectra, options);
-  const int dpi = std::clamp(options.previewDpi, 30, 300);
+  const int dpi = std::clamp(options.previewDpi, 90, 300);
   const double k = dpi / 72.0;
   Canvas canvas(static_cast<int>(std::lround(kPageWidth * k)), static_cast<int>(std::lround(kPageHeight * k)));
   for (const LineItem& l : d.lines) {

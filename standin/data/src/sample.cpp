@@ -78,6 +78,14 @@ struct TraceData {
   ScanPlace place;
 };
 
+// Point count of one array read into memory; on 32-bit hosts a huge one must not wrap the byte count.
+std::size_t ArrayPoints(std::uint32_t points) {
+  if (std::uint64_t{points} * kPointBytes > std::numeric_limits<std::size_t>::max() / 2) {
+    throw Error("a scan of " + std::to_string(points) + " points is too large to read on this platform");
+  }
+  return points;
+}
+
 void CheckFinite(double v, const char* what) {
   if (!std::isfinite(v)) throw Error(std::string("corrupt sample: ") + what + " is not a finite number");
 }
@@ -281,7 +289,7 @@ double Sample::FractionalScanAtTime(int function, double minutes) const {
 Spectrum Sample::ReadSpectrum(int function, int scan) const {
   const ScanInfo& info = Scan(function, scan);
   const ScanPlace& place = impl_->functions[static_cast<std::size_t>(function - 1)].places[static_cast<std::size_t>(scan - 1)];
-  const std::size_t n = info.points;
+  const std::size_t n = ArrayPoints(info.points);
   std::vector<unsigned char> raw(n * kPointBytes);
   impl_->file.ReadAt(place.offset, raw.data(), raw.size(), "a scan's arrays");
   if (kCheckCrc && detail::Crc32(raw.data(), raw.size()) != place.crc) {
@@ -292,7 +300,7 @@ Spectrum Sample::ReadSpectrum(int function, int scan) const {
   s.centroided = info.centroided;
   s.mz.resize(n);
   s.intensity.resize(n);
-  std::memcpy(s.mz.data(), raw.data(), n * 8);
+  if (n > 0) std::memcpy(s.mz.data(), raw.data(), n * 8);
   const unsigned char* in = raw.data() + n * 8;
   double last = -std::numeric_limits<double>::infinity();
   for (std::size_t i = 0; i < n; ++i) {
@@ -328,7 +336,7 @@ int Sample::FindTrace(std::string_view name) const {
 AnalogTrace Sample::ReadTrace(int trace) const {
   const TraceInfo& info = Trace(trace);
   const ScanPlace& place = impl_->traces[static_cast<std::size_t>(trace - 1)].place;
-  const std::size_t n = info.points;
+  const std::size_t n = ArrayPoints(info.points);
   std::vector<unsigned char> raw(n * kPointBytes);
   impl_->file.ReadAt(place.offset, raw.data(), raw.size(), "a trace's arrays");
   if (kCheckCrc && detail::Crc32(raw.data(), raw.size()) != place.crc) {
@@ -337,7 +345,7 @@ AnalogTrace Sample::ReadTrace(int trace) const {
   AnalogTrace t;
   t.rt.resize(n);
   t.value.resize(n);
-  std::memcpy(t.rt.data(), raw.data(), n * 8);
+  if (n > 0) std::memcpy(t.rt.data(), raw.data(), n * 8);
   double last = -std::numeric_limits<double>::infinity();
   for (std::size_t i = 0; i < n; ++i) {
     float v;

@@ -19,7 +19,7 @@ enum class BaselineMode { BaseToBase = 0, Zero = 1 };
 //   MinSignalToNoise  = 5               apex height above baseline over the trace's noise, >= 0
 //   MinHeight         = 0               absolute apex height above baseline, >= 0
 //   MinRelativeHeight = 0               percent of the highest peak's height, 0..100
-//   MinWidth          = 3               points from start to end inclusive, 1..10000
+//   MinWidth          = 2               unsmoothed points at or above half height, 1..10000
 //   Baseline          = BaseToBase      BaseToBase (line under each group of touching peaks) | Zero
 //   MaxPeaks          = 0               keep at most this many (the largest by area), 0: all
 // An absent file, section or key gives the default; a value that does not parse or lies outside its
@@ -30,7 +30,7 @@ struct IntegratorSettings {
   double minSignalToNoise = 5;
   double minHeight = 0;
   double minRelativeHeight = 0;
-  int minWidth = 3;
+  int minWidth = 2;
   BaselineMode baseline = BaselineMode::BaseToBase;
   int maxPeaks = 0;
 };

@@ -13,7 +13,7 @@ constexpr int kMaxPageSpectra = 6;
 struct PageOptions {
   std::string title = "Combined spectra";  // heading of the page
   std::string footer;                      // e.g. the print time or job; may be empty
-  int previewDpi = 100;                    // PNG resolution, 30..300
+  int previewDpi = 100;                    // PNG resolution, 90..300 (the bitmap font needs 90)
 };
 
 // The PDF as bytes (one page, Helvetica, vector drawing). Throws Error for 0 or more than six spectra.
