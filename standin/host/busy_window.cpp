@@ -49,15 +49,7 @@ LRESULT CALLBACK BusyProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-void RegisterBusyClass() {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = BusyProc;
-  wc.hInstance = g_app.instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_WAIT);
-  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  wc.lpszClassName = kBusyClass;
-  RegisterClassA(&wc);
-}
+void RegisterBusyClass() { RegisterHostClass(kBusyClass, BusyProc, IDC_WAIT, GetSysColorBrush(COLOR_BTNFACE)); }
 
 HWND CreateBusyWindow(const char* title, HWND owner, const char* text) {
   int w = 340, hgt = 110;

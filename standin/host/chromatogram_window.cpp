@@ -76,15 +76,7 @@ LRESULT CALLBACK ChromatogramProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-void RegisterChromatogramClass() {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = ChromatogramProc;
-  wc.hInstance = g_app.instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_CROSS);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = kChromatogramClass;
-  RegisterClassA(&wc);
-}
+void RegisterChromatogramClass() { RegisterHostClass(kChromatogramClass, ChromatogramProc, IDC_CROSS, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))); }
 
 HWND ShowChromatogramWindow() {
   if (g_app.chromatogram) {

@@ -48,6 +48,8 @@ void JournalWindow(const char* event, HWND h, const char* role);
 void CloseLikeUser(HWND h, const char* role);
 
 void RegisterWindowClasses();
+// A window class of this program; background a brush or a system colour index + 1.
+void RegisterHostClass(const char* name, WNDPROC proc, LPCSTR cursor, HBRUSH background, HICON icon = nullptr);
 HWND CreateMainWindow();
 HWND ShowChromatogramWindow();
 void OpenCombineDialog(HWND owner);

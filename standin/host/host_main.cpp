@@ -13,6 +13,17 @@ void RegisterChromatogramClass();
 void RegisterSpectrumClass();
 void RegisterPeakListClass();
 
+void RegisterHostClass(const char* name, WNDPROC proc, LPCSTR cursor, HBRUSH background, HICON icon) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = g_app.instance;
+  wc.hCursor = LoadCursor(nullptr, cursor);
+  wc.hIcon = icon;
+  wc.hbrBackground = background;
+  wc.lpszClassName = name;
+  RegisterClassA(&wc);
+}
+
 void RegisterWindowClasses() {
   RegisterBusyClass();
   RegisterMainClass();

@@ -66,16 +66,7 @@ LRESULT CALLBACK MainProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-void RegisterMainClass() {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = MainProc;
-  wc.hInstance = g_app.instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-  wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-  wc.lpszClassName = kMainClass;
-  RegisterClassA(&wc);
-}
+void RegisterMainClass() { RegisterHostClass(kMainClass, MainProc, IDC_ARROW, GetSysColorBrush(COLOR_WINDOW), LoadIcon(nullptr, IDI_APPLICATION)); }
 
 HWND CreateMainWindow() {
   std::string title = "Ionvane Stand-in Host";

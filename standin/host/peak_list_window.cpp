@@ -60,15 +60,7 @@ LRESULT CALLBACK PeakListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-void RegisterPeakListClass() {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = PeakListProc;
-  wc.hInstance = g_app.instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = kPeakListClass;
-  RegisterClassA(&wc);
-}
+void RegisterPeakListClass() { RegisterHostClass(kPeakListClass, PeakListProc, IDC_ARROW, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))); }
 
 HWND ShowPeakListWindow() {
   if (g_app.peakList) {

@@ -90,15 +90,7 @@ LRESULT CALLBACK SpectrumProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-void RegisterSpectrumClass() {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = SpectrumProc;
-  wc.hInstance = g_app.instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = kSpectrumClass;
-  RegisterClassA(&wc);
-}
+void RegisterSpectrumClass() { RegisterHostClass(kSpectrumClass, SpectrumProc, IDC_ARROW, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))); }
 
 HWND ShowSpectrumWindow() {
   if (g_app.spectrum) {
