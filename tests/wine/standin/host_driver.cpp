@@ -39,6 +39,17 @@ struct Client {
   std::string name;
   std::string chroTitle;
 
+  // A client of the host's current file, as the bridge names it to a blank record.
+  static Client ForCurrentFile(HostLibraries& L) {
+    FileSpec blank{}, out{};
+    std::memset(blank.location, ' ', sizeof blank.location);
+    char list[] = "SystemList", type[] = "RAW";
+    L.GetGlobalFile(list, type, &blank, &out);
+    Client c{L, standin::FieldText(out.fileName), ""};
+    c.chroTitle = "Chromatogram - [" + c.name + "]";
+    return c;
+  }
+
   HWND OpenChromatogram() {
     char launch[] = "app.launch[default:Chro]()";
     L.IonvaneCommand(launch, 5000);
@@ -176,12 +187,7 @@ void ClientRun(HostLibraries& L, const std::string& exe, const std::string& samp
     Report(false, "host start");
     return;
   }
-  FileSpec blank{}, out{};
-  std::memset(blank.location, ' ', sizeof blank.location);
-  char list[] = "SystemList", type[] = "RAW";
-  L.GetGlobalFile(list, type, &blank, &out);
-  Client c{L, standin::FieldText(out.fileName), ""};
-  c.chroTitle = "Chromatogram - [" + c.name + "]";
+  Client c = Client::ForCurrentFile(L);
 
   // The peaks the client would process.
   RawFile raw{};
@@ -325,12 +331,7 @@ void StuckCombineWindow(HostLibraries& L, const std::string& exe, const std::str
   SetHostIni("StandinFaults", "CombineWindowStays", "1");
   HostProcess host;
   if (!host.Start(exe, sample, L)) return Report(false, "host start");
-  Client c{L, "", ""};
-  FileSpec blank{}, out{};
-  char list[] = "SystemList", type[] = "RAW";
-  L.GetGlobalFile(list, type, &blank, &out);
-  c.name = standin::FieldText(out.fileName);
-  c.chroTitle = "Chromatogram - [" + c.name + "]";
+  Client c = Client::ForCurrentFile(L);
   HWND chro = c.OpenChromatogram();
   HWND dlg = chro ? c.OpenDialog(chro) : nullptr;
   if (dlg) {
@@ -352,12 +353,7 @@ void HostExits(HostLibraries& L, const std::string& exe, const std::string& samp
   SetHostIni("StandinFaults", "ExitAfterCombines", "2");
   HostProcess host;
   if (!host.Start(exe, sample, L)) return Report(false, "host start");
-  Client c{L, "", ""};
-  FileSpec blank{}, out{};
-  char list[] = "SystemList", type[] = "RAW";
-  L.GetGlobalFile(list, type, &blank, &out);
-  c.name = standin::FieldText(out.fileName);
-  c.chroTitle = "Chromatogram - [" + c.name + "]";
+  Client c = Client::ForCurrentFile(L);
   bool first = c.Combine(20, scans);
   Report(first && host.Running(), "the host survives the first combine");
   c.Combine(40, scans);
