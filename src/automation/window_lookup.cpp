@@ -125,6 +125,12 @@ void WaitUntilWindowGone(platform::Platform& p, const std::string& title) {
   }
 }
 
+Integer WaitUntilWindowClosed(platform::Platform& p, Hwnd window, Integer limitSeconds) {
+  // The poll "finds" the window's absence.
+  const Hwnd gone = PollForWindow(p, limitSeconds, [&] { return p.desktop.IsWindow(window) ? Hwnd{0} : Hwnd{1}; });
+  return gone != 0 ? kTrue : kFalse;
+}
+
 Hwnd WaitForDialogItem(platform::Platform& p, Hwnd dialog, Long id) {
   const std::int64_t start = p.clock.MonotonicMs();
   for (;;) {

@@ -24,6 +24,8 @@ Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limi
 Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds);
 Hwnd WaitForWindowExact(platform::Platform& p, const std::string& title, Integer limitSeconds);
 void WaitUntilWindowGone(platform::Platform& p, const std::string& title);
+// Waits, yielding, until the handle names no window or more whole seconds than the limit have passed.
+Integer WaitUntilWindowClosed(platform::Platform& p, Hwnd window, Integer limitSeconds);
 // Polls for about five seconds without servicing the program's own windows.
 Hwnd WaitForDialogItem(platform::Platform& p, Hwnd dialog, Long id);
 

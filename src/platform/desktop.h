@@ -51,6 +51,9 @@ class Desktop {
   virtual bool SetWindowPos(Hwnd window, Hwnd insertAfter, Long x, Long y, Long cx, Long cy,
                             std::uint32_t flags) = 0;
   virtual int GetSystemMetrics(int index) = 0;
+  // MonitorFromRect(rect, MONITOR_DEFAULTTONEAREST), then the work area (rcWork) GetMonitorInfoA gives
+  // for that monitor: the screen less the task bar and docked bars. False when there is no monitor.
+  virtual bool GetNearestMonitorWorkArea(const PixelRect& rect, PixelRect& workArea) = 0;
 };
 
 }  // namespace apexer::platform

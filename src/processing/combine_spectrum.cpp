@@ -1,5 +1,7 @@
 #include "processing/combine_spectrum.h"
 
+#include <utility>
+
 #include "automation/host_windows.h"
 #include "automation/window_lookup.h"
 #include "common/errors.h"
@@ -21,31 +23,48 @@ Long CombineAtScan(platform::Platform& p, Long scan, const RawFileRecord& record
   if (scan < 1 || scan > n) return 0;
   const Long low = scan - 1 < 1 ? 1 : scan - 1;
   const Long high = scan + 1 > n ? n : scan + 1;
-  CombineSpectrum(p, low, high, 0, 0, 0, 0, 1.0f, 1.0f);
+  if (!CombineSpectrum(p, low, high, 0, 0, 0, 0, 1.0f, 1.0f)) return 0;
   return scan;
 }
 
-void CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd,
+std::string MissingFieldText(Long controlId) {
+  return "Unable to find field " + DecimalText(controlId) + " of the Combine Spectrum dialogue box";
+}
+
+Integer CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd,
                      Long thirdStart, Long thirdEnd, Single firstValue, Single secondValue) {
-  if (firstStart < 1) return;
+  if (firstStart < 1) return kFalse;
   const std::string first = ScanRangeText(firstStart, firstEnd);
   const std::string second = ScanRangeText(secondStart, secondEnd);
   const std::string third = ScanRangeText(thirdStart, thirdEnd);
   const std::string further = (!second.empty() && !third.empty()) ? second + "," + third : second + third;
 
   const Hwnd chromatogram = OpenChromatogramWindow(p);
-  if (chromatogram == 0) return;
+  if (chromatogram == 0) return kFalse;
   const Hwnd dialog =
       OpenDialogByCommand(p, chromatogram, kOpenCombineDialogCommand, kCombineDialogTitle, kCombineDialogLimit, kFalse);
   if (dialog == 0) RaiseAppError(kAppErrorNumber, kCombineDialogMissing);
 
-  SetControlText(p, WaitForDialogItem(p, dialog, kFirstRangeControl), TrimSpaces(first));
-  SetControlText(p, WaitForDialogItem(p, dialog, kFurtherRangesControl), TrimSpaces(further));
-  SetControlText(p, WaitForDialogItem(p, dialog, kFirstValueControl), GeneralNumberText(firstValue));
-  SetControlText(p, WaitForDialogItem(p, dialog, kSecondValueControl), GeneralNumberText(secondValue));
+  const std::pair<Long, std::string> fields[] = {
+      {kFirstRangeControl, TrimSpaces(first)},
+      {kFurtherRangesControl, TrimSpaces(further)},
+      {kFirstValueControl, GeneralNumberText(firstValue)},
+      {kSecondValueControl, GeneralNumberText(secondValue)},
+  };
+  for (const auto& [id, text] : fields) {
+    const Hwnd control = WaitForDialogItem(p, dialog, id);
+    if (control == 0) {
+      // OK on a half-filled dialog would combine whatever the missing field held: close it unconfirmed.
+      PostWindowMessage(p, dialog, platform::kWmClose, 0, 0);
+      WaitUntilWindowClosed(p, dialog, kCombineDialogLimit);
+      RaiseAppError(kAppErrorNumber, MissingFieldText(id));
+    }
+    SetControlText(p, control, text);
+  }
   SendWindowMessage(p, dialog, platform::kWmCommand, kOkCommand, 0);
   YieldToMessageLoop(p);
   WaitUntilWindowGone(p, kCombiningWindowTitle);
+  return kTrue;
 }
 
 void RaiseAppError(Integer number, const std::string& description) {

@@ -27,11 +27,17 @@ extern LastErrorRecord LastError;
 // Text of a scan range: empty when absent, "start" alone, or "start:end".
 std::string ScanRangeText(Long start, Long end);
 
-// The scan when it lies in the sample and the combine was asked for; 0 when refused.
+// The scan when it lies in the sample and the host was asked to combine; 0 when refused, also when there
+// was no host or chromatogram window to ask, so the run stops there instead of counting what never was.
 // Scans are Longs here so that samples beyond 32,767 scans are combined, not overflowed.
 Long CombineAtScan(platform::Platform& p, Long scan, const RawFileRecord& record);
-void CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd,
-                     Long thirdStart, Long thirdEnd, Single firstValue, Single secondValue);
+// True once the dialog was filled and confirmed; false when nothing was done (no first range, no
+// chromatogram window). A dialog that is missing, or lacks a field, raises the program's error; a
+// half-filled dialog is closed without OK first.
+Integer CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd,
+                        Long thirdStart, Long thirdEnd, Single firstValue, Single secondValue);
+// The text of the error for a dialog field that never appeared.
+std::string MissingFieldText(Long controlId);
 [[noreturn]] void RaiseAppError(Integer number, const std::string& description);
 
 }  // namespace apexer

@@ -16,6 +16,7 @@ constexpr Integer kSpectrumWindow = 1;
 constexpr Integer kSecondaryWindow = 2;
 inline constexpr const char* kDisplaySection = "SpeDisplay";
 inline constexpr const char* kReplaceKey = "Replace";
+inline constexpr const char* kReplaceDuringRun = "FALSE";
 
 // What the run changed on the host, put back when the run is left by an error or by Cancel.
 struct HostChanges {
@@ -35,6 +36,10 @@ struct HostChanges {
 };
 
 }  // namespace
+
+std::string ReplaceNotSetText() {
+  return std::string("Unable to set Replace in section SpeDisplay of ") + kHostSettingsFile + " to FALSE";
+}
 
 std::string ProcessingStatusText(long long position, long long count) {
   return "Processing: " + DecimalText(position) + "/" + DecimalText(count);
@@ -69,7 +74,13 @@ Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDes
     CloseHostWindow(p, kSecondaryWindow);
     changes.savedReplace = ReadProfileString(p.profiles, kDisplaySection, kReplaceKey, kHostSettingsFile);
     changes.replaceChanged = true;
-    WriteProfileString(p.profiles, kDisplaySection, kReplaceKey, "FALSE", kHostSettingsFile);
+    WriteProfileString(p.profiles, kDisplaySection, kReplaceKey, kReplaceDuringRun, kHostSettingsFile);
+    // A write that did not take (a read-only file, a folder the user may not write) would have the host
+    // replace each spectrum with the next, and every page would show one where there should be six.
+    if (!EqualsNoCase(ReadProfileString(p.profiles, kDisplaySection, kReplaceKey, kHostSettingsFile),
+                      kReplaceDuringRun)) {
+      RaiseAppError(kAppErrorNumber, ReplaceNotSetText());
+    }
 
     Integer result = m;
     for (Integer i = lb; i <= ub; ++i) {

@@ -9,9 +9,12 @@ namespace apexer {
 constexpr int kSpectraPerPrint = 6;
 
 // The peak count; 0 without a sample; the integration's result when it found no peaks; after an early stop
-// the index of the refused peak.
+// the index of the refused peak. Raises the program's error when "Replace" cannot be set to "FALSE"; the
+// host's setting and raw file are put back on every way out.
 Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDescription);
 
 std::string ProcessingStatusText(long long position, long long count);
+// The error when the host's "Replace" setting does not read "FALSE" after it was written.
+std::string ReplaceNotSetText();
 
 }  // namespace apexer

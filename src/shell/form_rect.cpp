@@ -1,5 +1,7 @@
 #include "shell/form_rect.h"
 
+#include <algorithm>
+
 namespace apexer {
 
 void GetFormRect(platform::Desktop& desktop, platform::StatusForm& form, WindowRect& rect) {
@@ -28,6 +30,21 @@ void ApplyFormRect(platform::Desktop& desktop, platform::StatusForm& form, Windo
 
 void MoveWindowToRect(platform::Desktop& desktop, Hwnd hwnd, const WindowRect& rect) {
   desktop.MoveWindow(hwnd, rect.Left, rect.Top, rect.Width, rect.Height, true);
+}
+
+bool MoveOntoNearestMonitor(platform::Desktop& desktop, platform::StatusForm& form) {
+  platform::PixelRect window;
+  platform::PixelRect work;
+  if (!desktop.GetWindowRect(form.hWnd(), window) || !desktop.GetNearestMonitorWorkArea(window, work)) return false;
+  const bool overlaps = window.left < work.right && work.left < window.right && window.top < work.bottom &&
+                        work.top < window.bottom;
+  if (overlaps) return false;
+  const Long width = window.right - window.left;
+  const Long height = window.bottom - window.top;
+  // As far in as needed and no further; a window larger than the work area keeps its top-left corner on it.
+  const Long left = std::max(work.left, std::min(window.left, work.right - width));
+  const Long top = std::max(work.top, std::min(window.top, work.bottom - height));
+  return desktop.MoveWindow(form.hWnd(), left, top, width, height, true);
 }
 
 }  // namespace apexer

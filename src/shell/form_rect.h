@@ -9,5 +9,9 @@ void GetFormRect(platform::Desktop& desktop, platform::StatusForm& form, WindowR
 // Position always from rect; size too only for a sizable form and non-zero values.
 void ApplyFormRect(platform::Desktop& desktop, platform::StatusForm& form, WindowRect& rect);
 void MoveWindowToRect(platform::Desktop& desktop, Hwnd hwnd, const WindowRect& rect);
+// A form that lies wholly outside the work area of the monitor nearest to it (a stored placement from a
+// monitor that has since gone) is moved, at its own size, to the nearest spot inside that work area.
+// True when it was moved.
+bool MoveOntoNearestMonitor(platform::Desktop& desktop, platform::StatusForm& form);
 
 }  // namespace apexer

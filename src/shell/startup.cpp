@@ -21,6 +21,8 @@ int RunToTheEnd(platform::Platform& p) {
   WindowRect rect;
   ReadWindowPlacement(p.profiles, kProgramSection, kPlacementKey, settingsPath, rect);
   ApplyFormRect(p.desktop, p.status, rect);
+  // Only the window moves; what is stored at the end is where it really stood.
+  MoveOntoNearestMonitor(p.desktop, p.status);
   p.status.Show();
   p.desktop.SetWindowPos(p.status.hWnd(), platform::kHwndTopmost, 0, 0, 0, 0,
                          platform::kSwpNoMove | platform::kSwpNoSize);

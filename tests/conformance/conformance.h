@@ -1,10 +1,12 @@
 // Case tables that run against the fakes natively and against the real functions under Wine, so the
 // fakes cannot drift from the platform they imitate. Each failure names its case.
 #pragma once
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "host/host_libraries.h"
 #include "platform/desktop.h"
 #include "platform/profile_files.h"
 
@@ -63,7 +65,30 @@ class DesktopWorld {
   virtual void Deliver() = 0;
 };
 
+// What a host case needs: a host to start and stop, its libraries and windows, its settings file, time.
+class HostWorld {
+ public:
+  virtual ~HostWorld() = default;
+  // A fresh host with its main window only, with or without a current sample; its integrator finds
+  // exactly `peaks` peaks, and launching the chromatogram brings the kind-2 window along. False when it
+  // would not start.
+  virtual bool StartHost(bool withSample, int peaks) = 0;
+  virtual void StopHost() = 0;
+  virtual HostLibraries& Host() = 0;
+  virtual platform::Desktop& Desk() = 0;
+  virtual platform::GlobalMemory& Memory() = 0;
+  // [SpeDisplay] Replace in the host's settings file.
+  virtual void SetReplace(const std::string& value) = 0;
+  // Lets the host work until done() holds or ms of its time have passed; done()'s last answer.
+  virtual bool Until(const std::function<bool()>& done, int ms) = 0;
+  // What the host's spectrum window showed after its latest combine, and the latest page printed.
+  virtual int SpectraShown() = 0;
+  virtual int SpectraPrinted() = 0;
+};
+
 void RunProfileCases(ProfileWorld& world, Failures& failures);
 void RunDesktopCases(DesktopWorld& world, Failures& failures);
+// The host's behaviour that the program relies on, held against each double of the host.
+void RunHostCases(HostWorld& world, Failures& failures);
 
 }  // namespace apexer::conformance

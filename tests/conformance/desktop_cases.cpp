@@ -103,6 +103,19 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   const std::vector<Hwnd> after = WalkDown(d);
   failures.True("a top-most window lies above the newer windows",
                 Position(after, a) >= 0 && Position(after, a) < Position(after, empty));
+  const Hwnd later = world.Open("Conformance Later", 0);
+  const std::vector<Hwnd> band = WalkDown(d);
+  failures.True("a window opened after a top-most one goes below it",
+                Position(band, later) >= 0 && Position(band, a) < Position(band, later));
+
+  platform::PixelRect onScreen;
+  platform::PixelRect farOff;
+  failures.True("the work area of the monitor nearest a window on the screen",
+                d.GetNearestMonitorWorkArea({10, 10, 50, 50}, onScreen) && onScreen.left <= 10 && onScreen.top <= 10 &&
+                    onScreen.right >= 50 && onScreen.bottom >= 50);
+  failures.True("a rectangle far off every screen still has a nearest monitor, the one below it",
+                d.GetNearestMonitorWorkArea({-30000, 60000, -29800, 60100}, farOff) && farOff.left == onScreen.left &&
+                    farOff.top == onScreen.top && farOff.right == onScreen.right && farOff.bottom == onScreen.bottom);
 
   failures.True("PostMessageA to a live window succeeds", d.PostMessageA(c, platform::kWmClose, 0, 0) != 0);
   world.Deliver();

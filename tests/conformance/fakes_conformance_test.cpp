@@ -4,6 +4,7 @@
 #include "conformance/conformance.h"
 #include "fakes/fake_desktop.h"
 #include "fakes/fake_profile_files.h"
+#include "fakes/rig.h"
 
 namespace apexer::conformance {
 namespace {
@@ -35,6 +36,42 @@ class FakeDesktopWorld : public DesktopWorld {
   fakes::FakeDesktop desktop;
 };
 
+// The scripted host the unit tests run against, in virtual time.
+class ScriptedHostWorld : public HostWorld {
+ public:
+  bool StartHost(bool withSample, int peaks) override {
+    fakes::HostScript script;
+    script.hasSample = withSample;
+    script.apexScans.assign(static_cast<std::size_t>(peaks), 10.0f);
+    script.spectrumWindowOpen = script.secondaryWindowOpen = false;
+    script.combineMs = 300;
+    script.printMs = 300;
+    rig = std::make_unique<fakes::Rig>(script);
+    return true;
+  }
+  void StopHost() override { rig.reset(); }
+  HostLibraries& Host() override { return *rig->host; }
+  platform::Desktop& Desk() override { return rig->desktop; }
+  platform::GlobalMemory& Memory() override { return rig->memory; }
+  void SetReplace(const std::string& value) override {
+    rig->profiles.WritePrivateProfileStringA("SpeDisplay", "Replace", value, "C:\\Ionvane\\Ionvane.ini");
+  }
+  bool Until(const std::function<bool()>& done, int ms) override {
+    const std::int64_t end = rig->clock.now + ms;
+    while (!done()) {
+      if (rig->clock.now >= end) return false;
+      rig->world.Advance(10);
+    }
+    return true;
+  }
+  int SpectraShown() override { return static_cast<int>(rig->host->spectra.size()); }
+  int SpectraPrinted() override {
+    return rig->host->prints.empty() ? -1 : static_cast<int>(rig->host->prints.back().spectra.size());
+  }
+
+  std::unique_ptr<fakes::Rig> rig;
+};
+
 std::string Listed(const Failures& f) {
   std::string out;
   for (const std::string& m : f.messages) out += m + "\n";
@@ -52,6 +89,13 @@ TEST(Conformance, FakeDesktopFollowsTheRealFunctions) {
   FakeDesktopWorld world;
   Failures failures;
   RunDesktopCases(world, failures);
+  EXPECT_TRUE(failures.messages.empty()) << Listed(failures);
+}
+
+TEST(Conformance, ScriptedHostKeepsTheHostContract) {
+  ScriptedHostWorld world;
+  Failures failures;
+  RunHostCases(world, failures);
   EXPECT_TRUE(failures.messages.empty()) << Listed(failures);
 }
 

@@ -14,13 +14,13 @@ Hwnd FakeDesktop::AddWindow(const std::string& title, Hwnd owner) {
   w.title = title;
   w.owner = owner;
   windows_[h] = w;
-  zOrder_.insert(zOrder_.begin(), h);
+  zOrder_.insert(TopOfBand(false), h);
   return h;
 }
 
 Hwnd FakeDesktop::AddWindowAtBottom(const std::string& title, Hwnd owner) {
   const Hwnd h = AddWindow(title, owner);
-  zOrder_.erase(zOrder_.begin());
+  zOrder_.erase(std::find(zOrder_.begin(), zOrder_.end(), h));
   zOrder_.push_back(h);
   return h;
 }
@@ -58,7 +58,12 @@ void FakeDesktop::RaiseToTop(Hwnd window) {
   auto it = std::find(zOrder_.begin(), zOrder_.end(), window);
   if (it == zOrder_.end()) return;
   zOrder_.erase(it);
-  zOrder_.insert(zOrder_.begin(), window);
+  zOrder_.insert(TopOfBand(windows_[window].topmost), window);
+}
+
+std::vector<Hwnd>::iterator FakeDesktop::TopOfBand(bool topmost) {
+  if (topmost) return zOrder_.begin();
+  return std::find_if(zOrder_.begin(), zOrder_.end(), [this](Hwnd h) { return !windows_[h].topmost; });
 }
 
 FakeDesktop::Window* FakeDesktop::Find(Hwnd window) {
@@ -203,15 +208,47 @@ bool FakeDesktop::MoveWindow(Hwnd window, Long x, Long y, Long width, Long heigh
   return true;
 }
 
-bool FakeDesktop::SetWindowPos(Hwnd window, Hwnd insertAfter, Long, Long, Long, Long, std::uint32_t flags) {
-  positionCalls.push_back({window, insertAfter, flags});
-  if (insertAfter == platform::kHwndTopmost) RaiseToTop(window);
-  return IsWindow(window);
+bool FakeDesktop::SetWindowPos(Hwnd window, Hwnd insertAfter, Long x, Long y, Long cx, Long cy,
+                               std::uint32_t flags) {
+  Window* w = Find(window);
+  if (w == nullptr) return false;
+  if (insertAfter == platform::kHwndTopmost) {
+    w->topmost = true;
+    RaiseToTop(window);
+  }
+  if ((flags & platform::kSwpNoMove) == 0) {
+    w->rect = {x, y, x + w->rect.right - w->rect.left, y + w->rect.bottom - w->rect.top};
+  }
+  if ((flags & platform::kSwpNoSize) == 0) w->rect = {w->rect.left, w->rect.top, w->rect.left + cx, w->rect.top + cy};
+  return true;
 }
 
 int FakeDesktop::GetSystemMetrics(int index) {
   auto it = metrics_.find(index);
   return it == metrics_.end() ? 0 : it->second;
+}
+
+bool FakeDesktop::GetNearestMonitorWorkArea(const platform::PixelRect& rect, platform::PixelRect& workArea) {
+  // The monitor sharing most of the rectangle; when none shares any, the closest one.
+  const Monitor* best = nullptr;
+  long long bestShared = 0;
+  long long bestDistance = 0;
+  for (const Monitor& m : monitors) {
+    const long long w = std::min(rect.right, m.area.right) - std::max(rect.left, m.area.left);
+    const long long h = std::min(rect.bottom, m.area.bottom) - std::max(rect.top, m.area.top);
+    const long long shared = w > 0 && h > 0 ? w * h : 0;
+    const long long dx = std::max<long long>({0, m.area.left - rect.right, rect.left - m.area.right});
+    const long long dy = std::max<long long>({0, m.area.top - rect.bottom, rect.top - m.area.bottom});
+    const long long distance = dx * dx + dy * dy;
+    if (best == nullptr || shared > bestShared || (shared == 0 && bestShared == 0 && distance < bestDistance)) {
+      best = &m;
+      bestShared = shared;
+      bestDistance = distance;
+    }
+  }
+  if (best == nullptr) return false;
+  workArea = best->work;
+  return true;
 }
 
 }  // namespace apexer::fakes

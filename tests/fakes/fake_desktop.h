@@ -29,11 +29,13 @@ class FakeDesktop : public platform::Desktop {
     Hwnd dialog = 0;  // for controls: the dialog holding them
     Long controlId = 0;
     platform::PixelRect rect;
+    bool topmost = false;
     // The window's reaction to a message; its result is what SendMessage returns.
     std::function<Long(const Message&)> handler;
   };
 
-  // New top-level windows go to the top of the Z-order, like a window that is shown and activated.
+  // New top-level windows go to the top of the Z-order, like a window that is shown and activated, but
+  // below the top-most windows, as they do on the real desktop.
   Hwnd AddWindow(const std::string& title, Hwnd owner = 0);
   Hwnd AddWindowAtBottom(const std::string& title, Hwnd owner = 0);
   Hwnd AddControl(Hwnd dialog, Long id);
@@ -45,6 +47,12 @@ class FakeDesktop : public platform::Desktop {
   const std::vector<Hwnd>& ZOrder() const { return zOrder_; }
   void SetActiveWindow(Hwnd window) { active_ = window; }
   void SetMetric(int index, int value) { metrics_[index] = value; }
+  struct Monitor {
+    platform::PixelRect area;
+    platform::PixelRect work;
+  };
+  // One 1280 x 1024 screen with a task bar along its bottom.
+  std::vector<Monitor> monitors{{{0, 0, 1280, 1024}, {0, 0, 1280, 984}}};
 
   // Delivers queued posted messages to their windows' handlers, oldest first.
   void DeliverPosted();
@@ -70,18 +78,13 @@ class FakeDesktop : public platform::Desktop {
   bool SetWindowPos(Hwnd window, Hwnd insertAfter, Long x, Long y, Long cx, Long cy,
                     std::uint32_t flags) override;
   int GetSystemMetrics(int index) override;
-
-  struct PositionCall {
-    Hwnd window;
-    Hwnd insertAfter;
-    std::uint32_t flags;
-  };
-  std::vector<PositionCall> positionCalls;
+  bool GetNearestMonitorWorkArea(const platform::PixelRect& rect, platform::PixelRect& workArea) override;
 
  private:
   Long Dispatch(const Message& m);
   void Note(const Message& m);
   Hwnd NewHandle() { return next_ += 4; }
+  std::vector<Hwnd>::iterator TopOfBand(bool topmost);
 
   Hwnd next_ = 0x10000;
   Hwnd active_ = 0;

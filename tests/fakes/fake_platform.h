@@ -21,15 +21,17 @@ class VirtualClock : public platform::Clock {
 // Everything outside the program that goes on while time passes: the host's reactions, posted messages.
 class World {
  public:
-  World(VirtualClock& clock, FakeDesktop& desktop) : clock_(clock), desktop_(desktop) {}
+  World(VirtualClock& clock, FakeDesktop& desktop) : clock_(clock), desktop_(desktop), start_(clock.now) {}
   void After(std::int64_t delayMs, std::function<void()> action);
   // Lets time pass: due timers run, posted messages reach their windows.
   void Advance(std::int64_t ms);
   std::size_t PendingTimers() const { return timers_.size(); }
 
  private:
+  static constexpr std::int64_t kLongestTestMs = 6 * 3600 * 1000;
   VirtualClock& clock_;
   FakeDesktop& desktop_;
+  std::int64_t start_;
   std::multimap<std::int64_t, std::function<void()>> timers_;
 };
 

@@ -1,5 +1,6 @@
 #include "fakes/scripted_host.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
@@ -36,7 +37,7 @@ void ScriptedHost::OpenSpectrumWindow() {
     if (m.message == platform::kWmCommand && (m.wParam == 341 || m.wParam == 342)) {
       const Long command = m.wParam;
       world_.After(script.printAppearMs, [this, command] {
-        const Hwnd printing = desktop_.AddWindow("Printing...");
+        const Hwnd printing = OpenBusyWindow("Printing...");
         Log("printing shown");
         world_.After(script.printMs, [this, printing, command] {
           desktop_.RemoveWindow(printing);
@@ -71,6 +72,12 @@ void ScriptedHost::OpenSecondaryWindow() {
   });
 }
 
+Hwnd ScriptedHost::OpenBusyWindow(const std::string& title) {
+  const Hwnd busy = desktop_.AddWindow(title);
+  desktop_.SetHandler(busy, [](const Message&) -> Long { return 0; });
+  return busy;
+}
+
 void ScriptedHost::OpenChromatogramWindow() {
   chromatogramWindow = desktop_.AddWindow(ChromatogramWindowTitle());
   Log("chromatogram opened");
@@ -92,13 +99,16 @@ void ScriptedHost::OpenChromatogramWindow() {
 
 void ScriptedHost::OpenDialog() {
   dialog = desktop_.AddWindow("Combine Spectrum", chromatogramWindow);
-  for (Long id : {308, 310, 369, 176}) desktop_.AddControl(dialog, id);
+  for (Long id : {308, 310, 369, 176}) {
+    if (id != script.missingField) desktop_.AddControl(dialog, id);
+  }
   Log("dialog opened");
   desktop_.SetHandler(dialog, [this](const Message& m) -> Long {
     if (m.message == platform::kWmCommand && m.wParam == 1) return OnDialogOk();
     if (m.message == platform::kWmClose) {
       desktop_.RemoveWindow(dialog);
       dialog = 0;
+      Log("dialog closed");
     }
     return 0;
   });
@@ -110,7 +120,7 @@ Long ScriptedHost::OnDialogOk() {
   Log("OK 308='" + first + "' 310='" + field(310) + "' 369='" + field(369) + "' 176='" + field(176) + "'");
   desktop_.RemoveWindow(dialog);
   dialog = 0;
-  const Hwnd combining = desktop_.AddWindow("Spectrum Combine");
+  const Hwnd combining = OpenBusyWindow("Spectrum Combine");
   if (script.combiningNeverEnds) return 1;
   world_.After(script.combineMs, [this, combining, first] {
     desktop_.RemoveWindow(combining);
@@ -161,7 +171,8 @@ Integer ScriptedHost::GetGlobalFile(std::string& listName, std::string& fileType
   Log("GetGlobalFile " + listName + " " + fileType);
   blankSeen = std::string(blank.Location, sizeof blank.Location) + std::string(blank.FileName, sizeof blank.FileName) +
               std::string(blank.Detail, sizeof blank.Detail);
-  if (script.globalFileResult == 1 && !exited_) {
+  if (!script.hasSample || exited_) return 0;
+  if (script.globalFileResult == 1) {
     std::memset(result.FileName, 0, sizeof result.FileName);
     std::memcpy(result.FileName, script.fileName.data(), std::min<std::size_t>(script.fileName.size(), 256));
   }
@@ -173,7 +184,9 @@ Long ScriptedHost::IonvaneCommand(std::string& command, Long number) {
   if (exited_ || mainWindow == 0) return 0;
   if (command == "app.launch[default:Chro]()" && chromatogramWindow == 0 && !script.chromatogramNeverOpens) {
     world_.After(script.openChromatogramMs, [this] {
-      if (chromatogramWindow == 0) OpenChromatogramWindow();
+      if (chromatogramWindow != 0) return;
+      OpenChromatogramWindow();
+      if (script.peakListWithChromatogram && secondaryWindow == 0) OpenSecondaryWindow();
     });
   }
   return 1;
@@ -181,6 +194,7 @@ Long ScriptedHost::IonvaneCommand(std::string& command, Long number) {
 
 Long ScriptedHost::CopyMemVB(void* destination, const void* source, Long byteCount) {
   ++copyCalls;
+  if (destination == nullptr || source == nullptr || byteCount <= 0) return 0;
   std::memcpy(destination, source, static_cast<std::size_t>(byteCount));
   return byteCount;
 }
@@ -206,7 +220,7 @@ Long ScriptedHost::DmRawTimeToScan(RawFileRecord&, Single time) {
 
 Integer ScriptedHost::DmRawIsAnalogTraceDesc(std::string& description) {
   Log("DmRawIsAnalogTraceDesc " + description);
-  return script.analogTraces.count(description) != 0 ? 1 : 0;
+  return script.analogTraces.count(description) != 0 ? kTrue : kFalse;  // true as the host says it: -1
 }
 
 Integer ScriptedHost::DmRawStrToMass(std::string& description, void* masses, Integer capacity, Long& count) {
@@ -244,7 +258,8 @@ Integer ScriptedHost::IntegrateChromatogramRange(Hwnd window, RawFileRecord& rec
       std::to_string(firstScan) + ".." + std::to_string(lastScan) + " aux=" + std::to_string(auxValue) + "," +
       std::to_string(auxNumber) + " parameters=" + std::to_string(parameters.Block[0]));
   if (script.integratorFails) return 0;
-  std::vector<std::uint8_t> bytes(script.apexScans.size() * sizeof(PeakRecord));
+  // Never a block of zero bytes: one empty record when there are no peaks.
+  std::vector<std::uint8_t> bytes(std::max<std::size_t>(script.apexScans.size(), 1) * sizeof(PeakRecord));
   for (std::size_t i = 0; i < script.apexScans.size(); ++i) {
     PeakRecord peak{};
     std::memset(&peak, static_cast<int>(i & 0xFF), sizeof peak);  // the integrator's own fields

@@ -27,6 +27,9 @@ struct HostScript {
   bool spectrumWindowOpen = true;
   bool secondaryWindowOpen = true;
   bool chromatogramWindowOpen = false;
+  // The launch command brings the kind-2 window back along with a newly opened chromatogram window, as
+  // the host's default layout does, so a run meets it again at its end.
+  bool peakListWithChromatogram = true;
 
   // Reaction times in milliseconds.
   std::int64_t openChromatogramMs = 30;
@@ -38,6 +41,7 @@ struct HostScript {
 
   bool chromatogramNeverOpens = false;
   bool dialogNeverOpens = false;
+  Long missingField = 0;  // a control the dialog opens without
   bool combiningNeverEnds = false;
   int exitAfterCombines = -1;  // the host process ends after this many combines
 };
@@ -90,6 +94,8 @@ class ScriptedHost : public HostLibraries {
   void OpenSpectrumWindow();
   void OpenSecondaryWindow();
   void OpenChromatogramWindow();
+  // "Spectrum Combine" and "Printing...": the user cannot cancel the host's work by closing them.
+  Hwnd OpenBusyWindow(const std::string& title);
   void OpenDialog();
   Long OnDialogOk();
   void Exit();

@@ -69,6 +69,39 @@ TEST_F(ChannelDescription, ARejectedDescriptionLeavesKindAsTheCallerSetIt) {
   }
 }
 
+// A library that answers as the test says.
+class AnsweringHost : public fakes::ScriptedHost {
+ public:
+  using ScriptedHost::ScriptedHost;
+  Integer DmRawIsAnalogTraceDesc(std::string&) override { return analog; }
+  Integer DmRawStrToMass(std::string&, void*, Integer, Long& count) override {
+    count = mass;
+    return mass;
+  }
+  Integer analog = 0;
+  Integer mass = 0;
+};
+
+// An analog trace is any non-zero answer (the host's true is -1); a mass list only an answer above 0.
+TEST_F(ChannelDescription, LibraryAnswersCountByTheirOwnRules) {
+  struct Row {
+    Integer analog;
+    Integer mass;
+    Integer result;
+    Long kind;
+  };
+  const Row rows[] = {{-1, 0, kTrue, kTraceAnalog}, {1, 0, kTrue, kTraceAnalog}, {0, 2, kTrue, kTraceMassList},
+                      {0, -1, kFalse, 0}, {0, -32768, kFalse, 0}, {0, 0, kFalse, 0}};
+  for (const Row& row : rows) {
+    AnsweringHost host(rig.world, rig.desktop, rig.profiles, rig.memory, fakes::HostScript{}, rig.journal);
+    host.analog = row.analog;
+    host.mass = row.mass;
+    TraceDescriptor trace{};
+    EXPECT_EQ(ParseChannelDescription(host, "301.1", trace), row.result) << row.analog << " " << row.mass;
+    EXPECT_EQ(trace.Kind, row.kind) << row.analog << " " << row.mass;
+  }
+}
+
 // A library that rewrites the text it was given, as a callee may.
 class RewritingHost : public fakes::ScriptedHost {
  public:

@@ -109,9 +109,9 @@ TEST_F(CombineSpectrumTest, AnOpenDialogIsFilledWithoutAMenuCommand) {
   EXPECT_EQ(open.desktop.ControlText(open.desktop.GetDlgItem(dialog, 308)), "7:9");
 }
 
-TEST_F(CombineSpectrumTest, NoChromatogramWindowIsNoErrorAndTheScanCounts) {
+TEST_F(CombineSpectrumTest, NoChromatogramWindowIsNoErrorButTheScanIsRefused) {
   rig.host->script.chromatogramNeverOpens = true;
-  EXPECT_EQ(CombineAtScan(*rig.p, 50, record), 50);
+  EXPECT_EQ(CombineAtScan(*rig.p, 50, record), 0);
   EXPECT_EQ(rig.Count("post"), 0u);
   EXPECT_TRUE(rig.host->combined.empty());
 }
@@ -129,17 +129,45 @@ TEST_F(CombineSpectrumTest, ADialogThatNeverOpensRaisesTheProgramsError) {
   EXPECT_EQ(LastError.Description, "Unable to find Combine Spectrum dialogue box");
 }
 
-TEST_F(CombineSpectrumTest, AMissingFieldIsSkippedAndTheRestIsStillSent) {
+// Cancel clicked while the host handles OK acts at the yield after OK, even when the host was so quick that
+// there is no combining window left to wait for.
+TEST_F(CombineSpectrumTest, CancelDuringOkActsBeforeTheCallReturns) {
   fakes::HostScript s;
   s.chromatogramWindowOpen = true;
   fakes::Rig open(s);
   const Hwnd dialog = open.desktop.AddWindow("Combine Spectrum", open.host->chromatogramWindow);
-  for (Long id : {308, 369, 176}) open.desktop.AddControl(dialog, id);  // no 310
-  const std::int64_t start = open.clock.now;
-  CombineSpectrum(*open.p, 7, 9, 0, 0, 0, 0, 1, 1);
-  EXPECT_GT(open.clock.now - start, 5000);  // the control wait gave up
-  EXPECT_EQ(open.Count("send WM_COMMAND 1"), 1u);
-  EXPECT_EQ(open.Count("send WM_SETTEXT '1'"), 2u);
+  for (Long id : {308, 310, 369, 176}) open.desktop.AddControl(dialog, id);
+  open.desktop.SetHandler(dialog, [&](const fakes::Message& m) -> Long {
+    if (m.message == platform::kWmCommand && m.wParam == 1) {
+      open.desktop.RemoveWindow(dialog);
+      open.status->cancelClicked = true;
+    }
+    return 1;
+  });
+  EXPECT_THROW(CombineSpectrum(*open.p, 7, 9, 0, 0, 0, 0, 1, 1), CancelRequested);
+}
+
+// OK on a half-filled dialog would combine what the missing field held: the dialog is closed unconfirmed.
+TEST_F(CombineSpectrumTest, AMissingFieldClosesTheDialogWithoutOkAndRaisesAnErrorNamingIt) {
+  for (Long missing : {308, 310, 369, 176}) {
+    fakes::HostScript s;
+    s.chromatogramWindowOpen = true;
+    fakes::Rig open(s);
+    const Hwnd dialog = open.desktop.AddWindow("Combine Spectrum", open.host->chromatogramWindow);
+    for (Long id : {308, 310, 369, 176}) {
+      if (id != missing) open.desktop.AddControl(dialog, id);
+    }
+    try {
+      CombineSpectrum(*open.p, 7, 9, 0, 0, 0, 0, 1, 1);
+      ADD_FAILURE() << "no error for " << missing;
+    } catch (const AppError& e) {
+      EXPECT_EQ(e.Number(), 32767);
+      EXPECT_EQ(e.what(), "Unable to find field " + std::to_string(missing) + " of the Combine Spectrum dialogue box");
+    }
+    EXPECT_EQ(open.Count("send WM_COMMAND 1"), 0u) << missing;
+    EXPECT_FALSE(open.desktop.IsWindow(dialog)) << missing;
+    EXPECT_TRUE(open.host->combined.empty()) << missing;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/window_lookup.h"
+#include "common/errors.h"
 #include "fakes/rig.h"
 
 namespace apexer {
@@ -108,6 +109,21 @@ TEST_F(HostWindows, OpenDialogOnSomethingThatIsNoWindowDoesNothing) {
   EXPECT_EQ(rig.loop.yields, 0);
 }
 
+// A window with the dialog's title that another window owns: only the owned look-up passes it by, before
+// the command and while waiting for the host's own dialog.
+TEST_F(HostWindows, OpenDialogWantsTheOwnerOnlyWhenAskedTo) {
+  for (Integer ownedOnly : {kTrue, kFalse}) {
+    fakes::HostScript s;
+    s.chromatogramWindowOpen = true;
+    fakes::Rig open(s);
+    const Hwnd stranger = open.desktop.AddWindow("Combine Spectrum", open.desktop.AddWindow("Other Program"));
+    const Hwnd found = OpenDialogByCommand(*open.p, open.host->chromatogramWindow, 354, "Combine Spectrum", 5, ownedOnly);
+    EXPECT_EQ(found, ownedOnly ? open.host->dialog : stranger) << ownedOnly;
+    EXPECT_NE(found, 0u);
+    EXPECT_EQ(open.Count("post WM_COMMAND 354"), ownedOnly ? 1u : 0u) << ownedOnly;
+  }
+}
+
 TEST_F(HostWindows, OpenDialogPostsTheCommandAndWaitsForTheDialog) {
   fakes::HostScript s;
   s.chromatogramWindowOpen = true;
@@ -166,14 +182,16 @@ TEST_F(HostWindows, CloseHostWindowWaitsUntilTheBridgeReportsNone) {
   EXPECT_TRUE(rig.Lines({"post"}).empty());
 }
 
-TEST_F(HostWindows, SetControlTextSendsTheTextAndYieldsOnce) {
+TEST_F(HostWindows, SetControlTextSendsTheTextThenLetsCancelAct) {
   const Hwnd dialog = rig.desktop.AddWindow("Combine Spectrum");
   const Hwnd edit = rig.desktop.AddControl(dialog, 308);
   EXPECT_EQ(SetControlText(p, edit, "49:51"), 1);
   EXPECT_EQ(rig.desktop.ControlText(edit), "49:51");
-  EXPECT_EQ(rig.loop.yields, 1);
-  EXPECT_EQ(SetControlText(p, 0, "x"), 0);  // a missing control: nothing set, still one yield
-  EXPECT_EQ(rig.loop.yields, 2);
+  EXPECT_EQ(SetControlText(p, 0, "x"), 0);  // a missing control: nothing set
+  // A Cancel click that arrived meanwhile ends the run at the yield that follows the text.
+  rig.status->cancelClicked = true;
+  EXPECT_THROW(SetControlText(p, edit, "1"), CancelRequested);
+  EXPECT_EQ(rig.desktop.ControlText(edit), "1");
 }
 
 }  // namespace

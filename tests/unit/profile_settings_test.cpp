@@ -107,6 +107,11 @@ TEST_F(ProfileSettings, NumberFieldsAreReadLikeTheClassicVal) {
   EXPECT_DOUBLE_EQ(ReadNumberField("&hFFFF"), -1);  // a 16-bit literal
   EXPECT_DOUBLE_EQ(ReadNumberField("&H10000"), 65536);
   EXPECT_DOUBLE_EQ(ReadNumberField("&O17"), 15);
+  // A digit outside the radix ends the literal.
+  EXPECT_DOUBLE_EQ(ReadNumberField("&O19"), 1);
+  EXPECT_DOUBLE_EQ(ReadNumberField("&O8"), 0);
+  EXPECT_DOUBLE_EQ(ReadNumberField("&H1G2"), 1);
+  EXPECT_DOUBLE_EQ(ReadNumberField("&hfg"), 15);
   EXPECT_DOUBLE_EQ(ReadNumberField("x"), 0);
   EXPECT_DOUBLE_EQ(ReadNumberField(""), 0);
   EXPECT_DOUBLE_EQ(ReadNumberField("+"), 0);

@@ -46,10 +46,25 @@ TEST_F(Startup, AStoredPositionIsAppliedAndAStoredSizeNeverForAFixedBorder) {
   }
 }
 
-TEST_F(Startup, PlacementsOffTheScreenAreAppliedAsTheyAre) {
-  rig.profiles.SetText(ini, "[Combine]\nCombiner=-3000,5000,0,0\n");
-  Main(*rig.p);
-  EXPECT_EQ(Stored(), "-3000,5000,170,95");
+// A window wholly outside every work area (its monitor was removed) comes onto the nearest monitor; what is
+// stored is where it really stood.
+TEST_F(Startup, APlacementOutsideEveryWorkAreaMovesOntoTheNearestMonitor) {
+  rig.desktop.monitors.push_back({{1280, 0, 2560, 1024}, {1280, 0, 2560, 1024}});  // a second screen
+  const std::pair<const char*, const char*> cases[] = {
+      {"-3000,5000,0,0", "0,889,170,95"},     // below-left of everything: bottom-left above the task bar
+      {"3000,100,0,0", "2390,100,170,95"},    // right of the second screen
+      {"1300,1100,0,0", "1300,929,170,95"},   // under the second screen
+      {"1500,300,0,0", "1500,300,170,95"},    // on the second screen: stays
+      // One pixel in the work area at each of its edges: stays.
+      {"-169,300,0,0", "-169,300,170,95"}, {"300,-94,0,0", "300,-94,170,95"},
+      {"2559,100,0,0", "2559,100,170,95"}, {"600,983,0,0", "600,983,170,95"},
+      {"600,984,0,0", "600,889,170,95"},      // on the task bar only: moved above it
+  };
+  for (const auto& [stored, expected] : cases) {
+    rig.profiles.SetText(ini, std::string("[Combine]\nCombiner=") + stored + "\n");
+    Main(*rig.p);
+    EXPECT_EQ(Stored(), expected) << stored;
+  }
 }
 
 TEST_F(Startup, ASizableFormTakesANonZeroStoredSize) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "fakes/rig.h"
@@ -78,12 +79,11 @@ TEST(WholeRun, OnePeakFromStartToEnd) {
                    "OK 308='4:6' 310='' 369='1' 176='1'", "combined 4:6 (Replace=FALSE)",
                    "post WM_COMMAND 342 to 'Spectrum - [SAMPLE01]'", "printed 342 with 1 spectra",
                    "post WM_CLOSE to 'Spectrum - [SAMPLE01]'", "spectrum window closed",
+                   "post WM_CLOSE to 'Peak List - [SAMPLE01]'", "peak list closed",
                    "write SpeDisplay/Replace=TRUE", "DmRawClose", "write Combine/Combiner=300,200,170,95"}));
   EXPECT_EQ(run.Replace(), "TRUE");
-  // The status window went top-most before the run.
-  ASSERT_EQ(run.rig.desktop.positionCalls.size(), 1u);
-  EXPECT_EQ(run.rig.desktop.positionCalls[0].insertAfter, platform::kHwndTopmost);
-  EXPECT_EQ(run.rig.desktop.positionCalls[0].flags, 3u);
+  // Top-most: the host's windows opened during the run stayed below the status window.
+  EXPECT_EQ(run.rig.desktop.ZOrder().front(), run.rig.status->handle);
 }
 
 TEST(WholeRun, BatchesHoldTheSpectraCombinedSinceThePreviousPrint) {
@@ -129,18 +129,36 @@ TEST(WholeRun, NoPeaksClosesTheRawDataAndLeavesTheHostAlone) {
   EXPECT_EQ(failed.rig.Count("post"), 0u);
 }
 
-TEST(WholeRun, AnApexOutsideTheSampleStopsEarlyWithItsIndex) {
-  fakes::HostScript s = WithPeaks(8);
-  s.apexScans[3] = 100.6f;  // rounds to 101, one past the last scan
-  JobRun run(s);
-  EXPECT_EQ(run.Go(), kExitDone);
-  EXPECT_EQ(run.rig.status->texts.back(), "3");
-  EXPECT_EQ(run.Rhythm(), "ccc");  // no print for the unfinished batch
-  EXPECT_EQ(run.rig.host->spectra.size(), 3u);  // the spectrum window stays with them
-  EXPECT_NE(run.rig.host->spectrumWindow, 0u);
-  EXPECT_EQ(run.Replace(), "TRUE");
-  EXPECT_EQ(run.rig.Lines({"peak list closed", "write SpeDisplay", "DmRawClose"}).back(), "DmRawClose");
-  EXPECT_TRUE(run.PlacementWritten());
+// The refused peak's index is the result, nothing of the unfinished batch is printed, and the run ends
+// as it always does: kind 2 closed, "Replace" put back, the raw file closed, in that order.
+TEST(WholeRun, ARefusedScanStopsTheRunAtItsPeakAndFinishesAsUsual) {
+  struct Row {
+    const char* what;
+    std::function<void(fakes::HostScript&)> fault;
+    std::string result;
+    std::size_t combined;
+    std::size_t stillShown;  // the spectrum window stays with the unfinished batch while there is a host
+  };
+  const Row rows[] = {
+      {"an apex outside the sample", [](fakes::HostScript& s) { s.apexScans[3] = 100.6f; }, "3", 3, 3},
+      {"the host gone", [](fakes::HostScript& s) { s.exitAfterCombines = 4; }, "4", 4, 0},
+      {"no chromatogram window", [](fakes::HostScript& s) { s.chromatogramNeverOpens = true; }, "0", 0, 0},
+  };
+  for (const Row& row : rows) {
+    fakes::HostScript s = WithPeaks(9);
+    row.fault(s);
+    JobRun run(s);
+    EXPECT_EQ(run.Go(), kExitDone) << row.what;
+    EXPECT_EQ(run.rig.status->texts.back(), row.result) << row.what;
+    EXPECT_EQ(run.Rhythm(), std::string(row.combined, 'c')) << row.what;
+    EXPECT_EQ(run.rig.host->spectrumWindow != 0 ? run.rig.host->spectra.size() : 0u, row.stillShown) << row.what;
+    EXPECT_EQ(run.Replace(), "TRUE") << row.what;
+    Lines ending = run.rig.Lines({"peak list closed", "write SpeDisplay", "DmRawClose"});
+    ending.erase(ending.begin(), ending.end() - 2);
+    EXPECT_EQ(ending, (Lines{"write SpeDisplay/Replace=TRUE", "DmRawClose"})) << row.what;
+    EXPECT_EQ(run.rig.host->secondaryWindow, 0u) << row.what;
+    EXPECT_TRUE(run.PlacementWritten()) << row.what;
+  }
 }
 
 TEST(WholeRun, ApexScansThatCannotBeScansStopTheRunSafely) {
@@ -163,18 +181,38 @@ TEST(WholeRun, HalvesRoundToTheEvenScan) {
   EXPECT_EQ(run.rig.host->combined, (Lines{"41:43", "41:43", "1:3", "3:5"}));
 }
 
-TEST(WholeRun, ADialogThatNeverOpensIsReportedAndTheHostSettingPutBack) {
-  fakes::HostScript s = WithPeaks(5);
-  s.dialogNeverOpens = true;
-  JobRun run(s);
-  EXPECT_EQ(run.Go(), kExitError);
-  ASSERT_EQ(run.rig.app.reports.size(), 1u);
-  EXPECT_EQ(run.rig.app.reports[0].number, 32767);
-  EXPECT_EQ(run.rig.app.reports[0].description, "Unable to find Combine Spectrum dialogue box");
-  EXPECT_FALSE(run.PlacementWritten());
-  EXPECT_EQ(run.Replace(), "TRUE");
-  EXPECT_EQ(run.rig.Lines({"write SpeDisplay", "DmRawClose"}),
-            (Lines{"DmRawClose", "write SpeDisplay/Replace=FALSE", "write SpeDisplay/Replace=TRUE", "DmRawClose"}));
+// The program's error ends the run: nothing is combined on a dialog or a setting that is not as it must
+// be, "Replace" and the raw file are put back, the report names what failed, no placement is stored.
+TEST(WholeRun, ErrorsAreReportedAfterTheHostIsPutBack) {
+  struct Row {
+    const char* what;
+    std::function<void(JobRun&)> fault;
+    std::string description;
+    Lines settingWrites;
+  };
+  const Lines restored{"write SpeDisplay/Replace=FALSE", "write SpeDisplay/Replace=TRUE"};
+  const Row rows[] = {
+      {"the dialog never opens", [](JobRun& r) { r.rig.host->script.dialogNeverOpens = true; },
+       "Unable to find Combine Spectrum dialogue box", restored},
+      {"a dialog field never appears", [](JobRun& r) { r.rig.host->script.missingField = 310; },
+       "Unable to find field 310 of the Combine Spectrum dialogue box", restored},
+      {"the host settings file cannot be written", [](JobRun& r) { r.rig.profiles.SetUnwritable(kHostIni); },
+       "Unable to set Replace in section SpeDisplay of C:\\Ionvane\\Ionvane.ini to FALSE", {}},
+  };
+  for (const Row& row : rows) {
+    JobRun run(WithPeaks(5));
+    row.fault(run);
+    EXPECT_EQ(run.Go(), kExitError) << row.what;
+    ASSERT_EQ(run.rig.app.reports.size(), 1u) << row.what;
+    EXPECT_EQ(run.rig.app.reports[0].number, 32767) << row.what;
+    EXPECT_EQ(run.rig.app.reports[0].description, row.description) << row.what;
+    EXPECT_FALSE(run.PlacementWritten()) << row.what;
+    EXPECT_EQ(run.Replace(), "TRUE") << row.what;
+    EXPECT_EQ(run.rig.Lines({"OK", "combined"}), Lines{}) << row.what;
+    EXPECT_EQ(run.rig.host->dialog, 0u) << row.what;  // no dialog left half filled
+    EXPECT_EQ(run.rig.Lines({"write SpeDisplay"}), row.settingWrites) << row.what;
+    EXPECT_EQ(run.rig.journal.back(), "DmRawClose") << row.what;
+  }
 }
 
 TEST(WholeRun, CancelDuringAWaitEndsAtOnceRestoringTheHostButWritingNoPlacement) {
@@ -199,16 +237,6 @@ TEST(WholeRun, CancelBeforeTheHostSettingChangedLeavesItUntouched) {
   run.rig.loop.onYield = [&](int n) { run.rig.status->cancelClicked = n == 5; };
   EXPECT_EQ(run.Go(), kExitCancelled);
   EXPECT_EQ(run.rig.Count("write"), 0u);
-}
-
-TEST(WholeRun, TheHostExitingMidRunLetsTheRunFinishQuietly) {
-  fakes::HostScript s = WithPeaks(9);
-  s.exitAfterCombines = 4;
-  JobRun run(s);
-  EXPECT_EQ(run.Go(), kExitDone);
-  EXPECT_EQ(run.rig.host->combined.size(), 4u);
-  EXPECT_EQ(run.rig.status->texts.back(), "9");
-  EXPECT_EQ(run.Replace(), "TRUE");
 }
 
 TEST(WholeRun, ThousandsOfPeaksPastTheOld293Limit) {

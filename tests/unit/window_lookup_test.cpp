@@ -54,22 +54,46 @@ TEST_F(WindowLookup, NoEmptyTitleMeansAnEmptyList) {
   EXPECT_EQ(FindWindowByTitle(bare, "only"), 0u);
 }
 
-TEST_F(WindowLookup, BestSubstringPositionWinsWhateverTheZOrder) {
-  const Hwnd browser = desktop.AddWindow("Chromatogram Data Browser");
-  desktop.AddWindow("Mass Chromatogram");  // higher, but the match starts at 6
-  EXPECT_EQ(FindWindowByTitle(desktop, "Chromatogram"), browser);
+// Windows stacked top first; when newestOnTop is false the upper windows are the older ones, so neither
+// the handles' order nor the order of creation can stand in for the Z-order.
+std::vector<Hwnd> Stack(fakes::FakeDesktop& desktop, const std::vector<std::string>& topFirst, bool newestOnTop) {
+  std::vector<Hwnd> handles(topFirst.size());
+  for (std::size_t k = 0; k < topFirst.size(); ++k) {
+    const std::size_t i = newestOnTop ? topFirst.size() - 1 - k : k;
+    handles[i] = desktop.AddWindow(topFirst[i]);
+  }
+  if (!newestOnTop) {
+    for (std::size_t k = topFirst.size(); k-- > 0;) desktop.RaiseToTop(handles[k]);
+  }
+  return handles;
 }
 
-TEST_F(WindowLookup, EqualPositionsGoToTheWindowHigherInZOrder) {
-  desktop.AddWindow("Chromatogram - ");
-  const Hwnd upper = desktop.AddWindow("Chromatogram Data Browser");
-  EXPECT_EQ(FindWindowByTitle(desktop, "Chromatogram"), upper);
-}
-
-TEST_F(WindowLookup, AnExactTitleBeatsAnySubstringMatchIgnoringCase) {
-  const Hwnd exact = desktop.AddWindow("Combine Spectrum");
-  desktop.AddWindow("Combine Spectrum Options");
-  EXPECT_EQ(FindWindowByTitle(desktop, "combine spectrum"), exact);
+TEST(WindowLookupRules, ExactTitleFirstThenTheEarliestSubstringThenTheUpperWindow) {
+  struct Row {
+    std::vector<std::string> topFirst;
+    const char* wanted;
+    int expected;  // index into topFirst, -1 for none
+  };
+  const Row rows[] = {
+      {{"Mass Chromatogram", "Chromatogram Data Browser"}, "Chromatogram", 1},  // position 1 beats 6
+      {{"Chromatogram Data Browser", "Mass Chromatogram"}, "Chromatogram", 0},
+      {{"XChromatogram", "Chromatogram X"}, "Chromatogram", 1},  // 1 beats 2
+      {{"Chromatogram X", "XChromatogram"}, "Chromatogram", 0},
+      {{"Chromatogram Data Browser", "Chromatogram - "}, "Chromatogram", 0},  // equal: the upper one
+      {{"Chromatogram - ", "Chromatogram Data Browser"}, "Chromatogram", 0},
+      {{"Combine Spectrum Options", "Combine Spectrum"}, "combine spectrum", 1},  // exact, wherever it stands
+      {{"Mass Chromatogram"}, "chromatogram", 0},  // a match that ends the title
+      {{"Chromatogra", "Mass Chromatogra"}, "Chromatogram", -1},
+  };
+  for (const Row& row : rows) {
+    for (bool newestOnTop : {true, false}) {
+      fakes::Rig rig{NoHost()};
+      const std::vector<Hwnd> handles = Stack(rig.desktop, row.topFirst, newestOnTop);
+      const Hwnd expected = row.expected < 0 ? 0 : handles[static_cast<std::size_t>(row.expected)];
+      EXPECT_EQ(FindWindowByTitle(rig.desktop, row.wanted), expected)
+          << row.topFirst[0] << " | " << row.wanted << (newestOnTop ? "" : " (oldest on top)");
+    }
+  }
 }
 
 TEST_F(WindowLookup, OwnedLookupIgnoresWindowsOfOtherOwners) {
@@ -142,23 +166,38 @@ TEST_F(WindowLookup, WaitUntilGoneEndsOnlyWhenNoWindowHasTheTitle) {
   WaitUntilWindowGone(*rig.p, "Printing...");
   EXPECT_GE(rig.clock.now - 1'000'000, 300);
   EXPECT_LT(rig.clock.now - 1'000'000, 320);
+}
 
-  // A title that changes away ends the wait like a window that closes.
-  const Hwnd w = desktop.AddWindow("Spectrum Combine");
-  rig.world.After(50, [&] { desktop.SetTitle(w, "Spectrum"); });
-  const int lookups = desktop.lookups;
-  WaitUntilWindowGone(*rig.p, "Spectrum Combine");
-  EXPECT_TRUE(desktop.IsWindow(w));
-  EXPECT_LE(desktop.lookups - lookups, 2);  // one look to find it, one when it no longer matched
+// A window that keeps the title, compared as the exact look-up compares, keeps the wait going; any other
+// title ends it like a window that closes. Each row renames the window at 50 ms and closes it at 300 ms.
+TEST(WindowGoneRules, ARenamedWindowEndsTheWaitUnlessItStillHasTheTitle) {
+  const std::pair<const char*, std::int64_t> rows[] = {
+      {"Spectrum", 50}, {"Spectrum Combine 2", 50}, {"Spectrum Combin", 50}, {" Spectrum Combine", 50},
+      {"SPECTRUM COMBINE", 300}, {"Spectrum Combine", 300},
+  };
+  for (const auto& [renamed, endsAfter] : rows) {
+    fakes::Rig rig{NoHost()};
+    const Hwnd w = rig.desktop.AddWindow("Spectrum Combine");
+    rig.world.After(50, [&, r = renamed] { rig.desktop.SetTitle(w, r); });
+    rig.world.After(300, [&] { rig.desktop.RemoveWindow(w); });
+    const std::int64_t start = rig.clock.now;
+    const int lookups = rig.desktop.lookups;
+    WaitUntilWindowGone(*rig.p, "Spectrum Combine");
+    EXPECT_GE(rig.clock.now - start, endsAfter) << renamed;
+    EXPECT_LT(rig.clock.now - start, endsAfter + 20) << renamed;
+    // The cheap poll watches the window found first; the desktop is searched again only once it fails.
+    EXPECT_LE(rig.desktop.lookups - lookups, 2) << renamed;
+  }
 }
 
 TEST_F(WindowLookup, DialogItemWaitDoesNotYieldAndGivesUpAfterFiveSeconds) {
   const std::int64_t start = rig.clock.now;
+  rig.status->cancelClicked = true;  // not serviced: the program's windows wait until the poll is over
   EXPECT_EQ(WaitForDialogItem(*rig.p, 0, 308), 0u);
   EXPECT_GT(rig.clock.now - start, 5000);
   EXPECT_LT(rig.clock.now - start, 5010);
-  EXPECT_EQ(rig.loop.yields, 0);
   EXPECT_GT(rig.loop.pauses, 0);
+  rig.status->cancelClicked = false;
 
   const Hwnd dialog = desktop.AddWindow("Combine Spectrum");
   Hwnd control = 0;

@@ -56,4 +56,14 @@ bool Win32Desktop::SetWindowPos(Hwnd window, Hwnd insertAfter, Long x, Long y, L
 
 int Win32Desktop::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 
+bool Win32Desktop::GetNearestMonitorWorkArea(const platform::PixelRect& rect, platform::PixelRect& workArea) {
+  const RECT r{rect.left, rect.top, rect.right, rect.bottom};
+  HMONITOR monitor = ::MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor == nullptr || !::GetMonitorInfoA(monitor, &info)) return false;
+  workArea = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+  return true;
+}
+
 }  // namespace apexer::win32

@@ -25,6 +25,7 @@ class Win32Desktop : public platform::Desktop {
   bool SetWindowPos(Hwnd window, Hwnd insertAfter, Long x, Long y, Long cx, Long cy,
                     std::uint32_t flags) override;
   int GetSystemMetrics(int index) override;
+  bool GetNearestMonitorWorkArea(const platform::PixelRect& rect, platform::PixelRect& workArea) override;
 
  private:
   WaitPacer& pacer_;
