@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "host_app.h"
+#include "host_settings.h"
+#include "text_fields.h"
 #include "plot.h"
 #include "resource.h"
 
@@ -106,6 +108,9 @@ HWND ShowChromatogramWindow() {
   ShowWindow(h, SW_SHOWNORMAL);
   UpdateWindow(h);
   JournalWindow("window.opened", h, "chromatogram");
+  // A layout that shows the peak list beside a newly opened chromatogram, as the client meets it mid-run.
+  if (Upper(IniString(kSecStandin, "OpenWithChromatogram", "")).find("PEAKLIST") != std::string::npos)
+    ShowPeakListWindow();
   return h;
 }
 

@@ -133,6 +133,11 @@ void OpenCombineDialog(HWND owner) {
     if (g_app.dialog || !IsWindow(owner)) return;
     HWND dlg = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_COMBINE), owner, CombineDialogProc, 0);
     if (!dlg) return;
+    const int missing = IniInt(kSecFaults, "DialogMissingField", 0);
+    if (missing != 0 && GetDlgItem(dlg, missing)) {
+      DestroyWindow(GetDlgItem(dlg, missing));
+      Journal(kSrcHost, "fault.dialog-missing-field", JsonFields().Int("id", missing));
+    }
     g_app.dialog = dlg;
     ShowWindow(dlg, SW_SHOW);
     JournalWindow("window.opened", dlg, "dialog");

@@ -78,6 +78,10 @@ LRESULT RunHostCommand(const std::string& text) {
   std::string cmd = Upper(Trim(text));
   Journal(kSrcHost, "command", JsonFields().Str("text", text));
   if (cmd == "APP.LAUNCH[DEFAULT:CHRO]()") {
+    if (IniInt(kSecFaults, "ChromatogramNeverOpens", 0)) {
+      Journal(kSrcHost, "fault.chromatogram-never-opens");
+      return 1;
+    }
     Later(DelayMs("Launch"), [] { ShowChromatogramWindow(); });
     return 1;
   }

@@ -222,7 +222,9 @@ class Session:
                        faults: dict[str, object] | None = None, trace: str = "TIC",
                        integrate: dict[str, object] | None = None) -> None:
         sections: dict[str, dict[str, object]] = {
-            "Standin": {"Journal": winpath(self.journal_path), "PrintFolder": winpath(self.pages), "Trace": trace},
+            # The peak list comes back with each newly opened chromatogram, so the run meets it at its end.
+            "Standin": {"Journal": winpath(self.journal_path), "PrintFolder": winpath(self.pages), "Trace": trace,
+                        "OpenWithChromatogram": "PeakList"},
             "StandinDelays": {"Launch": 0, "Dialog": 0, "Combine": 10, "Print": 100, "Close": 0,
                               **(delays or {})},
             "StandinFaults": faults or {},

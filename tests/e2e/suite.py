@@ -23,6 +23,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import harness as h  # noqa: E402
 
 ERROR_TEXT = "Unable to find Combine Spectrum dialogue box"
+FIELD_ERROR_TEXT = "Unable to find field 310 of the Combine Spectrum dialogue box"
+REPLACE_ERROR_TEXT = r"Unable to set Replace in section SpeDisplay of C:\Ionvane\Ionvane.ini to FALSE"
 CANCEL_ID = 101
 ABOUT_OK_ID = 1
 
@@ -90,6 +92,23 @@ def check_run_completed(session: h.Session, result: h.ApexerResult, peaks: int, 
     equal(replace_value(session), "" if replace_before is None else replace_before, "Replace after the run")
     check(placement(session) is not None, "the placement was not stored")
     equal(len(session.events("dll.DmRawClose")), 2, "raw data closes (integration, end of run)")
+    check_ends_as_usual(session)
+
+
+def check_ends_as_usual(session: h.Session) -> None:
+    """The peak list that came back with the chromatogram is closed after the last combine."""
+    events = session.journal()
+    last_combine = max((i for i, e in enumerate(events) if e["ev"] == "combine"), default=-1)
+    closes = [i for i, e in enumerate(events) if e["ev"] == "window.close-request" and e.get("role") == "peaklist"]
+    check(last_combine < 0 or any(i > last_combine for i in closes), "the peak list was not closed at the end")
+
+
+def read_error_report(report: dict):
+    """A `during` callback that reads the error box and photographs it."""
+    def read(session: h.Session, proc) -> None:
+        report["text"] = session.env.driver("message-box", "Apexer", "30000", timeout=60)
+        session.env.screenshot(session.shots / "error-report.png")
+    return read
 
 
 def median(values: list[float]) -> float | None:
@@ -264,21 +283,82 @@ class Suite:
     def test_dialog_never_opens(self) -> dict:
         s = self.session("dialog-never-opens")
         report = {}
-
-        def read_report(session: h.Session, proc) -> None:
-            report["text"] = session.env.driver("message-box", "Apexer", "30000", timeout=60)
-            session.env.screenshot(session.shots / "error-report.png")
-
         try:
             s.write_host_ini(faults={"IntegratorPeaks": 3, "DialogNeverOpens": 1})
             s.start_host()
-            result = s.run_apexer(timeout=90, during=read_report)
+            result = s.run_apexer(timeout=90, during=read_error_report(report))
             check("32767" in report.get("text", "") and ERROR_TEXT in report["text"],
                   f"the error report reads {report.get('text')!r}")
             equal(result.exit_code, 1, "exit code")
             equal(replace_value(s), "TRUE", "Replace after the error")
             equal(placement(s), None, "stored placement")
             return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
+        finally:
+            s.close()
+
+    def test_dialog_field_missing(self) -> dict:
+        """A field that never appears: the dialog is closed unconfirmed and the error names the field."""
+        s = self.session("dialog-field-missing")
+        report = {}
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 3, "DialogMissingField": 310})
+            s.start_host()
+            result = s.run_apexer(timeout=90, during=read_error_report(report))
+            check("32767" in report.get("text", "") and FIELD_ERROR_TEXT in report["text"],
+                  f"the error report reads {report.get('text')!r}")
+            equal(result.exit_code, 1, "exit code")
+            equal(s.events("dialog.ok", "combine"), [], "OK or a combine on the half-filled dialog")
+            check(any(e.get("role") == "dialog" for e in s.events("window.close-request")),
+                  "the dialog was not asked to close")
+            check(any(e.get("role") == "dialog" for e in s.events("window.closed")), "the dialog stayed open")
+            equal(replace_value(s), "TRUE", "Replace after the error")
+            equal(len(s.events("dll.DmRawClose")), 2, "raw data closes (integration, after the error)")
+            equal(placement(s), None, "stored placement")
+            return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
+        finally:
+            s.close()
+
+    def test_replace_not_writable(self) -> dict:
+        """The host's settings file cannot be written: nothing is combined and the error names the file."""
+        s = self.session("replace-not-writable")
+        report = {}
+        holder = None
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 3})
+            s.start_host()
+            before = s.host_ini.read_bytes()
+            holder = self.env.popen([str(h.DRIVER_EXE), "hold-file", r"C:\Ionvane\Ionvane.ini", "60000"],
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            equal(holder.stdout.readline().strip(), "held", "the host's settings file held open")
+            result = s.run_apexer(timeout=90, during=read_error_report(report))
+            check("32767" in report.get("text", "") and REPLACE_ERROR_TEXT in report["text"],
+                  f"the error report reads {report.get('text')!r}")
+            equal(result.exit_code, 1, "exit code")
+            equal(s.events("dialog.ok", "combine", "command"), [], "host work after Replace failed")
+            equal(len(s.events("dll.DmRawClose")), 2, "raw data closes (integration, after the error)")
+            equal(s.host_ini.read_bytes(), before, "the host's settings file")
+            equal(placement(s), None, "stored placement")
+            return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
+        finally:
+            if holder is not None and holder.poll() is None:
+                holder.kill()
+                holder.wait(timeout=10)
+            s.close()
+
+    def test_chromatogram_never_opens(self) -> dict:
+        """No chromatogram window: the first scan is refused and the run stops there, ending as usual."""
+        s = self.session("chromatogram-never-opens")
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": 5, "ChromatogramNeverOpens": 1})
+            s.start_host()
+            result = s.run_apexer(timeout=90)
+            equal(result.exit_code, 0, "exit code")
+            equal(len(s.events("fault.chromatogram-never-opens")), 1, "launch commands (one, then the run stops)")
+            equal(rhythm(s), "", "combines and prints")
+            equal(replace_value(s), "TRUE", "Replace after the run")
+            equal(len(s.events("dll.DmRawClose")), 2, "raw data closes")
+            check(placement(s) is not None, "the placement was not stored")
+            return {"wall_s": round(result.wall_s, 2)}
         finally:
             s.close()
 
@@ -316,7 +396,10 @@ class Suite:
             equal(len(s.events("combine")), 3, "combines before the host left")
             equal(s.host.wait(timeout=10), 3, "host exit code")
             equal(result.exit_code, 0, "exit code")
+            # The next scan is refused: nothing of the unfinished batch is printed, the run ends as usual.
+            equal(len(s.pages_printed()), 0, "printed pages")
             equal(replace_value(s), "TRUE", "Replace after the run")
+            equal(len(s.events("dll.DmRawClose")), 2, "raw data closes")
             check(placement(s) is not None, "the placement was not stored")
             return {"wall_s": round(result.wall_s, 2)}
         finally:
@@ -447,7 +530,7 @@ class Suite:
 
 
 ORDER = ["batches", "replace_absent", "no_sample", "no_peaks", "apex_outside_at_fourth", "dialog_never_opens",
-         "cancel_while_host_is_slow", "host_exits_mid_run", "placement_reused", "about_during_run",
+         "dialog_field_missing", "replace_not_writable", "chromatogram_never_opens", "cancel_while_host_is_slow", "host_exits_mid_run", "placement_reused", "about_during_run",
          "reaction_times", "slow_host", "lookup_among_1000_windows", "many_peaks"]
 
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks of the stand-in host under Wine + Xvfb: the exported names, every export called with expected
-# results, and the host driven the way the client drives it (journal, windows, page files, screenshots).
+# results, the host driven the way the client drives it (journal, windows, page files, screenshots), and
+# the host contract of tests/conformance/host_cases.cpp.
 # Artifacts (journal, pages, screenshots) stay in build/mingw-i686/standin-checks.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -11,7 +12,7 @@ out=$build/standin-checks
 
 [ -f "$build/build.ninja" ] || cmake --preset mingw-i686 >/dev/null
 cmake --build --preset mingw-i686 --target StandinHost Iv_vb32 ivraw32 ivpeak32 standin_exports_test \
-  standin_host_driver >/dev/null
+  standin_host_driver apexer_host_contract_win32 >/dev/null
 
 failed=0
 note() { printf '%s\n' "$*"; }
@@ -77,9 +78,18 @@ tr -d '\r' <"$out/driver.log"
 { [ "$rc" -eq 0 ] && suite_passed "$out/driver.log"; } || failed=1
 t2=$(date +%s%3N)
 
+# 4. The host contract that the unit tests hold the scripted host to, here against the stand-in host.
+rc=0
+timeout 180 wine "$build/tests/wine/apexer/apexer_host_contract_win32.exe" "$bin_w" \
+  "$(winepath -w "$out/driver/driver-sample.ivs" 2>/dev/null)" "$(winepath -w "$out" 2>/dev/null)" \
+  >"$out/host-contract.log" 2>&1 || rc=$?
+tr -d '\r' <"$out/host-contract.log"
+{ [ "$rc" -eq 0 ] && tr -d '\r' <"$out/host-contract.log" | tail -n 1 | grep -qx '0 failures'; } || failed=1
+t3=$(date +%s%3N)
+
 pages=$(find "$out/driver/pages" -name '*.pdf' | wc -l)
 secs() { printf '%d.%d' $((($2 - $1) / 1000)) $((($2 - $1) % 1000 / 100)); }
-note "exports: $(secs "$t0" "$t1") s; host driver: $(secs "$t1" "$t2") s;" \
+note "exports: $(secs "$t0" "$t1") s; host driver: $(secs "$t1" "$t2") s; host contract: $(secs "$t2" "$t3") s;" \
   "journal: $(wc -l <"$out/journal.jsonl") lines; pages: $pages; screenshots: $(ls "$out"/shots/*.png 2>/dev/null | wc -l)"
 if [ "$failed" -ne 0 ]; then
   note "run-standin: FAILED (logs in $out)"

@@ -13,6 +13,8 @@
 //   driver host-window TITLE MS    after MS, a window of another program (as the host's would be):
 //                                  ignores WM_CLOSE, reports the commands it gets, closes on WM_APP;
 //                                  prints "created|command N|closed at <ms>" lines, lives 60 s at most
+//   driver hold-file PATH MS       keeps PATH open for MS, shared for reading only, so that nobody can
+//                                  write it meanwhile (as a read-only file would, whoever runs the program)
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -205,6 +207,15 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::printf("%s\n", text);
+    return 0;
+  }
+  if (cmd == "hold-file" && argc == 4) {
+    HANDLE file = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(std::atoi(argv[3])));
+    CloseHandle(file);
     return 0;
   }
   if (cmd == "host-window" && argc == 4) return RunHostWindow(argv[2], static_cast<DWORD>(std::atoi(argv[3])));
