@@ -103,17 +103,20 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   const std::vector<Hwnd> after = WalkDown(d);
   failures.True("a top-most window lies above the newer windows",
                 Position(after, a) >= 0 && Position(after, a) < Position(after, empty));
+  // A window of its own: Wine 8 leaves an owner of popups out of the top-most band.
+  const Hwnd top = world.Open("Conformance Top", 0);
+  d.SetWindowPos(top, platform::kHwndTopmost, 0, 0, 0, 0, platform::kSwpNoMove | platform::kSwpNoSize);
   const Hwnd later = world.Open("Conformance Later", 0);
   const std::vector<Hwnd> band = WalkDown(d);
   failures.True("a window opened after a top-most one goes below it",
-                Position(band, later) >= 0 && Position(band, a) < Position(band, later));
+                Position(band, later) >= 0 && Position(band, top) < Position(band, later));
 
   platform::PixelRect onScreen;
   platform::PixelRect farOff;
   failures.True("the work area of the monitor nearest a window on the screen",
                 d.GetNearestMonitorWorkArea({10, 10, 50, 50}, onScreen) && onScreen.left <= 10 && onScreen.top <= 10 &&
                     onScreen.right >= 50 && onScreen.bottom >= 50);
-  failures.True("a rectangle far off every screen still has a nearest monitor, the one below it",
+  failures.True("a rectangle far off the screen has the screen's monitor as its nearest",
                 d.GetNearestMonitorWorkArea({-30000, 60000, -29800, 60100}, farOff) && farOff.left == onScreen.left &&
                     farOff.top == onScreen.top && farOff.right == onScreen.right && farOff.bottom == onScreen.bottom);
 

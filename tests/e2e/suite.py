@@ -482,6 +482,30 @@ class Suite:
         check(all("rect=240,180," in r for r in rects), f"the window did not open at 240,180: {rects}")
         return {"windows": rects, "stored": first_ini.decode(errors="replace").strip()}
 
+    def test_placement_off_screen(self) -> dict:
+        """A stored place beyond every monitor (one since removed): the window comes onto the screen."""
+        seen = {}
+
+        def look(session: h.Session, proc) -> None:
+            status = session.find_window("Apexer", 20000)
+            check(status is not None, "no status window")
+            seen["info"] = session.env.driver("info", status)
+
+        s = self.session("placement-off-screen")
+        try:
+            s.write_apexer_ini(placement="3000,2500,0,0")
+            s.write_host_ini(faults={"IntegratorPeaks": 1}, delays={"Combine": 1500})
+            s.start_host()
+            result = s.run_apexer(timeout=60, during=look)
+            equal(result.exit_code, 0, "exit code")
+            left, top, width, height = (int(v) for v in seen["info"].split("rect=")[1].split()[0].split(","))
+            check(0 <= left and left + width <= 1280 and 0 <= top and top + height <= 1024,
+                  f"the window is not on the 1280 x 1024 screen: {seen['info']}")
+            equal(placement(s), [left, top, width, height], "stored placement (where the window stood)")
+            return {"window": [left, top, width, height]}
+        finally:
+            s.close()
+
     def test_about_during_run(self) -> dict:
         s = self.session("about")
         seen = {}
@@ -530,7 +554,7 @@ class Suite:
 
 
 ORDER = ["batches", "replace_absent", "no_sample", "no_peaks", "apex_outside_at_fourth", "dialog_never_opens",
-         "dialog_field_missing", "replace_not_writable", "chromatogram_never_opens", "cancel_while_host_is_slow", "host_exits_mid_run", "placement_reused", "about_during_run",
+         "dialog_field_missing", "replace_not_writable", "chromatogram_never_opens", "cancel_while_host_is_slow", "host_exits_mid_run", "placement_reused", "placement_off_screen", "about_during_run",
          "reaction_times", "slow_host", "lookup_among_1000_windows", "many_peaks"]
 
 
