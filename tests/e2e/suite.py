@@ -280,70 +280,56 @@ class Suite:
         finally:
             s.close()
 
-    def test_dialog_never_opens(self) -> dict:
-        s = self.session("dialog-never-opens")
-        report = {}
-        try:
-            s.write_host_ini(faults={"IntegratorPeaks": 3, "DialogNeverOpens": 1})
-            s.start_host()
-            result = s.run_apexer(timeout=90, during=read_error_report(report))
-            check("32767" in report.get("text", "") and ERROR_TEXT in report["text"],
-                  f"the error report reads {report.get('text')!r}")
-            equal(result.exit_code, 1, "exit code")
-            equal(replace_value(s), "TRUE", "Replace after the error")
-            equal(placement(s), None, "stored placement")
-            return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
-        finally:
-            s.close()
-
-    def test_dialog_field_missing(self) -> dict:
-        """A field that never appears: the dialog is closed unconfirmed and the error names the field."""
-        s = self.session("dialog-field-missing")
-        report = {}
-        try:
-            s.write_host_ini(faults={"IntegratorPeaks": 3, "DialogMissingField": 310})
-            s.start_host()
-            result = s.run_apexer(timeout=90, during=read_error_report(report))
-            check("32767" in report.get("text", "") and FIELD_ERROR_TEXT in report["text"],
-                  f"the error report reads {report.get('text')!r}")
-            equal(result.exit_code, 1, "exit code")
-            equal(s.events("dialog.ok", "combine"), [], "OK or a combine on the half-filled dialog")
-            check(any(e.get("role") == "dialog" for e in s.events("window.close-request")),
-                  "the dialog was not asked to close")
-            check(any(e.get("role") == "dialog" for e in s.events("window.closed")), "the dialog stayed open")
-            equal(replace_value(s), "TRUE", "Replace after the error")
-            equal(len(s.events("dll.DmRawClose")), 2, "raw data closes (integration, after the error)")
-            equal(placement(s), None, "stored placement")
-            return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
-        finally:
-            s.close()
-
-    def test_replace_not_writable(self) -> dict:
-        """The host's settings file cannot be written: nothing is combined and the error names the file."""
-        s = self.session("replace-not-writable")
+    def error_run(self, name: str, faults: dict, text: str, hold_host_ini: bool = False, more=None) -> dict:
+        """A run that ends in the program's error 32767 reading `text`: the error box is read, the host's
+        "Replace" and raw file are put back, nothing is stored; `more(session)` checks the rest."""
+        s = self.session(name)
         report = {}
         holder = None
         try:
-            s.write_host_ini(faults={"IntegratorPeaks": 3})
+            s.write_host_ini(faults=faults)
             s.start_host()
-            before = s.host_ini.read_bytes()
-            holder = self.env.popen([str(h.DRIVER_EXE), "hold-file", r"C:\Ionvane\Ionvane.ini", "60000"],
-                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-            equal(holder.stdout.readline().strip(), "held", "the host's settings file held open")
+            if hold_host_ini:
+                holder = self.env.popen([str(h.DRIVER_EXE), "hold-file", r"C:\Ionvane\Ionvane.ini", "60000"],
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+                equal(holder.stdout.readline().strip(), "held", "the host's settings file held open")
             result = s.run_apexer(timeout=90, during=read_error_report(report))
-            check("32767" in report.get("text", "") and REPLACE_ERROR_TEXT in report["text"],
+            check("32767" in report.get("text", "") and text in report["text"],
                   f"the error report reads {report.get('text')!r}")
             equal(result.exit_code, 1, "exit code")
-            equal(s.events("dialog.ok", "combine", "command"), [], "host work after Replace failed")
+            equal(replace_value(s), "TRUE", "Replace after the error")
             equal(len(s.events("dll.DmRawClose")), 2, "raw data closes (integration, after the error)")
-            equal(s.host_ini.read_bytes(), before, "the host's settings file")
             equal(placement(s), None, "stored placement")
+            if more is not None:
+                more(s)
             return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
         finally:
             if holder is not None and holder.poll() is None:
                 holder.kill()
                 holder.wait(timeout=10)
             s.close()
+
+    def test_dialog_never_opens(self) -> dict:
+        return self.error_run("dialog-never-opens", {"IntegratorPeaks": 3, "DialogNeverOpens": 1}, ERROR_TEXT)
+
+    def test_dialog_field_missing(self) -> dict:
+        """A field that never appears: the dialog is closed unconfirmed and the error names the field."""
+        def closed_unconfirmed(s: h.Session) -> None:
+            equal(s.events("dialog.ok", "combine"), [], "OK or a combine on the half-filled dialog")
+            check(any(e.get("role") == "dialog" for e in s.events("window.close-request")),
+                  "the dialog was not asked to close")
+            check(any(e.get("role") == "dialog" for e in s.events("window.closed")), "the dialog stayed open")
+
+        return self.error_run("dialog-field-missing", {"IntegratorPeaks": 3, "DialogMissingField": 310},
+                              FIELD_ERROR_TEXT, more=closed_unconfirmed)
+
+    def test_replace_not_writable(self) -> dict:
+        """The host's settings file cannot be written: nothing is combined and the error names the file."""
+        def nothing_done(s: h.Session) -> None:
+            equal(s.events("dialog.ok", "combine", "command"), [], "host work after Replace failed")
+
+        return self.error_run("replace-not-writable", {"IntegratorPeaks": 3}, REPLACE_ERROR_TEXT,
+                              hold_host_ini=True, more=nothing_done)
 
     def test_chromatogram_never_opens(self) -> dict:
         """No chromatogram window: the first scan is refused and the run stops there, ending as usual."""
