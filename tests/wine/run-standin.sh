@@ -12,7 +12,7 @@ out=$build/standin-checks
 
 [ -f "$build/build.ninja" ] || cmake --preset mingw-i686 >/dev/null
 cmake --build --preset mingw-i686 --target StandinHost Iv_vb32 ivraw32 ivpeak32 standin_exports_test \
-  standin_host_driver apexer_host_contract_win32 >/dev/null
+  standin_host_driver apexer_conformance_win32 >/dev/null
 
 failed=0
 note() { printf '%s\n' "$*"; }
@@ -80,9 +80,8 @@ t2=$(date +%s%3N)
 
 # 4. The host contract that the unit tests hold the scripted host to, here against the stand-in host.
 rc=0
-timeout 180 wine "$build/tests/wine/apexer/apexer_host_contract_win32.exe" "$bin_w" \
-  "$(winepath -w "$out/driver/driver-sample.ivs" 2>/dev/null)" "$(winepath -w "$out" 2>/dev/null)" \
-  >"$out/host-contract.log" 2>&1 || rc=$?
+timeout 180 wine "$build/tests/wine/apexer/apexer_conformance_win32.exe" "$(winepath -w "$out" 2>/dev/null)" \
+  "$bin_w" "$(winepath -w "$out/driver/driver-sample.ivs" 2>/dev/null)" >"$out/host-contract.log" 2>&1 || rc=$?
 tr -d '\r' <"$out/host-contract.log"
 { [ "$rc" -eq 0 ] && tr -d '\r' <"$out/host-contract.log" | tail -n 1 | grep -qx '0 failures'; } || failed=1
 t3=$(date +%s%3N)
