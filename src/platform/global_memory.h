@@ -1,13 +1,14 @@
 // Movable global memory blocks handed over by the host's integrator.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/types.h"
 
 namespace apexer::platform {
 
-// The host hands blocks over as 32-bit handles.
-using GlobalHandle = Long;
+// Pointer-sized, as the handle the host's integrator writes: 32 bits on i686, 64 on x86_64.
+using GlobalHandle = std::intptr_t;
 
 class GlobalMemory {
  public:

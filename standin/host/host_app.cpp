@@ -39,12 +39,11 @@ void RunLaterTimer(UINT_PTR id) {
 int DelayMs(const char* key, int fallback) { return IniInt(kSecDelays, key, fallback); }
 
 void PublishWindows() {
-  auto id = [](HWND h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); };
   g_app.bridge.Update([&](BridgeState& s) {
-    s.commandWindow = id(g_app.commandWindow);
-    s.windows[0] = id(g_app.main);
-    s.windows[1] = id(g_app.spectrum);
-    s.windows[2] = id(g_app.peakList);
+    s.commandWindow = LongFromHwnd(g_app.commandWindow);
+    s.windows[0] = LongFromHwnd(g_app.main);
+    s.windows[1] = LongFromHwnd(g_app.spectrum);
+    s.windows[2] = LongFromHwnd(g_app.peakList);
   });
 }
 
@@ -56,7 +55,7 @@ std::string TitleOf(HWND h) {
 
 std::string HexHandle(HWND h) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(h)));
+  std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(LongFromHwnd(h)));
   return buf;
 }
 

@@ -66,36 +66,67 @@ class Photographer:
         except h.HarnessError:
             return False
 
-    def _work(self, proc) -> None:
+    def _take(self, name: str, hwnd: str | None) -> bool:
+        """One picture; a window that went meanwhile costs only this picture."""
+        if not hwnd:
+            return False
         try:
-            shots = self.s.shots
-            if not self._wait(lambda e: e["ev"] == "dialog.field", 60):
+            shoot(self.env, self.s.shots / name, hwnd)
+        except (h.HarnessError, subprocess.SubprocessError) as e:
+            self.errors.append(f"{name}: {e}")
+            return False
+        self.taken.append(self.s.shots / name)
+        return True
+
+    def _close_about(self, about: str) -> None:
+        # The run waits while the box is open: it must go, by OK or else by a close request.
+        for args in (("click", about, "1"), ("post", about, "0x0010")):
+            try:
+                self.env.driver(*args)
+            except h.HarnessError as e:
+                self.errors.append(f"About box: {e}")
+            if self._gone("About Apexer", 3):
                 return
-            status = self.s.find_window("Apexer", 2000)
-            # The filled dialog stays up while the host holds its OK.
-            dialog = self.s.find_window("Combine Spectrum", 2000)
-            if dialog:
-                time.sleep(0.1)
-                shoot(self.env, shots / "dialog.png", dialog)
-                self.taken.append(shots / "dialog.png")
-            if status:
-                shoot(self.env, shots / "status.png", status)
-                self.taken.append(shots / "status.png")
+
+    def _gone(self, title: str, seconds: float) -> bool:
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if self.s.find_window(title, 0) is None:
+                return True
+            time.sleep(0.1)
+        return False
+
+    def _work(self, proc) -> None:
+        # The filled dialog stays up while the host holds its OK; a later peak's dialog is the next chance.
+        for peak in range(1, 4):
+            if not self._wait_count("dialog.field", peak, 60):
+                return
+            if self._take("dialog.png", self.s.find_window("Combine Spectrum", 500)):
+                break
+        status = self.s.find_window("Apexer", 2000)
+        if self._take("status.png", status):
+            try:
                 self.env.driver("click-menu", status)
-                about = self.s.find_window("About Apexer", 5000)
-                if about:
-                    time.sleep(0.3)
-                    shoot(self.env, shots / "about.png", about)
-                    self.taken.append(shots / "about.png")
-                    self.env.driver("click", about, "1")
-            # The spectrum window with a batch building up, before its print.
-            if self._wait(lambda e: e["ev"] == "combine" and e.get("spectraShown", 0) >= 4, 60):
-                spectrum = [e for e in self.s.journal() if e["ev"] == "window.opened" and e.get("role") == "spectrum"]
-                if spectrum:
-                    shoot(self.env, shots / "spectrum.png", spectrum[-1]["hwnd"])
-                    self.taken.append(shots / "spectrum.png")
-        except Exception as e:  # noqa: BLE001 - pictures are a bonus; the run goes on without them
-            self.errors.append(f"{type(e).__name__}: {e}")
+            except h.HarnessError as e:
+                self.errors.append(f"About menu: {e}")
+            about = self.s.find_window("About Apexer", 5000)
+            if about:
+                time.sleep(0.3)
+                self._take("about.png", about)
+                self._close_about(about)
+        # The spectrum window with a batch building up, before its print.
+        if self._wait(lambda e: e["ev"] == "combine" and e.get("spectraShown", 0) >= 4, 60):
+            spectrum = [e for e in self.s.journal() if e["ev"] == "window.opened" and e.get("role") == "spectrum"]
+            if spectrum:
+                self._take("spectrum.png", spectrum[-1]["hwnd"])
+
+    def _wait_count(self, event: str, count: int, seconds: float) -> bool:
+        deadline = time.monotonic() + seconds
+        while len(self.s.events(event)) < count:
+            if time.monotonic() > deadline:
+                return False
+            time.sleep(0.05)
+        return True
 
 
 def prepare_sample(args, out: Path) -> Path:
@@ -118,6 +149,7 @@ def main() -> int:
     out = args.out.resolve()
     out.mkdir(parents=True, exist_ok=True)
 
+    print(h.ARCH.announce("demo"), flush=True)
     env = h.WineEnv(h.ROOT / "build" / "wine" / "demo-prefix")
     keep_display = bool(os.environ.get("DISPLAY")) and os.environ.get("APEXER_DEMO_XVFB") != "1"
     started = time.monotonic()
@@ -142,6 +174,7 @@ def main() -> int:
     prints = [e for e in journal if e["ev"] == "print"]
     shutil.copy2(session.apexer_ini, out / "Apexer.INI") if session.apexer_ini.exists() else None
     lines = [
+        f"architecture:      {h.ARCH.arch} on {h.ARCH.bits}-bit Wine, {h.ARCH.why}",
         f"sample:            {sample}",
         f"channel:           {args.channel}",
         f"peaks found:       {integrations[-1]['count'] if integrations and integrations[-1].get('result') else 0}",

@@ -8,6 +8,7 @@ from __future__ import annotations
 
 import json
 import os
+import shlex
 import shutil
 import signal
 import subprocess
@@ -17,7 +18,49 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-WIN_BUILD = ROOT / "build" / "mingw-i686"
+
+
+class HarnessError(RuntimeError):
+    pass
+
+
+@dataclass(frozen=True)
+class WineArch:
+    """The Windows build that runs under Wine here, as scripts/lib/wine-arch decides it."""
+    arch: str       # i686 or x86_64
+    preset: str     # mingw-i686 or mingw-x86_64
+    winearch: str   # win32 or win64
+    wine: str       # the loader of that architecture
+    why: str
+    runs_32: bool
+
+    @property
+    def bits(self) -> int:
+        return 64 if self.winearch == "win64" else 32
+
+    def announce(self, name: str) -> str:
+        return f"{name}: the {self.arch} build on {self.bits}-bit Wine, {self.why}"
+
+
+def choose_arch() -> WineArch:
+    """Asks the one helper every entry point uses; APEXER_WINE_ARCH=64 forces the 64-bit path."""
+    result = subprocess.run([str(ROOT / "scripts" / "lib" / "wine-arch")], capture_output=True, text=True,
+                            timeout=30)
+    if result.returncode != 0:
+        raise HarnessError(result.stderr.strip() or "scripts/lib/wine-arch failed")
+    values = {}
+    for line in result.stdout.splitlines():
+        key, _, value = line.partition("=")
+        values[key] = shlex.split(value)[0] if value else ""
+    return WineArch(values["APEXER_ARCH"], values["APEXER_PRESET"], values["APEXER_WINEARCH"],
+                    values["APEXER_WINE"], values["APEXER_ARCH_WHY"], values["APEXER_RUNS_32"] == "1")
+
+
+try:
+    ARCH = choose_arch()
+except HarnessError as _e:
+    raise SystemExit(f"harness: {_e}") from None
+WIN_BUILD = ROOT / "build" / ARCH.preset
 NATIVE_BUILD = ROOT / "build" / "native"
 STANDIN_BIN = WIN_BUILD / "standin" / "bin"
 APEXER_EXE = Path(os.environ.get("APEXER_EXE", WIN_BUILD / "src" / "Apexer.exe"))
@@ -25,10 +68,7 @@ DRIVER_EXE = Path(os.environ.get("APEXER_DRIVER_EXE", WIN_BUILD / "tests" / "win
 IVTOOL = NATIVE_BUILD / "standin" / "tools" / "ivtool"
 HOST_LIBRARIES = ("Iv_vb32.dll", "ivraw32.dll", "ivpeak32.dll")
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
-
-
-class HarnessError(RuntimeError):
-    pass
+WINE_BIN = ROOT / "scripts" / "lib" / "wine-bin"
 
 
 def winpath(path: Path) -> str:
@@ -56,14 +96,21 @@ def process_peak_rss_kb(pid: int) -> int | None:
 
 
 class WineEnv:
-    """A 32-bit Wine prefix (made once, then reused) and a private Xvfb display."""
+    """A Wine prefix of the chosen architecture (made once, then reused) and a private Xvfb display."""
 
     def __init__(self, prefix: Path):
-        self.prefix = Path(prefix)
+        self.prefix = Path(f"{prefix}-{ARCH.winearch}")
         self.xvfb: subprocess.Popen | None = None
         self.env = dict(os.environ)
-        self.env.update(WINEARCH="win32", WINEDEBUG="-all", WINEPREFIX=str(self.prefix),
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        # Debian's `wine` picks the 32-bit loader whenever it is installed; ours runs the chosen one.
+        self.env.update(WINEARCH=ARCH.winearch, APEXER_WINE=ARCH.wine,
+                        PATH=f"{WINE_BIN}:{self.env.get('PATH', '')}", WINEDEBUG="-all",
+                        WINEPREFIX=str(self.prefix), WINEDLLOVERRIDES="mscoree,mshtml=")
+        # As Debian's own `wine` does when it runs the 64-bit loader.
+        if ARCH.winearch == "win64":
+            self.env["WINELOADER"] = ARCH.wine
+        else:
+            self.env.pop("WINELOADER", None)
 
     @property
     def drive_c(self) -> Path:
@@ -72,17 +119,17 @@ class WineEnv:
     def start(self, use_display: str | None = None) -> None:
         """Prepares the prefix; starts a private Xvfb unless a display to use is given."""
         self.prefix.parent.mkdir(parents=True, exist_ok=True)
+        if not os.access(ARCH.wine, os.X_OK):
+            raise HarnessError(f"{ARCH.wine} is missing: install Wine with ./scripts/setup")
         if not (self.prefix / "system.reg").exists():
-            subprocess.run(["wineboot", "-i"], env=self.env, check=True, capture_output=True, timeout=300)
-            subprocess.run(["wineserver", "-w"], env=self.env, check=True, timeout=120)
-            # No window manager under Xvfb: Wine draws captions itself, and closing windows does not stall.
-            subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t",
-                            "REG_SZ", "/d", "N", "/f"], env=self.env, check=True, capture_output=True, timeout=120)
-            subprocess.run(["wineserver", "-w"], env=self.env, check=True, timeout=120)
+            self._make_prefix()
         if use_display:
             self.env["DISPLAY"] = use_display
             subprocess.run(["wineserver", "-p30"], env=self.env, timeout=60)
+            self._warm_up()
             return
+        if shutil.which("Xvfb") is None:
+            raise HarnessError("Xvfb is missing: install it with ./scripts/setup (package xvfb)")
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24",
                                       "-nolisten", "tcp"], pass_fds=(write_fd,),
@@ -96,10 +143,39 @@ class WineEnv:
         self.env["DISPLAY"] = ":" + display
         # A persistent wineserver for this prefix, so programs do not pay for starting one.
         subprocess.run(["wineserver", "-p30"], env=self.env, timeout=60)
+        self._warm_up()
+
+    def _warm_up(self) -> None:
+        # The first program of a wineserver starts the prefix's services, which is slow, and they inherit
+        # its output: with pipes there, the caller would wait for them to exit too. Pay it here, with none.
+        if DRIVER_EXE.exists():
+            subprocess.run(["wine", str(DRIVER_EXE), "wait", "", "0"], env=self.env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def _make_prefix(self) -> None:
+        steps = [["wineboot", "-i"], ["wineserver", "-w"],
+                 # No window manager under Xvfb: Wine draws captions itself, and closing windows does not stall.
+                 ["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t", "REG_SZ", "/d",
+                  "N", "/f"], ["wineserver", "-w"]]
+        for step in steps:
+            try:
+                done = subprocess.run(step, env=self.env, capture_output=True, timeout=300)
+                failed = done.returncode != 0
+                detail = f"exit {done.returncode}"
+            except subprocess.TimeoutExpired:
+                failed, detail = True, "timed out after 300 s"
+            if failed:
+                shutil.rmtree(self.prefix, ignore_errors=True)
+                raise HarnessError(f"could not make the {ARCH.winearch} Wine prefix {self.prefix} ({' '.join(step)}: "
+                                   f"{detail}); check that {ARCH.wine} runs here, or set APEXER_WINE_ARCH=64")
 
     def stop(self) -> None:
-        subprocess.run(["wineserver", "-k"], env=self.env, timeout=30, capture_output=True)
-        subprocess.run(["wineserver", "-w"], env=self.env, timeout=30, capture_output=True)
+        # Xvfb goes even when wineserver will not.
+        for args in (["wineserver", "-k"], ["wineserver", "-w"]):
+            try:
+                subprocess.run(args, env=self.env, timeout=30, capture_output=True)
+            except subprocess.TimeoutExpired:
+                pass
         if self.xvfb is not None:
             self.xvfb.terminate()
             try:

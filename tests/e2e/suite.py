@@ -560,9 +560,15 @@ def main() -> int:
         return 2
 
     args.out.mkdir(parents=True, exist_ok=True)
+    print(h.ARCH.announce("e2e"), flush=True)
     env = h.WineEnv(h.ROOT / "build" / "wine" / "e2e-prefix")
     started = time.monotonic()
-    env.start()
+    try:
+        env.start()
+    except h.HarnessError as e:
+        env.stop()
+        print(f"e2e: {e}", file=sys.stderr)
+        return 1
     failures = 0
     suite = None
     try:
@@ -583,7 +589,8 @@ def main() -> int:
     finally:
         env.stop()
     total = time.monotonic() - started
-    results = {"seconds": round(total, 1), "failures": failures, "scenarios": suite.results if suite else {}}
+    results = {"arch": h.ARCH.arch, "wine": f"{h.ARCH.bits}-bit", "why": h.ARCH.why, "seconds": round(total, 1),
+               "failures": failures, "scenarios": suite.results if suite else {}}
     (args.out / "results.json").write_text(json.dumps(results, indent=2))
     print(f"{len(wanted) - failures} passed, {failures} failed in {total:.0f} s; results in {args.out / 'results.json'}")
     return 1 if failures else 0

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# The stand-in's data engine as built for 32-bit Windows, run under Wine: synthesis, integration,
-# combining, a printed page and 64-bit file offsets (build/mingw-i686 must be built first).
+# The stand-in's data engine as built for Windows, run under Wine: synthesis, integration, combining, a
+# printed page and 64-bit file offsets (the Windows build of this machine's Wine architecture must exist).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
-exe=$root/build/mingw-i686/standin/ivdata_check.exe
-[ -x "$exe" ] || { echo "run-ivdata-engine: $exe not built" >&2; exit 1; }
 source scripts/lib/wine-env.sh
+wine_arch_choose
+wine_arch_announce run-ivdata-engine
+exe=$root/build/$APEXER_PRESET/standin/ivdata_check.exe
+[ -x "$exe" ] || { echo "run-ivdata-engine: $exe not built" >&2; exit 1; }
 out=$(mktemp -d)
 trap 'wine_env_stop; rm -rf "$out"' EXIT
 wine_env_start

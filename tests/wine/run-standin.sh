@@ -2,16 +2,20 @@
 # Checks of the stand-in host under Wine + Xvfb: the exported names, every export called with expected
 # results, the host driven the way the client drives it (journal, windows, page files, screenshots), and
 # the host contract of tests/conformance/host_cases.cpp.
-# Artifacts (journal, pages, screenshots) stay in build/mingw-i686/standin-checks.
+# Artifacts (journal, pages, screenshots) stay in build/<preset>/standin-checks.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
-build=$root/build/mingw-i686
+# shellcheck source=../../scripts/lib/wine-env.sh
+source "$root/scripts/lib/wine-env.sh"
+wine_arch_choose
+wine_arch_announce run-standin
+build=$root/build/$APEXER_PRESET
 bin=$build/standin/bin
 out=$build/standin-checks
 
-[ -f "$build/build.ninja" ] || cmake --preset mingw-i686 >/dev/null
-cmake --build --preset mingw-i686 --target StandinHost Iv_vb32 ivraw32 ivpeak32 standin_exports_test \
+[ -f "$build/build.ninja" ] || cmake --preset "$APEXER_PRESET" >/dev/null
+cmake --build --preset "$APEXER_PRESET" --target StandinHost Iv_vb32 ivraw32 ivpeak32 standin_exports_test \
   standin_host_driver apexer_conformance_win32 >/dev/null
 
 failed=0
@@ -19,7 +23,7 @@ note() { printf '%s\n' "$*"; }
 
 # 1. Exactly the plain names, nothing decorated, nothing else.
 exports_of() {
-  i686-w64-mingw32-objdump -p "$1" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^[ \t]*\[/{print $NF;next} t&&NF==0{t=0}' | sort | tr '\n' ' '
+  "$APEXER_ARCH-w64-mingw32-objdump" -p "$1" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^[ \t]*\[/{print $NF;next} t&&NF==0{t=0}' | sort | tr '\n' ' '
 }
 check_exports() {
   local dll=$1 want
@@ -33,8 +37,6 @@ check_exports ivraw32.dll DmRawReadHeaderVB DmRawScansInFunction DmRawTimeToScan
 check_exports ivpeak32.dll IntegrateGetIniFile IntegrateChromatogramRange
 
 # 2. Wine with a private display; everything started here ends with wine_env_stop.
-# shellcheck source=../../scripts/lib/wine-env.sh
-source "$root/scripts/lib/wine-env.sh"
 trap 'kill "${driver_pid:-}" 2>/dev/null || true; wine_env_stop' EXIT
 wine_env_start "$build/standin-wine/prefix"
 

@@ -1,4 +1,5 @@
-// The seam's 32-bit window and memory handles and the platform's own handle types.
+// The seam's window and memory handles and the platform's own handle types (README, "Across the library
+// boundary").
 #pragma once
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -22,12 +23,8 @@ inline HWND ToHwnd(Hwnd h) {
 inline Hwnd FromHwnd(HWND h) {
   return static_cast<Hwnd>(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h)));
 }
-inline HGLOBAL ToHglobal(platform::GlobalHandle h) {
-  return reinterpret_cast<HGLOBAL>(static_cast<std::intptr_t>(h));
-}
-inline platform::GlobalHandle FromHglobal(HGLOBAL h) {
-  return static_cast<platform::GlobalHandle>(reinterpret_cast<std::intptr_t>(h));
-}
+inline HGLOBAL ToHglobal(platform::GlobalHandle h) { return reinterpret_cast<HGLOBAL>(h); }
+inline platform::GlobalHandle FromHglobal(HGLOBAL h) { return reinterpret_cast<platform::GlobalHandle>(h); }
 // Message parameters keep the sign of the 32-bit values the program passes.
 inline WPARAM ToWparam(Long v) { return static_cast<WPARAM>(static_cast<std::intptr_t>(v)); }
 inline LPARAM ToLparam(Long v) { return static_cast<LPARAM>(v); }

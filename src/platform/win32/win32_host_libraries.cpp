@@ -32,7 +32,7 @@ struct Win32HostLibraries::Raw {
 
 struct Win32HostLibraries::Peak {
   I16(__stdcall* IntegrateGetIniFile)(char* setName, IntegrationParameters*);
-  I16(__stdcall* IntegrateChromatogramRange)(HWND window, RawFileRecord*, TraceDescriptor*, I32* block,
+  I16(__stdcall* IntegrateChromatogramRange)(HWND window, RawFileRecord*, TraceDescriptor*, std::intptr_t* block,
                                              I32* count, I16* aux, IntegrationParameters*, I32 firstScan,
                                              I32 lastScan, I32 auxNumber);
 };

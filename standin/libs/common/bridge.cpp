@@ -71,7 +71,7 @@ bool ReadBridge(BridgeState& out) {
 
 uint32_t HostWindowOfKind(const BridgeState& state, int kind) {
   if (kind < 0 || kind > 2) return 0;
-  HWND h = reinterpret_cast<HWND>(static_cast<uintptr_t>(state.windows[kind]));
+  HWND h = HwndFromLong(state.windows[kind]);
   if (!h || !IsWindow(h)) return 0;
   DWORD pid = 0;
   GetWindowThreadProcessId(h, &pid);

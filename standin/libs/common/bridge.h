@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "boundary.h"
+
 namespace standin {
 
 inline constexpr const char* kBridgeSection = "ApexerStandinHostBridge";

@@ -93,7 +93,7 @@ LONG __stdcall IonvaneCommand(char* command, LONG timeoutMs) {
     cds.cbData = static_cast<DWORD>(text.size() + 1);
     cds.lpData = const_cast<char*>(text.c_str());
     DWORD_PTR answer = 0;
-    HWND target = reinterpret_cast<HWND>(static_cast<uintptr_t>(s.commandWindow));
+    HWND target = HwndFromLong(s.commandWindow);
     UINT wait = timeoutMs > 0 ? static_cast<UINT>(timeoutMs) : 5000;
     if (SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, wait, &answer))
       result = static_cast<LONG>(answer);
@@ -102,13 +102,13 @@ LONG __stdcall IonvaneCommand(char* command, LONG timeoutMs) {
   return result;
 }
 
-LONG __stdcall CopyMemVB(void* destination, LONG source, LONG count) {
+LONG __stdcall CopyMemVB(void* destination, LONG_PTR source, LONG count) {
   // Journalled only when refused: the client calls it once per peak record.
   if (!destination || source == 0 || count <= 0) {
     Journal(kSrc, "dll.CopyMemVB", JsonFields().Int("source", source).Int("count", count).Int("result", 0));
     return 0;
   }
-  std::memmove(destination, reinterpret_cast<const void*>(static_cast<uintptr_t>(static_cast<uint32_t>(source))),
+  std::memmove(destination, reinterpret_cast<const void*>(source),
                static_cast<size_t>(count));
   return count;
 }

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "boundary.h"
 #include "host_settings.h"
 #include "journal.h"
 #include "records.h"
@@ -108,11 +109,11 @@ int16_t __stdcall IntegrateGetIniFile(char* setName, IntegrationParams* params) 
   return result;
 }
 
-int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDesc* trace, LONG* block, LONG* count,
+int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDesc* trace, LONG_PTR* block, LONG* count,
                                              int16_t* aux, IntegrationParams* params, LONG firstScan, LONG lastScan,
                                              int16_t auxNumber) {
   JsonFields f;
-  f.Int("hwnd", static_cast<int64_t>(reinterpret_cast<uintptr_t>(window)))
+  f.Int("hwnd", LongFromHwnd(window))
       .Str("file", raw ? RawFilePath(*raw) : "")
       .Int("function", raw ? raw->functionNumber : 0)
       .Int("kind", trace ? trace->kind : -1)
@@ -170,7 +171,7 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   for (const auto& p : peaks) total += p.area;
   for (size_t i = 0; i < n; ++i) records[i] = ToRecord(peaks[i], static_cast<int>(i + 1), total);
   GlobalUnlock(mem);
-  *block = static_cast<LONG>(reinterpret_cast<uintptr_t>(mem));
+  *block = LongPtrFromHglobal(mem);
   *count = static_cast<LONG>(n);
 
   std::string apexes = "[";

@@ -165,8 +165,8 @@ std::int16_t __stdcall GetGlobalFile(char* listName, char* fileType, void*, void
   return 1;
 }
 std::int32_t __stdcall IonvaneCommand(char*, std::int32_t) { return 0; }
-std::int32_t __stdcall CopyMemVB(void* destination, std::int32_t source, std::int32_t count) {
-  std::memcpy(destination, reinterpret_cast<const void*>(static_cast<std::intptr_t>(source)),
+std::int32_t __stdcall CopyMemVB(void* destination, std::intptr_t source, std::int32_t count) {
+  std::memcpy(destination, reinterpret_cast<const void*>(source),
               static_cast<std::size_t>(count));
   return count;
 }
@@ -193,7 +193,7 @@ std::int16_t __stdcall IntegrateGetIniFile(char* setName, void*) {
   Note(std::string("IntegrateGetIniFile ") + setName);
   return Mode() == "one-peak" || Mode() == "combine" ? 1 : 0;
 }
-std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile* raw, void* trace, std::int32_t* block,
+std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile* raw, void* trace, std::intptr_t* block,
                                                   std::int32_t* count, std::int16_t*, void*, std::int32_t first,
                                                   std::int32_t last, std::int16_t auxNumber) {
   std::int32_t kind = -1;
@@ -209,7 +209,7 @@ std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile* raw, void* trac
   peakBlock = GlobalAlloc(GMEM_MOVEABLE, sizeof peak);
   std::memcpy(GlobalLock(peakBlock), peak, sizeof peak);
   GlobalUnlock(peakBlock);
-  *block = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(peakBlock));
+  *block = reinterpret_cast<std::intptr_t>(peakBlock);
   *count = 1;
   return 1;
 }

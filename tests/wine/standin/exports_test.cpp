@@ -163,25 +163,38 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
   TraceDesc tic{};
   int scans = s.ScanCount(1);
   const float last = static_cast<float>(scans);
-  LONG block = 0, count = -1;
+  LONG_PTR block = 0;
+  LONG count = -1;
   int16_t aux = 0;
   int16_t ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
   Report(ok != 0 && block != 0, "IntegrateChromatogramRange on the TIC");
-  HGLOBAL mem = reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(block));
+  HGLOBAL mem = standin::HglobalFromLongPtr(block);
   Report(GlobalSize(mem) >= static_cast<SIZE_T>(count) * 112, "the block holds count records of 112 bytes");
   auto* bytes = static_cast<unsigned char*>(GlobalLock(mem));
+  Report(bytes != nullptr && GlobalHandle(bytes) == mem, "the block's handle arrives whole, pointer-sized");
   std::vector<float> apexes;
   for (LONG k = 0; bytes && k < count; ++k) {
     float a;
     // Copied the way the client does: through CopyMemVB from the locked address.
     standin::PeakRecord rec{};
-    L.CopyMemVB(&rec, static_cast<LONG>(reinterpret_cast<uintptr_t>(bytes + 112 * k)), 112);
+    L.CopyMemVB(&rec, reinterpret_cast<LONG_PTR>(bytes + 112 * k), 112);
     std::memcpy(&a, bytes + 112 * k + 24, 4);
     if (a != rec.apexScan) Report(false, "CopyMemVB copies the record");
     apexes.push_back(a);
   }
   GlobalUnlock(mem);
   Report(GlobalFree(mem) == nullptr, "the caller can free the block");
+  {
+    // A source address from the top of the address space: above 4 GB in a 64-bit process.
+    auto* high = static_cast<unsigned char*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE | MEM_TOP_DOWN,
+                                                          PAGE_READWRITE));
+    standin::PeakRecord rec{};
+    if (high) std::memcpy(high, "high-address", 13);
+    Report(high && L.CopyMemVB(&rec, reinterpret_cast<LONG_PTR>(high), 13) == 13 &&
+               std::memcmp(&rec, "high-address", 13) == 0,
+           "CopyMemVB reads a source address whole", std::to_string(reinterpret_cast<uintptr_t>(high)));
+    if (high) VirtualFree(high, 0, MEM_RELEASE);
+  }
   // Every truth peak that stands clear of the noise is found, its apex within two scans.
   int clear = 0, found = 0;
   for (const auto& t : truth.peaks) {
@@ -209,7 +222,7 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
   LONG n = 0;
   L.DmRawStrToMass(monoText, mass.masses, 33, &n);
   ok = L.IntegrateChromatogramRange(nullptr, &r, &mass, &block, &count, &aux, &params, 1, scans, 0);
-  mem = reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(block));
+  mem = standin::HglobalFromLongPtr(block);
   bool nearApex = false;
   if (auto* m = static_cast<standin::PeakRecord*>(GlobalLock(mem))) {
     for (LONG k = 0; k < count; ++k) nearApex = nearApex || std::fabs(m[k].apexScan - truth.peaks.front().apexScan) <= 2;
@@ -219,7 +232,7 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
   Report(ok != 0 && nearApex, std::string("mass trace ") + monoText + " finds the first compound's peak");
 
   LONG before = 777;
-  LONG blockBefore = 555;
+  LONG_PTR blockBefore = 555;
   Equal(L.IntegrateChromatogramRange(nullptr, &r, &tic, &blockBefore, &before, &aux, &params, 10, 5, 0), 0,
         "a range whose first scan follows its last fails");
   Report(before == 777 && blockBefore == 555, "a failed integration leaves block and count alone");
@@ -230,7 +243,7 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
   SetHostIni("ChrIntegrate", "MaxPeaks", "3");
   L.IntegrateGetIniFile(set, &params);
   ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
-  GlobalFree(reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(block)));
+  GlobalFree(standin::HglobalFromLongPtr(block));
   Report(ok != 0 && count == 3, "MaxPeaks=3 from [ChrIntegrate] keeps three peaks", std::to_string(count));
   SetHostIni("ChrIntegrate", "MaxPeaks", nullptr);
   L.IntegrateGetIniFile(set, &params);
@@ -241,7 +254,7 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
     block = 0;
     count = -1;
     ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
-    mem = reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(block));
+    mem = standin::HglobalFromLongPtr(block);
     bool valid = true;
     if (auto* m = static_cast<standin::PeakRecord*>(GlobalLock(mem))) {
       for (LONG k = 0; k < count; ++k)
@@ -259,7 +272,7 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
   SetHostIni("StandinFaults", "IntegratorPeaks", "10");
   SetHostIni("StandinFaults", "ApexOutsideAtPeak", "4");
   ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
-  mem = reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(block));
+  mem = standin::HglobalFromLongPtr(block);
   if (auto* m = static_cast<standin::PeakRecord*>(GlobalLock(mem))) {
     Report(count == 10 && m[2].apexScan <= last && m[3].apexScan > last && m[4].apexScan <= last,
            "ApexOutsideAtPeak=4 puts only the fourth apex past the last scan");
@@ -306,7 +319,7 @@ void Bridge(HostLibraries& L, const ivdata::Sample& s, const std::string& dir, c
   Equal(L.GetGlobalFile(other, type, &blank, &out2), 0, "GetGlobalFile of another list");
   Equal(L.GetGlobalFile(list, txt, &blank, &out2), 0, "GetGlobalFile of another file type");
 
-  HWND main = reinterpret_cast<HWND>(static_cast<uintptr_t>(L.GetApplicationWnd(0)));
+  HWND main = standin::HwndFromLong(static_cast<uint32_t>(L.GetApplicationWnd(0)));
   char title[128] = {};
   GetWindowTextA(main, title, sizeof title);
   Report(IsWindow(main) && std::strstr(title, name.c_str()) != nullptr, "GetApplicationWnd(0) is the main window",
@@ -325,7 +338,7 @@ void Bridge(HostLibraries& L, const ivdata::Sample& s, const std::string& dir, c
   char peaks[] = "app.launch[default:Peaks]()";
   L.IonvaneCommand(peaks, 5000);
   Report(WaitUntil([&] { return L.GetApplicationWnd(2) != 0; }, 5000), "the peak list window is kind 2");
-  PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(L.GetApplicationWnd(2))), WM_CLOSE, 0, 0);
+  PostMessageA(standin::HwndFromLong(static_cast<uint32_t>(L.GetApplicationWnd(2))), WM_CLOSE, 0, 0);
   Report(WaitUntil([&] { return L.GetApplicationWnd(2) == 0; }, 5000), "WM_CLOSE ends kind 2");
   PostMessageA(chro, WM_CLOSE, 0, 0);
   Report(WaitUntilGone(chroTitle.c_str(), 5000), "WM_CLOSE closes the chromatogram window");

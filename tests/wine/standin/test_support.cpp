@@ -78,7 +78,7 @@ DWORD HostProcess::ExitCode() const {
 bool HostProcess::Stop(HostLibraries& libs, int timeoutMs) {
   if (!Running()) return true;
   if (LONG main = libs.GetApplicationWnd(0))
-    PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(main)), WM_CLOSE, 0, 0);
+    PostMessageA(standin::HwndFromLong(static_cast<uint32_t>(main)), WM_CLOSE, 0, 0);
   if (WaitExit(timeoutMs)) return true;
   TerminateProcess(pi_.hProcess, 9);
   WaitExit(5000);

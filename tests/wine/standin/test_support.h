@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "boundary.h"
 #include "records.h"
 
 namespace standin_test {
@@ -24,7 +25,7 @@ struct HostLibraries {
   LONG(__stdcall* GetApplicationWnd)(int16_t) = nullptr;
   int16_t(__stdcall* GetGlobalFile)(char*, char*, FileSpec*, FileSpec*) = nullptr;
   LONG(__stdcall* IonvaneCommand)(char*, LONG) = nullptr;
-  LONG(__stdcall* CopyMemVB)(void*, LONG, LONG) = nullptr;
+  LONG(__stdcall* CopyMemVB)(void*, LONG_PTR, LONG) = nullptr;
   int16_t(__stdcall* DmRawReadHeaderVB)(RawFile*, RawHeader*) = nullptr;
   LONG(__stdcall* DmRawScansInFunction)(RawFile*) = nullptr;
   LONG(__stdcall* DmRawTimeToScan)(RawFile*, float) = nullptr;
@@ -32,7 +33,7 @@ struct HostLibraries {
   int16_t(__stdcall* DmRawStrToMass)(char*, float*, LONG, LONG*) = nullptr;
   int16_t(__stdcall* DmRawClose)() = nullptr;
   int16_t(__stdcall* IntegrateGetIniFile)(char*, IntegrationParams*) = nullptr;
-  int16_t(__stdcall* IntegrateChromatogramRange)(HWND, RawFile*, TraceDesc*, LONG*, LONG*, int16_t*,
+  int16_t(__stdcall* IntegrateChromatogramRange)(HWND, RawFile*, TraceDesc*, LONG_PTR*, LONG*, int16_t*,
                                                  IntegrationParams*, LONG, LONG, int16_t) = nullptr;
   // Loads the libraries from dir and binds every export by its plain name; false names what is missing.
   bool Load(const std::string& dir, std::string& missing);

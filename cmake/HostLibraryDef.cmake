@@ -1,0 +1,15 @@
+# A host library's .def file for the architecture being built. The files name the i686 __stdcall symbols
+# (`Name@N`); x86_64 has one calling convention and exports the plain names, so the suffixes go.
+function(apexer_host_def source out_var)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(${out_var} ${source} PARENT_SCOPE)
+    return()
+  endif()
+  get_filename_component(name ${source} NAME)
+  set(generated ${CMAKE_CURRENT_BINARY_DIR}/def64/${name})
+  file(READ ${source} text)
+  string(REGEX REPLACE "@[0-9]+" "" text "${text}")
+  file(CONFIGURE OUTPUT ${generated} CONTENT "${text}" @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+  set(${out_var} ${generated} PARENT_SCOPE)
+endfunction()
