@@ -179,7 +179,7 @@ check "the integrator gets function 1, the TIC, all scans" \
   grep -qx "IntegrateChromatogramRange function=1 kind=0 first=1 last=10 aux=0" <<<"$j"
 check "the counter is shown in full while combining" grep -q "^combine label=Processing: 1/1 .* fits=1$" <<<"$j"
 check "\"Replace\" is FALSE while combining" grep -qx "combine Replace=FALSE" <<<"$j"
-check "the label ends with the peak count" grep -q "^end label=1 " <<<"$j"
+check "no host window to combine in refuses the scan: the label ends with its index, 0" grep -q "^end label=0 " <<<"$j"
 check "the peak block is freed" grep -qx "peak block freed" <<<"$j"
 check "\"Replace\" is back to TRUE" same "$(tr -d '\r' <"$host_ini" | field Replace)" TRUE
 check "the placement is stored" grep -q "^Combiner=0,0," <<<"$(tr -d '\r' <"$dir/Apexer.INI")"

@@ -5,7 +5,8 @@
 //                        run waits for it to go away until it is cancelled, or until the window is
 //                        sent WM_APP, which closes it (to time how soon the program notices)
 //   one-peak             a current sample whose integration finds one peak at scan 5 (handed over in
-//                        a movable global-memory block); the host has no windows to combine in
+//                        a movable global-memory block); the host has no windows to combine in, so
+//                        the run stops at that peak
 //   sample-only          a current sample, nothing more (the checks supply the host's windows)
 //   combine              as one-peak, but the host has a main window and its current raw file is
 //                        DOUBLE01, so the program goes on to combine in the checks' windows
