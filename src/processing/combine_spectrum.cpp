@@ -12,6 +12,14 @@ namespace apexer {
 
 LastErrorRecord LastError;
 
+namespace {
+
+std::string MissingFieldText(Long controlId) {
+  return "Unable to find field " + DecimalText(controlId) + " of the Combine Spectrum dialogue box";
+}
+
+}  // namespace
+
 std::string ScanRangeText(Long start, Long end) {
   if (start < 1) return {};
   if (end < 1) return DecimalText(start);
@@ -27,12 +35,8 @@ Long CombineAtScan(platform::Platform& p, Long scan, const RawFileRecord& record
   return scan;
 }
 
-std::string MissingFieldText(Long controlId) {
-  return "Unable to find field " + DecimalText(controlId) + " of the Combine Spectrum dialogue box";
-}
-
 Integer CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd,
-                     Long thirdStart, Long thirdEnd, Single firstValue, Single secondValue) {
+                        Long thirdStart, Long thirdEnd, Single firstValue, Single secondValue) {
   if (firstStart < 1) return kFalse;
   const std::string first = ScanRangeText(firstStart, firstEnd);
   const std::string second = ScanRangeText(secondStart, secondEnd);

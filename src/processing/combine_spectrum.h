@@ -36,8 +36,6 @@ Long CombineAtScan(platform::Platform& p, Long scan, const RawFileRecord& record
 // half-filled dialog is closed without OK first.
 Integer CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd,
                         Long thirdStart, Long thirdEnd, Single firstValue, Single secondValue);
-// The text of the error for a dialog field that never appeared.
-std::string MissingFieldText(Long controlId);
 [[noreturn]] void RaiseAppError(Integer number, const std::string& description);
 
 }  // namespace apexer

@@ -35,11 +35,11 @@ struct HostChanges {
   }
 };
 
-}  // namespace
-
 std::string ReplaceNotSetText() {
   return std::string("Unable to set Replace in section SpeDisplay of ") + kHostSettingsFile + " to FALSE";
 }
+
+}  // namespace
 
 std::string ProcessingStatusText(long long position, long long count) {
   return "Processing: " + DecimalText(position) + "/" + DecimalText(count);

@@ -14,7 +14,5 @@ constexpr int kSpectraPerPrint = 6;
 Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDescription);
 
 std::string ProcessingStatusText(long long position, long long count);
-// The error when the host's "Replace" setting does not read "FALSE" after it was written.
-std::string ReplaceNotSetText();
 
 }  // namespace apexer
