@@ -184,6 +184,29 @@ check "the peak block is freed" grep -qx "peak block freed" <<<"$j"
 check "\"Replace\" is back to TRUE" same "$(tr -d '\r' <"$host_ini" | field Replace)" TRUE
 check "the placement is stored" grep -q "^Combiner=0,0," <<<"$(tr -d '\r' <"$dir/Apexer.INI")"
 
+echo "== six peaks in one block: the range each one gets in the dialog of a host in another process"
+dir=$(make_run_dir peaks full)
+printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
+timeout 60 wine "$tools/apexer_wine_driver.exe" host-window "Chromatogram - [DOUBLE01]" 0 host \
+  | tr -d '\r' >"$dir/host.log" &
+host_pid=$!
+host=$(drv wait "Double Host" 20000) || true
+check "the host's main window is up" test -n "$host"
+export APEXER_DOUBLE_MODE=peaks
+start_apexer "$dir"
+unset APEXER_DOUBLE_MODE
+wait_apexer "$dir"
+[ -n "$host" ] && drv post "$host" 0x8000 >/dev/null
+wait "$host_pid" || true
+check "exit code 0" same "$code" 0
+# ApexScan 1.0 2.5 3.5 5.0 9.5 10.0 of 10 scans: halves to even, the range clipped at 1 and at 10.
+expected=$(printf '308=[%s] 310=[] 369=[1] 176=[1]\n' 1:2 1:3 3:5 4:6 9:10 9:10)
+check "each peak in order: 308 the apex range, 310 empty, 369 and 176 \"1\"" \
+  same "$(sed -n 's/^ok at [^ ]* //p' "$dir/host.log")" "$expected"
+j=$(journal "$dir")
+check "the label ends with the peak count" grep -q "^end label=6 " <<<"$j"
+check "the peak block is freed" grep -qx "peak block freed" <<<"$j"
+
 echo "== how soon a window of another program that goes away is noticed, after a long wait"
 dir=$(make_run_dir reaction full)
 latencies=()
