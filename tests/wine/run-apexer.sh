@@ -332,8 +332,11 @@ sleep 0.3
 check "the title-bar close leaves the window and the run" \
   same "$(drv info "$status" | field visible),$(journal "$dir" | grep -c '^DmRawClose$' || true)" "1,0"
 
-drv click "$status" 101 >/dev/null
+timed=$(drv click-timed "$status" 101 10000) || true
 wait_apexer "$dir"
+echo "  $timed"
+check "Cancel: the process ends within 10 s of the click, with exit code 2" \
+  grep -qE "^click_to_exit_ms=[0-9.]+ exit_code=2$" <<<"$timed"
 check "Cancel ends the program with exit code 2" same "$code" 2
 check "the settings file is left as it was" same "$(cat "$dir/Apexer.INI")" "$before"
 check "the raw file is released on Cancel" grep -q "^DmRawClose$" <<<"$(journal "$dir")"

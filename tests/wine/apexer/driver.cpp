@@ -10,6 +10,8 @@
 //   driver message-box TITLE MS    waits for a message box, prints its text, presses its button
 //   driver long-date PATH          the file's last-modified date in the long date format
 //   driver metrics                 screen size and caption height in pixels, DPI
+//   driver click-timed HWND ID [MS] posts a click to the child button with that id and waits up to MS
+//                                  (10 s) for HWND's process to end: click_to_exit_ms=<ms> exit_code=<n>
 //   driver host-window TITLE MS    after MS, a window of another program (as the host's would be):
 //                                  ignores WM_CLOSE, reports the commands it gets, closes on WM_APP;
 //                                  prints "created|command N|closed at <ms>" lines, lives 60 s at most
@@ -192,6 +194,31 @@ int RunHostWindow(const char* title, DWORD delayMs, bool playsHost) {
   return 0;
 }
 
+// Clicks a button of another process's window and times until that process has ended.
+int ClickTimed(HWND window, int id, DWORD limitMs) {
+  HWND button = GetDlgItem(window, id);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE process = pid != 0 ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr;
+  if (button == nullptr || process == nullptr) {
+    std::printf("click_to_exit_ms=none exit_code=none (no button or no process)\n");
+    return 1;
+  }
+  const double start = NowMs();
+  const bool posted = PostMessageA(button, BM_CLICK, 0, 0) != 0;
+  const DWORD waited = posted ? WaitForSingleObject(process, limitMs) : WAIT_FAILED;
+  const double end = NowMs();
+  DWORD code = 0;
+  if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
+    std::printf("click_to_exit_ms=none exit_code=none (%s)\n", posted ? "still running" : "not posted");
+    CloseHandle(process);
+    return 1;
+  }
+  CloseHandle(process);
+  std::printf("click_to_exit_ms=%.3f exit_code=%lu\n", end - start, static_cast<unsigned long>(code));
+  return 0;
+}
+
 void Click(int x, int y) {
   SetCursorPos(x, y);
   INPUT in[2] = {};
@@ -276,6 +303,9 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", text);
     return 0;
+  }
+  if (cmd == "click-timed" && (argc == 4 || argc == 5)) {
+    return ClickTimed(Parse(argv[2]), std::atoi(argv[3]), argc == 5 ? static_cast<DWORD>(std::atoi(argv[4])) : 10000);
   }
   if (cmd == "host-window" && (argc == 4 || (argc == 5 && std::string(argv[4]) == "host"))) {
     return RunHostWindow(argv[2], static_cast<DWORD>(std::atoi(argv[3])), argc == 5);
