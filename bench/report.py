@@ -259,6 +259,8 @@ class Report:
 def fmt(value: float | None) -> str:
     if value is None:
         return "—"
+    if value == int(value):
+        return str(int(value))
     return f"{value:.3g}" if abs(value) < 10 else f"{value:.1f}"
 
 
