@@ -11,6 +11,9 @@ const char* const kBusyClass = "ApexerStandinBusy";
 
 LRESULT CALLBACK BusyProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_CREATE:
+      JournalWindow("window.created", h, "busy");
+      return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(h, &ps);

@@ -83,6 +83,8 @@ void OnOk(HWND dlg) {
 INT_PTR CALLBACK CombineDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG: {
+      // From here on the client can find the dialog: its reaction is timed from this moment.
+      JournalWindow("window.created", dlg, "dialog");
       SetDlgItemTextA(dlg, IDC_SCALE, "1");
       SetDlgItemTextA(dlg, IDC_THRESHOLD, "0");
       HWND owner = GetWindow(dlg, GW_OWNER);

@@ -16,14 +16,17 @@ class Failures {
  public:
   template <typename A, typename B>
   void Equal(const std::string& what, const A& actual, const B& expected) {
+    ++cases;
     if (actual == expected) return;
     std::ostringstream out;
     out << what << ": expected [" << Show(expected) << "] got [" << Show(actual) << "]";
     messages.push_back(out.str());
   }
   void True(const std::string& what, bool ok) {
+    ++cases;
     if (!ok) messages.push_back(what);
   }
+  int cases = 0;  // how many ran, so a run that checked nothing shows
   std::vector<std::string> messages;
 
  private:
@@ -63,6 +66,10 @@ class DesktopWorld {
   virtual Hwnd AddControl(Hwnd dialog, Long id) = 0;
   // Lets the windows handle the messages posted to them.
   virtual void Deliver() = 0;
+  // Whether the windows belong to another process, as the host's do, and a control's text as that
+  // process reads it (WM_GETTEXT).
+  virtual bool OtherProcess() const { return false; }
+  virtual std::string TextAsItsOwnerReadsIt(Hwnd) { return {}; }
 };
 
 // What a host case needs: a host to start and stop, its libraries and windows, its settings file, time.

@@ -1,7 +1,10 @@
 // The shared case tables against the real kernel32 and user32, and the host cases against the stand-in
-// host through the program's own Win32 platform (a console program run under Wine).
+// host through the program's own Win32 platform (a console program run under Wine). The desktop cases run
+// twice: on windows of this process, and on windows of another process, as the host's are (this program
+// started again as a window server, driven by WM_COPYDATA).
 //   apexer_conformance_win32 WORK_FOLDER                       profile and desktop cases
-//   apexer_conformance_win32 WORK_FOLDER STANDIN_BIN SAMPLE    host cases
+//   apexer_conformance_win32 WORK_FOLDER STANDIN_BIN SAMPLE    host cases against the stand-in host
+//   apexer_conformance_win32 --serve-windows CLIENT_PID     (the window server; ends on "quit" or after 60 s)
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,6 +18,9 @@
 
 namespace apexer::conformance {
 namespace {
+
+constexpr const char* kWindowClass = "ApexerConformance";
+constexpr const char* kServerClass = "ApexerConformanceServer";
 
 class RealProfileWorld : public ProfileWorld {
  public:
@@ -39,38 +45,46 @@ class RealProfileWorld : public ProfileWorld {
   win32::Win32ProfileFiles files_;
 };
 
-class RealDesktopWorld : public DesktopWorld {
+// The windows a case asks for, made the same way in either process.
+void RegisterWindowClass() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = kWindowClass;
+  RegisterClassA(&wc);
+  // The thread's first window brings its hidden helper windows along; let them come before the cases.
+  DestroyWindow(CreateWindowExA(0, kWindowClass, "warm-up", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
+                                nullptr));
+}
+void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+HWND OpenWindow(const std::string& title, HWND owner) {
+  HWND w = CreateWindowExA(0, kWindowClass, title.c_str(), WS_POPUP | WS_CAPTION | WS_VISIBLE, 50, 50, 240, 120, owner,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
+  Pump();
+  return w;
+}
+HWND AddEdit(HWND dialog, Long id) {
+  return CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 5, 5, 80, 20, dialog,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+}
+
+class OwnWindowsWorld : public DesktopWorld {
  public:
-  RealDesktopWorld() : desktop_(pacer_) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "ApexerConformance";
-    RegisterClassA(&wc);
-    // The thread's first window brings its hidden helper windows along; let them come before the cases.
-    DestroyWindow(CreateWindowExA(0, wc.lpszClassName, "warm-up", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                  wc.hInstance, nullptr));
-  }
-  ~RealDesktopWorld() override {
+  OwnWindowsWorld() : desktop_(pacer_) { RegisterWindowClass(); }
+  ~OwnWindowsWorld() override {
     for (HWND w : opened_) DestroyWindow(w);
+    Pump();
   }
   platform::Desktop& Desk() override { return desktop_; }
   Hwnd Open(const std::string& title, Hwnd owner) override {
-    HWND w = CreateWindowExA(0, "ApexerConformance", title.c_str(), WS_POPUP | WS_CAPTION | WS_VISIBLE,
-                             50, 50, 240, 120, win32::ToHwnd(owner), nullptr, GetModuleHandleA(nullptr), nullptr);
-    opened_.push_back(w);
-    Deliver();
-    return win32::FromHwnd(w);
+    opened_.push_back(OpenWindow(title, win32::ToHwnd(owner)));
+    return win32::FromHwnd(opened_.back());
   }
-  Hwnd AddControl(Hwnd dialog, Long id) override {
-    return win32::FromHwnd(CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 5, 5, 80, 20, win32::ToHwnd(dialog),
-                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                           GetModuleHandleA(nullptr), nullptr));
-  }
-  void Deliver() override {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-  }
+  Hwnd AddControl(Hwnd dialog, Long id) override { return win32::FromHwnd(AddEdit(win32::ToHwnd(dialog), id)); }
+  void Deliver() override { Pump(); }
 
  private:
   win32::WaitPacer pacer_;
@@ -167,30 +181,152 @@ class StandinHostWorld : public HostWorld {
   PROCESS_INFORMATION process_{};
 };
 
+// The server's side: one command a WM_COPYDATA, "open OWNER TITLE", "control DIALOG ID", "deliver" or
+// "quit"; the answer is the new window's handle (1 for the others).
+LRESULT CALLBACK ServeCommand(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m != WM_COPYDATA) return DefWindowProcA(w, m, wp, lp);
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+  const std::string command(static_cast<const char*>(data->lpData), data->cbData);
+  const std::string verb = command.substr(0, command.find(' '));
+  char* rest = nullptr;
+  const auto first = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoll(command.c_str() + verb.size(), &rest, 0)));
+  if (verb == "open") return reinterpret_cast<LRESULT>(OpenWindow(*rest == ' ' ? rest + 1 : rest, first));
+  if (verb == "control") return reinterpret_cast<LRESULT>(AddEdit(first, std::strtol(rest, nullptr, 0)));
+  if (verb == "deliver") Pump();
+  if (verb == "quit") PostQuitMessage(0);
+  return 1;
+}
+
+std::string ServerTitle(DWORD clientPid) { return "conformance windows for " + std::to_string(clientPid); }
+
+int ServeWindows(DWORD clientPid) {
+  RegisterWindowClass();
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = ServeCommand;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = kServerClass;
+  RegisterClassA(&wc);
+  // Message-only: the server's own window stays out of the Z-order the cases walk.
+  CreateWindowExA(0, kServerClass, ServerTitle(clientPid).c_str(), 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                  wc.hInstance, nullptr);
+  SetTimer(nullptr, 0, 60000, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER && msg.hwnd == nullptr) break;
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+class OtherProcessWorld : public DesktopWorld {
+ public:
+  OtherProcessWorld() : desktop_(pacer_) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string line = "\"" + std::string(self) + "\" --serve-windows " + std::to_string(GetCurrentProcessId());
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!CreateProcessA(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &child_)) return;
+    CloseHandle(child_.hThread);
+    const std::string title = ServerTitle(GetCurrentProcessId());
+    for (int waited = 0; server_ == nullptr && waited < 20000; waited += 10) {
+      if (WaitForSingleObject(child_.hProcess, 10) == WAIT_OBJECT_0) break;
+      server_ = FindWindowExA(HWND_MESSAGE, nullptr, kServerClass, title.c_str());
+    }
+  }
+  ~OtherProcessWorld() override {
+    if (child_.hProcess == nullptr) return;
+    Command("quit");
+    if (WaitForSingleObject(child_.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(child_.hProcess, 1);
+    CloseHandle(child_.hProcess);
+  }
+  bool Ready() const { return server_ != nullptr; }
+  platform::Desktop& Desk() override { return desktop_; }
+  Hwnd Open(const std::string& title, Hwnd owner) override {
+    return win32::FromHwnd(Command("open " + Number(owner) + " " + title));
+  }
+  Hwnd AddControl(Hwnd dialog, Long id) override {
+    return win32::FromHwnd(Command("control " + Number(dialog) + " " + std::to_string(id)));
+  }
+  void Deliver() override { Command("deliver"); }
+  bool OtherProcess() const override { return true; }
+  std::string TextAsItsOwnerReadsIt(Hwnd control) override {
+    char text[80] = "";
+    SendMessageA(win32::ToHwnd(control), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+
+ private:
+  static std::string Number(Hwnd h) { return std::to_string(reinterpret_cast<INT_PTR>(win32::ToHwnd(h))); }
+  HWND Command(const std::string& text) {
+    COPYDATASTRUCT data{0, static_cast<DWORD>(text.size()), const_cast<char*>(text.data())};
+    DWORD_PTR answer = 0;
+    if (server_ == nullptr || !SendMessageTimeoutA(server_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                                   SMTO_ABORTIFHUNG, 10000, &answer)) {
+      return nullptr;
+    }
+    return reinterpret_cast<HWND>(answer);
+  }
+
+  win32::WaitPacer pacer_;
+  win32::Win32Desktop desktop_;
+  PROCESS_INFORMATION child_{};
+  HWND server_ = nullptr;
+};
+
+int Report(const char* what, const Failures& failures) {
+  for (const std::string& m : failures.messages) std::printf("FAIL [%s] %s\n", what, m.c_str());
+  std::printf("%s: %d cases, %zu failed\n", what, failures.cases, failures.messages.size());
+  return static_cast<int>(failures.messages.size());
+}
+
 }  // namespace
 }  // namespace apexer::conformance
 
 int main(int argc, char** argv) {
   using namespace apexer::conformance;
+  if (argc == 3 && std::string(argv[1]) == "--serve-windows") {
+    return ServeWindows(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
+  }
   if (argc != 2 && argc != 4) {
     std::fprintf(stderr, "usage: apexer_conformance_win32 WORK_FOLDER [STANDIN_BIN_DIR SAMPLE]\n");
     return 2;
   }
-  Failures failures;
-  if (argc == 2) {
-    RealProfileWorld profiles(argv[1]);
-    RunProfileCases(profiles, failures);
-    RealDesktopWorld desktop;
-    RunDesktopCases(desktop, failures);
-  } else {
+  int failed = 0;
+  if (argc == 4) {
+    Failures failures;
     try {
       StandinHostWorld host(argv[2], argv[3], argv[1]);
       RunHostCases(host, failures);
     } catch (const std::exception& e) {
       failures.True(std::string("no error: ") + e.what(), false);
     }
+    failed += Report("host, the stand-in host", failures);
+    std::printf("%d failures\n", failed);
+    return failed == 0 ? 0 : 1;
   }
-  for (const std::string& m : failures.messages) std::printf("FAIL %s\n", m.c_str());
-  std::printf("%zu failures\n", failures.messages.size());
-  return failures.messages.empty() ? 0 : 1;
+  {
+    Failures failures;
+    RealProfileWorld profiles(argv[1]);
+    RunProfileCases(profiles, failures);
+    failed += Report("profile", failures);
+  }
+  {
+    Failures failures;
+    OwnWindowsWorld own;
+    RunDesktopCases(own, failures);
+    failed += Report("desktop, windows of this process", failures);
+  }
+  {
+    Failures failures;
+    OtherProcessWorld other;
+    if (other.Ready()) {
+      RunDesktopCases(other, failures);
+    } else {
+      failures.True("the window server in another process started", false);
+    }
+    failed += Report("desktop, windows of another process", failures);
+  }
+  std::printf("%d failures\n", failed);
+  return failed == 0 ? 0 : 1;
 }

@@ -76,6 +76,11 @@ def winpath(path: Path) -> str:
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
+def host_clock_ms() -> float:
+    """Now, on the clock of the journal's "tq" (Wine's QueryPerformanceCounter is CLOCK_MONOTONIC_RAW)."""
+    return time.clock_gettime(time.CLOCK_MONOTONIC_RAW) * 1000.0
+
+
 def process_cpu_seconds(pid: int) -> float | None:
     """User plus system CPU time of a live process, from /proc."""
     try:
@@ -83,16 +88,6 @@ def process_cpu_seconds(pid: int) -> float | None:
     except OSError:
         return None
     return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
-
-
-def process_peak_rss_kb(pid: int) -> int | None:
-    try:
-        for line in Path(f"/proc/{pid}/status").read_text().splitlines():
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1])
-    except OSError:
-        return None
-    return None
 
 
 class WineEnv:
@@ -250,7 +245,7 @@ class ApexerResult:
     exit_code: int
     wall_s: float
     cpu_s: float
-    peak_rss_kb: int | None
+    max_rss_kb: int  # the process's peak resident size, from wait4
     status_texts: list[str] = field(default_factory=list)
 
 
@@ -350,40 +345,47 @@ class Session:
         return self.env.popen([winpath(self.app_dir / "Apexer.exe")], cwd=self.app_dir,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def reap(self, proc: subprocess.Popen, timeout: float) -> None:
-        """Waits for Apexer.exe to end, keeping its CPU time and peak memory; callbacks may call it too."""
+    def reap(self, proc: subprocess.Popen, timeout: float, stalled_after: float | None = None) -> None:
+        """Waits for Apexer.exe to end, keeping its CPU time and peak memory; callbacks may call it too.
+        With stalled_after, a run whose journal has not grown for that long is ended as stuck."""
         if getattr(proc, "reaped", None) is not None:
             return
         deadline = time.monotonic() + timeout
-        peak = None
+        size, moved = -1, time.monotonic()
         while True:
             pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
             if pid == proc.pid:
                 proc.returncode = os.waitstatus_to_exitcode(status)
-                proc.reaped = (time.monotonic(), usage.ru_utime + usage.ru_stime, peak)
+                proc.reaped = (time.monotonic(), usage.ru_utime + usage.ru_stime, usage.ru_maxrss)
                 return
-            rss = process_peak_rss_kb(proc.pid)
-            if rss:
-                peak = max(peak or 0, rss)
+            if stalled_after is not None:
+                now_size = self.journal_path.stat().st_size if self.journal_path.exists() else 0
+                if now_size != size:
+                    size, moved = now_size, time.monotonic()
+                elif time.monotonic() - moved > stalled_after:
+                    proc.send_signal(signal.SIGKILL)
+                    proc.wait(timeout=10)
+                    raise HarnessError(f"the run made no progress for {stalled_after:.0f} s and was stopped")
             if time.monotonic() > deadline:
                 proc.send_signal(signal.SIGKILL)
                 proc.wait(timeout=10)
                 raise HarnessError(f"Apexer.exe did not end within {timeout:.0f} s")
             time.sleep(0.02)
 
-    def wait_apexer(self, proc: subprocess.Popen, timeout: float, started: float) -> ApexerResult:
-        self.reap(proc, max(1.0, started + timeout - time.monotonic()))
+    def wait_apexer(self, proc: subprocess.Popen, timeout: float, started: float,
+                    stalled_after: float | None = None) -> ApexerResult:
+        self.reap(proc, max(1.0, started + timeout - time.monotonic()), stalled_after)
         ended, cpu, peak = proc.reaped
         return ApexerResult(proc.returncode, ended - started, cpu, peak)
 
-    def run_apexer(self, timeout: float = 300, during=None) -> ApexerResult:
+    def run_apexer(self, timeout: float = 300, during=None, stalled_after: float | None = None) -> ApexerResult:
         """Runs Apexer.exe to its end; `during(session, proc)` may act on the windows meanwhile."""
         started = time.monotonic()
         proc = self.start_apexer()
         try:
             if during is not None:
                 during(self, proc)
-            return self.wait_apexer(proc, timeout, started)
+            return self.wait_apexer(proc, timeout, started, stalled_after)
         finally:
             if proc.poll() is None:
                 proc.kill()

@@ -28,7 +28,41 @@ void FillFromHost(const BridgeState& s, FileSpec& spec) {
 // GetApplicationWnd sits in the client's polling loops: one line per change of answer, not per poll.
 LONG g_lastWindow[3] = {-1, -1, -1};
 
+// What the client shows when it ends (its result stands in its status window only moments before), for
+// checks that cannot read it from outside in time: the texts of its visible windows and their controls.
+BOOL CALLBACK AddText(HWND h, LPARAM list) {
+  char text[256] = {};
+  GetWindowTextA(h, text, sizeof text);
+  auto& out = *reinterpret_cast<std::string*>(list);
+  out += (out.back() == '[' ? "" : ",") + JsonQuote(text);
+  return TRUE;
+}
+
+BOOL CALLBACK AddClientWindow(HWND h, LPARAM list) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid != GetCurrentProcessId() || !IsWindowVisible(h)) return TRUE;
+  auto& out = *reinterpret_cast<std::string*>(list);
+  out += out.back() == '[' ? "[" : ",[";
+  AddText(h, reinterpret_cast<LPARAM>(&out));
+  EnumChildWindows(h, AddText, reinterpret_cast<LPARAM>(&out));
+  out += "]";
+  return TRUE;
+}
+
+void JournalClientExit() {
+  std::string windows = "[";
+  EnumWindows(AddClientWindow, reinterpret_cast<LPARAM>(&windows));
+  Journal(kSrc, "client.exit", JsonFields().Raw("windows", windows + "]"));
+}
+
 }  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // Only when the process ends, not when the library is merely unloaded.
+  if (reason == DLL_PROCESS_DETACH && reserved != nullptr) JournalClientExit();
+  return TRUE;
+}
 
 extern "C" {
 

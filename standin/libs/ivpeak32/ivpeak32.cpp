@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -64,14 +65,15 @@ PeakRecord ToRecord(const ivdata::Peak& p, int number, double totalArea) {
   return r;
 }
 
-// A given number of peaks, apexes spread evenly over the range: for runs that need many peaks.
-std::vector<ivdata::Peak> SpreadPeaks(const ivdata::Sample& s, int function, int first, int last, int count) {
+// Peaks with their apexes exactly where a test wants them; each spans two scans either side.
+std::vector<ivdata::Peak> PeaksAt(const ivdata::Sample& s, int function, int first, int last,
+                                  const std::vector<double>& apexes) {
   std::vector<ivdata::Peak> peaks;
-  peaks.reserve(static_cast<size_t>(count));
-  for (int k = 0; k < count; ++k) {
+  peaks.reserve(apexes.size());
+  for (double at : apexes) {
     ivdata::Peak p;
-    p.apexScan = first + (last - first) * (k + 0.5) / count;
-    int apex = static_cast<int>(std::nearbyint(p.apexScan));
+    p.apexScan = at;
+    int apex = std::clamp(static_cast<int>(std::nearbyint(at)), first, last);
     p.startScan = std::max(first, apex - 2);
     p.endScan = std::min(last, apex + 2);
     p.apexRt = s.Scan(function, apex).rt;
@@ -82,6 +84,31 @@ std::vector<ivdata::Peak> SpreadPeaks(const ivdata::Sample& s, int function, int
     peaks.push_back(p);
   }
   return peaks;
+}
+
+// A given number of apexes spread evenly over the range: for runs that need many peaks.
+std::vector<double> SpreadApexes(int first, int last, int count) {
+  std::vector<double> apexes;
+  for (int k = 0; k < count; ++k) apexes.push_back(first + (last - first) * (k + 0.5) / count);
+  return apexes;
+}
+
+// "1, 450.5, 900": apexes named one by one; false when the text is not such a list.
+bool ParseApexes(const std::string& text, std::vector<double>& apexes) {
+  std::string item;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] != ',') {
+      item += text[i];
+      continue;
+    }
+    item = Trim(item);
+    char* end = nullptr;
+    const double v = std::strtod(item.c_str(), &end);
+    if (item.empty() || end == nullptr || *end != '\0' || !std::isfinite(v)) return false;
+    apexes.push_back(v);
+    item.clear();
+  }
+  return !apexes.empty();
 }
 
 }  // namespace
@@ -144,14 +171,20 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   f.Bool("storedParameters", tagged);
 
   std::vector<ivdata::Peak> peaks;
-  int forced = IniInt(kSecFaults, "IntegratorPeaks", -1);
+  const int forced = IniInt(kSecFaults, "IntegratorPeaks", -1);
+  const std::string named = Trim(IniString(kSecFaults, "IntegratorApexes", ""));
+  std::vector<double> apexes;
+  if (!named.empty() && !ParseApexes(named, apexes)) return fail("IntegratorApexes is not a list of scans");
+  if (apexes.empty() && forced >= 0) apexes = SpreadApexes(firstScan, lastScan, forced);
   try {
-    peaks = forced >= 0 ? SpreadPeaks(*sample, function, firstScan, lastScan, forced)
-                        : ivdata::IntegrateChannel(*sample, function, channel, firstScan, lastScan, settings);
+    peaks = !apexes.empty() || forced >= 0
+                ? PeaksAt(*sample, function, firstScan, lastScan, apexes)
+                : ivdata::IntegrateChannel(*sample, function, channel, firstScan, lastScan, settings);
   } catch (const std::exception& e) {
     return fail(e.what());
   }
-  if (forced >= 0) f.Int("forcedPeaks", forced);
+  if (!named.empty()) f.Str("forcedApexes", named);
+  else if (forced >= 0) f.Int("forcedPeaks", forced);
   int outside = IniInt(kSecFaults, "ApexOutsideAtPeak", 0);
   if (outside >= 1 && static_cast<size_t>(outside) <= peaks.size()) {
     peaks[static_cast<size_t>(outside - 1)].apexScan = scans + 100.0;
@@ -174,14 +207,16 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   *block = LongPtrFromHglobal(mem);
   *count = static_cast<LONG>(n);
 
-  std::string apexes = "[";
-  for (size_t i = 0; i < n && i < 12; ++i) {
+  // Every apex exactly as the record holds it, so a reader can apply the client's rounding rule itself.
+  std::string list = "[";
+  for (size_t i = 0; i < n; ++i) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%s%.3f", i ? "," : "", peaks[i].apexScan);
-    apexes += buf;
+    const float apex = static_cast<float>(peaks[i].apexScan);
+    std::snprintf(buf, sizeof buf, "%s%.9g", i ? "," : "", static_cast<double>(apex));
+    list += buf;
   }
   Journal(kSrc, "dll.IntegrateChromatogramRange",
-          f.Int("result", 1).Int("count", static_cast<int64_t>(n)).Raw("firstApexScans", apexes + "]"));
+          f.Int("result", 1).Int("count", static_cast<int64_t>(n)).Raw("apexScans", list + "]"));
   return 1;
 }
 

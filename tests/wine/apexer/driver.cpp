@@ -10,9 +10,17 @@
 //   driver message-box TITLE MS    waits for a message box, prints its text, presses its button
 //   driver long-date PATH          the file's last-modified date in the long date format
 //   driver metrics                 screen size and caption height in pixels, DPI
+//   driver click-timed HWND ID [MS] posts a click to the child button with that id and waits up to MS
+//                                  (10 s) for HWND's process to end: click_to_exit_ms=<ms> exit_code=<n>
 //   driver host-window TITLE MS    after MS, a window of another program (as the host's would be):
 //                                  ignores WM_CLOSE, reports the commands it gets, closes on WM_APP;
 //                                  prints "created|command N|closed at <ms>" lines, lives 60 s at most
+//   driver host-window TITLE MS host
+//                                  a minimal host instead: a main window "Double Host" at once; the
+//                                  launch command (WM_APP + 1 from the library double) opens TITLE, whose
+//                                  command 354 opens "Combine Spectrum" (edits 308, 310, 369, 176, OK);
+//                                  OK prints "ok at <ms> 308=[..] 310=[..] 369=[..] 176=[..]", closes the
+//                                  dialog and shows "Spectrum Combine" for 50 ms; WM_APP ends it all
 //   driver hold-file PATH MS       keeps PATH open for MS, shared for reading only, so that nobody can
 //                                  write it meanwhile (as a read-only file would, whoever runs the program)
 #define NOMINMAX
@@ -23,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -81,37 +90,100 @@ double NowMs() {
   return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
 }
 
+// The minimal host: its windows, all of this thread.
+struct MiniHost {
+  std::string chromatogramTitle;
+  HWND main = nullptr;
+  HWND chromatogram = nullptr;
+} host;
+
+const int kFieldIds[] = {308, 310, 369, 176};
+
+HWND Create(const char* cls, const char* title, DWORD style, HWND parent, int id, int x, int y, int w, int h) {
+  return CreateWindowExA(0, cls, title, style, x, y, w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+LRESULT CALLBACK CombiningWindow(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m != WM_TIMER) return DefWindowProcA(w, m, wp, lp);
+  DestroyWindow(w);
+  return 0;
+}
+
+LRESULT CALLBACK CombineDialog(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m != WM_COMMAND || LOWORD(wp) != IDOK) return DefWindowProcA(w, m, wp, lp);
+  std::printf("ok at %.3f", NowMs());
+  for (int id : kFieldIds) std::printf(" %d=[%s]", id, Text(GetDlgItem(w, id)).c_str());
+  std::printf("\n");
+  std::fflush(stdout);
+  DestroyWindow(w);
+  HWND combining = Create("ApexerCheckCombining", "Spectrum Combine", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE,
+                          nullptr, 0, 700, 100, 200, 80);
+  SetTimer(combining, 1, 50, nullptr);
+  return 0;
+}
+
+void OpenCombineDialog() {
+  HWND dialog = Create("ApexerCheckCombine", "Combine Spectrum", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, nullptr, 0,
+                       660, 80, 260, 200);
+  int y = 8;
+  // Stale texts, so a field the program does not write shows.
+  for (int id : kFieldIds) {
+    Create("EDIT", "stale", WS_CHILD | WS_VISIBLE | WS_BORDER, dialog, id, 8, y, 160, 22);
+    y += 30;
+  }
+  Create("BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, dialog, IDOK, 176, 8, 60, 24);
+}
+
 LRESULT CALLBACK HostWindow(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  const bool playsHost = !host.chromatogramTitle.empty();
   switch (m) {
     case WM_CLOSE:
+      if (playsHost) break;
       std::printf("close ignored at %.3f\n", NowMs());
       std::fflush(stdout);
       return 0;
     case WM_COMMAND:
       std::printf("command %u at %.3f\n", static_cast<unsigned>(LOWORD(wp)), NowMs());
       std::fflush(stdout);
+      if (playsHost && LOWORD(wp) == 354) OpenCombineDialog();
+      return 0;
+    case WM_APP + 1:  // the host's launch command
+      if (!IsWindow(host.chromatogram)) {
+        host.chromatogram = Create("ApexerCheckHostWindow", host.chromatogramTitle.c_str(),
+                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 0, 640, 480, 320, 200);
+      }
       return 0;
     case WM_APP:
       std::printf("closing at %.3f\n", NowMs());
+      if (playsHost && IsWindow(host.chromatogram)) DestroyWindow(host.chromatogram);
       DestroyWindow(w);
       std::printf("closed at %.3f\n", NowMs());
       std::fflush(stdout);
       PostQuitMessage(0);
       return 0;
     default:
-      return DefWindowProcA(w, m, wp, lp);
+      break;
   }
+  return DefWindowProcA(w, m, wp, lp);
 }
 
-int RunHostWindow(const char* title, DWORD delayMs) {
+int RunHostWindow(const char* title, DWORD delayMs, bool playsHost) {
   Sleep(delayMs);
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = HostWindow;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "ApexerCheckHostWindow";
-  RegisterClassA(&wc);
-  HWND w = CreateWindowExA(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 640, 480, 320, 200,
-                           nullptr, nullptr, wc.hInstance, nullptr);
+  const std::pair<const char*, WNDPROC> classes[] = {{"ApexerCheckHostWindow", HostWindow},
+                                                     {"ApexerCheckCombine", CombineDialog},
+                                                     {"ApexerCheckCombining", CombiningWindow}};
+  for (const auto& [name, proc] : classes) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+  }
+  if (playsHost) host.chromatogramTitle = title;
+  HWND w = Create("ApexerCheckHostWindow", playsHost ? "Double Host" : title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                  nullptr, 0, 600, 440, 320, 200);
   std::printf("created at %.3f\n", NowMs());
   std::fflush(stdout);
   SetTimer(nullptr, 0, 60000, nullptr);
@@ -121,6 +193,31 @@ int RunHostWindow(const char* title, DWORD delayMs) {
     DispatchMessageA(&msg);
   }
   if (IsWindow(w)) DestroyWindow(w);
+  return 0;
+}
+
+// Clicks a button of another process's window and times until that process has ended.
+int ClickTimed(HWND window, int id, DWORD limitMs) {
+  HWND button = GetDlgItem(window, id);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE process = pid != 0 ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr;
+  if (button == nullptr || process == nullptr) {
+    std::printf("click_to_exit_ms=none exit_code=none (no button or no process)\n");
+    return 1;
+  }
+  const double start = NowMs();
+  const bool posted = PostMessageA(button, BM_CLICK, 0, 0) != 0;
+  const DWORD waited = posted ? WaitForSingleObject(process, limitMs) : WAIT_FAILED;
+  const double end = NowMs();
+  DWORD code = 0;
+  if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
+    std::printf("click_to_exit_ms=none exit_code=none (%s)\n", posted ? "still running" : "not posted");
+    CloseHandle(process);
+    return 1;
+  }
+  CloseHandle(process);
+  std::printf("click_to_exit_ms=%.3f exit_code=%lu\n", end - start, static_cast<unsigned long>(code));
   return 0;
 }
 
@@ -218,7 +315,12 @@ int main(int argc, char** argv) {
     CloseHandle(file);
     return 0;
   }
-  if (cmd == "host-window" && argc == 4) return RunHostWindow(argv[2], static_cast<DWORD>(std::atoi(argv[3])));
+  if (cmd == "click-timed" && (argc == 4 || argc == 5)) {
+    return ClickTimed(Parse(argv[2]), std::atoi(argv[3]), argc == 5 ? static_cast<DWORD>(std::atoi(argv[4])) : 10000);
+  }
+  if (cmd == "host-window" && (argc == 4 || (argc == 5 && std::string(argv[4]) == "host"))) {
+    return RunHostWindow(argv[2], static_cast<DWORD>(std::atoi(argv[3])), argc == 5);
+  }
   if (cmd == "metrics") {
     HDC dc = GetDC(nullptr);
     std::printf("screen=%d,%d\ncaption=%d\ndpi=%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),

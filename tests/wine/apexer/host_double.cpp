@@ -10,6 +10,10 @@
 //   sample-only          a current sample, nothing more (the checks supply the host's windows)
 //   combine              as one-peak, but the host has a main window and its current raw file is
 //                        DOUBLE01, so the program goes on to combine in the checks' windows
+//   peaks                as combine, with six peaks in one block (apexes 1.0 2.5 3.5 5.0 9.5 10.0 of
+//                        10 scans; every other field of the records holds 7.0); the host is the
+//                        checks' minimal host in another process (driver host-window ... host): its
+//                        main window is kind 0 and the launch command goes to it
 // It notes what it sees of the program's status window in double-journal.txt beside itself.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
@@ -19,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -29,6 +34,8 @@ std::string Mode() {
   const char* m = std::getenv("APEXER_DOUBLE_MODE");
   return m == nullptr ? "no-sample" : m;
 }
+bool HasPeaks() { return Mode() == "one-peak" || Mode() == "combine" || Mode() == "peaks"; }
+HWND MiniHost() { return FindWindowA("ApexerCheckHostWindow", "Double Host"); }
 
 void Note(const std::string& line) {
   char path[MAX_PATH];
@@ -150,6 +157,8 @@ std::int32_t __stdcall GetSampleListFileVB(RawFile* raw) {
 }
 std::int32_t __stdcall GetApplicationWnd(std::int16_t kind) {
   if (kind == 0 && Mode() == "combine") return 1;
+  // A user handle's 32 significant bits, as the bridge hands them out.
+  if (Mode() == "peaks") return kind == 0 ? static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(MiniHost())) : 0;
   if (kind == 0) {
     // Asked for while combining: the program is in the middle of its peaks.
     NoteStatusWindow("combine");
@@ -161,11 +170,14 @@ std::int32_t __stdcall GetApplicationWnd(std::int16_t kind) {
 }
 std::int16_t __stdcall GetGlobalFile(char* listName, char* fileType, void*, void* result) {
   Note(std::string("GetGlobalFile ") + listName + " " + fileType);
-  if (Mode() != "combine") return 0;
+  if (Mode() != "combine" && Mode() != "peaks") return 0;
   std::strcpy(static_cast<char*>(result) + 262, "DOUBLE01");  // FileName of the file record
   return 1;
 }
-std::int32_t __stdcall IonvaneCommand(char*, std::int32_t) { return 0; }
+std::int32_t __stdcall IonvaneCommand(char*, std::int32_t) {
+  if (Mode() == "peaks") PostMessageA(MiniHost(), WM_APP + 1, 0, 0);  // the launch command
+  return 0;
+}
 std::int32_t __stdcall CopyMemVB(void* destination, std::intptr_t source, std::int32_t count) {
   std::memcpy(destination, reinterpret_cast<const void*>(source),
               static_cast<std::size_t>(count));
@@ -174,7 +186,7 @@ std::int32_t __stdcall CopyMemVB(void* destination, std::intptr_t source, std::i
 
 // ivraw32.dll
 std::int16_t __stdcall DmRawReadHeaderVB(RawFile*, void* header) {
-  if (Mode() != "one-peak" && Mode() != "combine") return 0;
+  if (!HasPeaks()) return 0;
   const std::int16_t functionCount = 1;
   std::memcpy(static_cast<char*>(header) + 7120, &functionCount, sizeof functionCount);
   return 1;
@@ -192,7 +204,7 @@ std::int16_t __stdcall DmRawClose() {
 std::int16_t __stdcall IntegrateGetIniFile(char* setName, void*) {
   NoteTime("integration asked");
   Note(std::string("IntegrateGetIniFile ") + setName);
-  return Mode() == "one-peak" || Mode() == "combine" ? 1 : 0;
+  return HasPeaks() ? 1 : 0;
 }
 std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile* raw, void* trace, std::intptr_t* block,
                                                   std::int32_t* count, std::int16_t*, void*, std::int32_t first,
@@ -203,15 +215,22 @@ std::int16_t __stdcall IntegrateChromatogramRange(HWND, RawFile* raw, void* trac
   std::snprintf(line, sizeof line, "IntegrateChromatogramRange function=%d kind=%d first=%d last=%d aux=%d",
                 raw->functionNumber, kind, first, last, auxNumber);
   Note(line);
-  if (Mode() != "one-peak" && Mode() != "combine") return 0;
-  unsigned char peak[112] = {};
-  const float apex = 5.0f;
-  std::memcpy(peak + 24, &apex, sizeof apex);
-  peakBlock = GlobalAlloc(GMEM_MOVEABLE, sizeof peak);
-  std::memcpy(GlobalLock(peakBlock), peak, sizeof peak);
+  if (!HasPeaks()) return 0;
+  const float one[] = {5.0f};
+  const float several[] = {1.0f, 2.5f, 3.5f, 5.0f, 9.5f, 10.0f};  // halves to even, clipped at 1 and at 10
+  const float* apexes = Mode() == "peaks" ? several : one;
+  const std::size_t n = Mode() == "peaks" ? std::size(several) : 1;
+  constexpr std::size_t kPeak = 112;
+  peakBlock = GlobalAlloc(GMEM_MOVEABLE, kPeak * n);
+  auto* records = static_cast<unsigned char*>(GlobalLock(peakBlock));
+  const float decoy = 7.0f;  // a field read in the apex's place selects scans no peak has
+  for (std::size_t k = 0; k < n; ++k) {
+    for (std::size_t at = 0; at < kPeak; at += sizeof decoy) std::memcpy(records + kPeak * k + at, &decoy, sizeof decoy);
+    std::memcpy(records + kPeak * k + 24, &apexes[k], sizeof(float));
+  }
   GlobalUnlock(peakBlock);
   *block = reinterpret_cast<std::intptr_t>(peakBlock);
-  *count = 1;
+  *count = static_cast<std::int32_t>(n);
   return 1;
 }
 

@@ -273,12 +273,24 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
   SetHostIni("StandinFaults", "ApexOutsideAtPeak", "4");
   ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
   mem = standin::HglobalFromLongPtr(block);
-  if (auto* m = static_cast<standin::PeakRecord*>(GlobalLock(mem))) {
-    Report(count == 10 && m[2].apexScan <= last && m[3].apexScan > last && m[4].apexScan <= last,
-           "ApexOutsideAtPeak=4 puts only the fourth apex past the last scan");
-    GlobalUnlock(mem);
-  }
+  auto* m = static_cast<standin::PeakRecord*>(GlobalLock(mem));
+  Report(m != nullptr && count == 10 && m[2].apexScan <= last && m[3].apexScan > last && m[4].apexScan <= last,
+         "ApexOutsideAtPeak=4 puts only the fourth apex past the last scan");
+  if (m) GlobalUnlock(mem);
   GlobalFree(mem);
+  ClearFaultsAndDelays();
+  SetHostIni("StandinFaults", "IntegratorApexes", "1, 450.5,2.5");
+  ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
+  mem = standin::HglobalFromLongPtr(block);
+  m = static_cast<standin::PeakRecord*>(GlobalLock(mem));
+  Report(ok != 0 && m != nullptr && count == 3 && m[0].apexScan == 1.0f && m[1].apexScan == 450.5f &&
+             m[2].apexScan == 2.5f,
+         "IntegratorApexes=1, 450.5,2.5 gives exactly those apexes, in that order");
+  if (m) GlobalUnlock(mem);
+  GlobalFree(mem);
+  SetHostIni("StandinFaults", "IntegratorApexes", "1,x");
+  Equal(L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0), 0,
+        "IntegratorApexes that is not a list fails the integration");
   ClearFaultsAndDelays();
   SetHostIni("StandinFaults", "IntegratorFails", "1");
   block = 31;

@@ -269,18 +269,18 @@ void ClientRun(HostLibraries& L, const std::string& exe, const std::string& samp
     size_t m = JournalSize();
     c.Combine(apexes[1], scans);
     c.Combine(apexes[2], scans);
-    auto lines = JsonValue(JournalLinesSince(m, "combine").back(), "spectraShown");
-    Report(lines == "1", std::string("Replace ") + (value ? value : "absent") + ": the new spectrum replaces the last");
+    auto lines = JournalLinesSince(m, "combine");
+    Report(lines.size() == 2 && JsonValue(lines.back(), "spectraShown") == "1",
+           std::string("Replace ") + (value ? value : "absent") + ": the new spectrum replaces the last");
   }
   SetHostIni("SpeDisplay", "Replace", "FALSE");
 
   MalformedField(c, "12:x", "1", "1", "field 308 \"12:x\" gets the host's message box");
   MalformedField(c, "99990:99991", "1", "1", "a range outside the sample gets the host's message box");
   MalformedField(c, "5:7", "one", "1", "field 369 \"one\" gets the host's message box");
-  if (HWND d = FindTop("Combine Spectrum")) {
-    SendMessageA(d, WM_COMMAND, IDCANCEL, 0);
-    Report(FindWindowA(nullptr, "Combine Spectrum") == nullptr, "Cancel closes the dialog");
-  }
+  HWND open = FindTop("Combine Spectrum");
+  if (open) SendMessageA(open, WM_COMMAND, IDCANCEL, 0);
+  Report(open != nullptr && FindWindowA(nullptr, "Combine Spectrum") == nullptr, "Cancel closes the dialog");
 
   // Kind 2 and closing like a user.
   char peaks[] = "app.launch[default:Peaks]()";
