@@ -7,35 +7,33 @@
 
 namespace apexer {
 
-Hwnd GetHostWindow(platform::Platform& p, Integer kind) {
-  return static_cast<Hwnd>(p.host.GetApplicationWnd(kind));
-}
+Hwnd GetHostWindow(HostLibraries& host, Integer kind) { return static_cast<Hwnd>(host.GetApplicationWnd(kind)); }
 
 void CloseHostWindow(platform::Platform& p, Integer kind) {
-  const Hwnd window = GetHostWindow(p, kind);
+  const Hwnd window = GetHostWindow(p.host, kind);
   if (window == 0) return;
-  PostWindowMessage(p, window, platform::kWmClose, 0, 0);
-  while (GetHostWindow(p, kind) != 0) YieldToMessageLoop(p);
+  PostWindowMessage(p.desktop, window, platform::kWmClose, 0, 0);
+  while (GetHostWindow(p.host, kind) != 0) YieldToMessageLoop(p);
 }
 
-std::string ChromatogramTitle(platform::Platform& p, Integer withFile) {
+std::string ChromatogramTitle(HostLibraries& host, Integer withFile) {
   std::string title = kChromatogramTitle;
-  if (withFile) title += " - [" + GetCurrentRawFileName(p.host, "RAW") + "]";
+  if (withFile) title += " - [" + GetCurrentRawFileName(host, "RAW") + "]";
   return title;
 }
 
 Hwnd OpenChromatogramWindow(platform::Platform& p) {
-  if (GetHostWindow(p, 0) == 0) return 0;
+  if (GetHostWindow(p.host, 0) == 0) return 0;
   std::string command = kLaunchChromatogramCommand;
   p.host.IonvaneCommand(command, kLaunchCommandNumber);
-  Hwnd window = WaitForWindowExact(p, ChromatogramTitle(p, kTrue), kChromatogramAppearLimit);
-  if (window == 0) window = WaitForWindowExact(p, ChromatogramTitle(p, kFalse), kChromatogramAppearLimit);
+  Hwnd window = WaitForWindowExact(p, ChromatogramTitle(p.host, kTrue), kChromatogramAppearLimit);
+  if (window == 0) window = WaitForWindowExact(p, ChromatogramTitle(p.host, kFalse), kChromatogramAppearLimit);
   return window;
 }
 
 Integer CloseChromatogramWindow(platform::Platform& p) {
-  const std::string plain = ChromatogramTitle(p, kFalse);
-  const std::string withFile = ChromatogramTitle(p, kTrue);
+  const std::string plain = ChromatogramTitle(p.host, kFalse);
+  const std::string withFile = ChromatogramTitle(p.host, kTrue);
   if (FindWindowExact(p.desktop, plain) != 0) return CloseWindowByTitle(p, plain);
   if (FindWindowExact(p.desktop, withFile) != 0) return CloseWindowByTitle(p, withFile);
   return kTrue;
@@ -44,7 +42,7 @@ Integer CloseChromatogramWindow(platform::Platform& p) {
 Integer CloseWindowByTitle(platform::Platform& p, const std::string& title) {
   const Hwnd window = p.desktop.FindWindowA(TrimSpaces(title));
   if (window == 0) return kFalse;
-  PostWindowMessage(p, window, platform::kWmClose, 0, 0);
+  PostWindowMessage(p.desktop, window, platform::kWmClose, 0, 0);
   WaitUntilWindowGone(p, title);
   return kTrue;
 }
@@ -55,16 +53,16 @@ Hwnd OpenDialogByCommand(platform::Platform& p, Hwnd window, Long commandId, con
   const Hwnd open = ownedOnly ? FindOwnedWindowByTitle(p.desktop, window, title)
                               : FindWindowByTitle(p.desktop, title);
   if (open != 0) return open;
-  PostWindowMessage(p, window, platform::kWmCommand, commandId, 0);
+  PostWindowMessage(p.desktop, window, platform::kWmCommand, commandId, 0);
   return ownedOnly ? WaitForOwnedWindow(p, window, title, limitSeconds) : WaitForWindow(p, title, limitSeconds);
 }
 
-Long PostWindowMessage(platform::Platform& p, Hwnd window, Long message, Long wordParam, Long longParam) {
-  return p.desktop.PostMessageA(window, static_cast<std::uint32_t>(message), wordParam, longParam);
+Long PostWindowMessage(platform::Desktop& desktop, Hwnd window, Long message, Long wordParam, Long longParam) {
+  return desktop.PostMessageA(window, static_cast<std::uint32_t>(message), wordParam, longParam);
 }
 
-Long SendWindowMessage(platform::Platform& p, Hwnd window, Long message, Long wordParam, Long longParam) {
-  return p.desktop.SendMessageA(window, static_cast<std::uint32_t>(message), wordParam, longParam);
+Long SendWindowMessage(platform::Desktop& desktop, Hwnd window, Long message, Long wordParam, Long longParam) {
+  return desktop.SendMessageA(window, static_cast<std::uint32_t>(message), wordParam, longParam);
 }
 
 Long SetControlText(platform::Platform& p, Hwnd control, const std::string& text) {
@@ -74,10 +72,10 @@ Long SetControlText(platform::Platform& p, Hwnd control, const std::string& text
 }
 
 void PrintSpectra(platform::Platform& p, Integer printMode) {
-  const Hwnd spectrum = GetHostWindow(p, 1);
+  const Hwnd spectrum = GetHostWindow(p.host, 1);
   const Long command = printMode == 0 ? kPrintCommand : kPrintCommandAlternate;
   if (spectrum == 0) return;
-  PostWindowMessage(p, spectrum, platform::kWmCommand, command, 0);
+  PostWindowMessage(p.desktop, spectrum, platform::kWmCommand, command, 0);
   WaitForWindowExact(p, kPrintingTitle, kPrintingAppearLimit);
   WaitUntilWindowGone(p, kPrintingTitle);
 }

@@ -1,4 +1,4 @@
-// The program's own run-time errors and the user's Cancel, both ending the run from wherever they arise.
+// The program's run-time errors and the user's Cancel, both ending the run from wherever they arise.
 #pragma once
 #include <stdexcept>
 #include <string>
@@ -16,6 +16,18 @@ class AppError : public std::runtime_error {
  private:
   Long number_;
 };
+
+// The program's own error number, and what the last error raised through RaiseAppError said.
+constexpr Integer kAppErrorNumber = 32767;
+
+struct LastErrorRecord {
+  Integer Number = 0;
+  std::string Description;
+};
+extern LastErrorRecord LastError;
+
+// Records the error in LastError, then raises it as AppError.
+[[noreturn]] void RaiseAppError(Integer number, const std::string& description);
 
 // Raised from the yield after the status window's Cancel was clicked.
 class CancelRequested : public std::exception {

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "host/host_libraries.h"
+#include "platform/host_libraries.h"
 
 namespace apexer {
 

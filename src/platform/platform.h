@@ -1,9 +1,9 @@
 // Everything the core reaches outside itself, gathered so one reference can be handed down.
 #pragma once
-#include "host/host_libraries.h"
 #include "platform/desktop.h"
 #include "platform/forms.h"
 #include "platform/global_memory.h"
+#include "platform/host_libraries.h"
 #include "platform/pacing.h"
 #include "platform/profile_files.h"
 

@@ -9,9 +9,6 @@
 #include "common/text.h"
 
 namespace apexer {
-
-LastErrorRecord LastError;
-
 namespace {
 
 std::string MissingFieldText(Long controlId) {
@@ -59,22 +56,16 @@ Integer CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, L
     const Hwnd control = WaitForDialogItem(p, dialog, id);
     if (control == 0) {
       // OK on a half-filled dialog would combine whatever the missing field held: close it unconfirmed.
-      PostWindowMessage(p, dialog, platform::kWmClose, 0, 0);
+      PostWindowMessage(p.desktop, dialog, platform::kWmClose, 0, 0);
       WaitUntilWindowClosed(p, dialog, kCombineDialogLimit);
       RaiseAppError(kAppErrorNumber, MissingFieldText(id));
     }
     SetControlText(p, control, text);
   }
-  SendWindowMessage(p, dialog, platform::kWmCommand, kOkCommand, 0);
+  SendWindowMessage(p.desktop, dialog, platform::kWmCommand, kOkCommand, 0);
   YieldToMessageLoop(p);
   WaitUntilWindowGone(p, kCombiningWindowTitle);
   return kTrue;
-}
-
-void RaiseAppError(Integer number, const std::string& description) {
-  LastError.Number = number;
-  LastError.Description = description;
-  throw AppError(number, description);
 }
 
 }  // namespace apexer

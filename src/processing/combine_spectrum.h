@@ -16,14 +16,6 @@ constexpr Long kFirstValueControl = 369;
 constexpr Long kSecondValueControl = 176;
 constexpr Long kOkCommand = 1;
 constexpr Integer kCombineDialogLimit = 5;
-constexpr Integer kAppErrorNumber = 32767;
-
-struct LastErrorRecord {
-  Integer Number = 0;
-  std::string Description;
-};
-extern LastErrorRecord LastError;
-
 // Text of a scan range: empty when absent, "start" alone, or "start:end".
 std::string ScanRangeText(Long start, Long end);
 
@@ -36,6 +28,5 @@ Long CombineAtScan(platform::Platform& p, Long scan, const RawFileRecord& record
 // half-filled dialog is closed without OK first.
 Integer CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd,
                         Long thirdStart, Long thirdEnd, Single firstValue, Single secondValue);
-[[noreturn]] void RaiseAppError(Integer number, const std::string& description);
 
 }  // namespace apexer

@@ -3,9 +3,10 @@
 #include <vector>
 
 #include "automation/host_windows.h"
+#include "common/errors.h"
 #include "common/text.h"
-#include "host/peak_integration.h"
 #include "processing/combine_spectrum.h"
+#include "processing/peak_integration.h"
 #include "settings/profile_settings.h"
 #include "settings/settings_paths.h"
 

@@ -5,7 +5,7 @@
 
 #include "platform/profile_files.h"
 #include "platform/types.h"
-#include "shell/window_rect.h"
+#include "settings/window_rect.h"
 
 namespace apexer {
 

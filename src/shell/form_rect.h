@@ -1,7 +1,7 @@
 // Measuring and applying a form's outer rectangle in screen pixels.
 #pragma once
 #include "platform/platform.h"
-#include "shell/window_rect.h"
+#include "settings/window_rect.h"
 
 namespace apexer {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host_libraries.h"
+#include "platform/host_libraries.h"
 #include "platform/desktop.h"
 #include "platform/profile_files.h"
 

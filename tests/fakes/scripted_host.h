@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fakes/fake_platform.h"
-#include "host/host_libraries.h"
+#include "platform/host_libraries.h"
 
 namespace apexer::fakes {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "host/host_libraries.h"
+#include "platform/host_libraries.h"
 #include "platform/win32/win32_pacing.h"
 
 namespace apexer::win32 {

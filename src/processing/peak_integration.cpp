@@ -1,4 +1,4 @@
-#include "host/peak_integration.h"
+#include "processing/peak_integration.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "host/host_records.h"
+#include "platform/host_records.h"
 #include "platform/global_memory.h"
 
 namespace apexer {
