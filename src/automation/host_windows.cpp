@@ -1,5 +1,7 @@
 #include "automation/host_windows.h"
 
+#include <cassert>
+
 #include "automation/window_lookup.h"
 #include "common/message_loop.h"
 #include "common/text.h"
@@ -58,10 +60,12 @@ Hwnd OpenDialogByCommand(platform::Platform& p, Hwnd window, Long commandId, con
 }
 
 Long PostWindowMessage(platform::Desktop& desktop, Hwnd window, Long message, Long wordParam, Long longParam) {
+  assert(message >= 0);
   return desktop.PostMessageA(window, static_cast<std::uint32_t>(message), wordParam, longParam);
 }
 
 Long SendWindowMessage(platform::Desktop& desktop, Hwnd window, Long message, Long wordParam, Long longParam) {
+  assert(message >= 0);
   return desktop.SendMessageA(window, static_cast<std::uint32_t>(message), wordParam, longParam);
 }
 

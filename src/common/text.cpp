@@ -1,5 +1,6 @@
 #include "common/text.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -73,6 +74,7 @@ std::string CutAtNull(std::string_view text) {
 }
 
 std::string FieldText(const char* field, std::size_t size) {
+  assert(field != nullptr || size == 0);
   return CutAtNull(std::string_view(field, size));
 }
 

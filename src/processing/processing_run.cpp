@@ -1,5 +1,6 @@
 #include "processing/processing_run.h"
 
+#include <cassert>
 #include <vector>
 
 #include "automation/host_windows.h"
@@ -62,6 +63,8 @@ Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDes
     Integer auxValue = 0;
     const Integer m = IntegrateChromatogram(p, std::string(1, '\0'), record, 1, channelDescription, 0, 0, kFalse,
                                             peaks, parameters, kTrue, auxValue, 0);
+    // Every peak counted was taken over: the loop below reads peaks up to m - 1.
+    assert(m <= 0 || static_cast<std::size_t>(m) == peaks.size());
     if (m <= 0) {
       p.host.DmRawClose();
       return m;

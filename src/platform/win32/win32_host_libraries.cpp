@@ -43,16 +43,17 @@ constexpr const char* kBridgeDll = "Iv_vb32.dll";
 constexpr const char* kRawDll = "ivraw32.dll";
 constexpr const char* kPeakDll = "ivpeak32.dll";
 
-// Loads a library and binds every entry point the program uses, so a missing one is found before the
-// host has been asked to do anything through that library.
+// Loads a library into its owner and binds every entry point the program uses, so a missing one is found
+// before the host has been asked to do anything through that library.
 class Binder {
  public:
-  explicit Binder(const char* dll) : dll_(dll), module_(Load(dll)) {
-    if (module_ == nullptr) throw AppError(kErrorLoadingDll, std::string("Error in loading DLL: ") + dll);
+  Binder(const char* dll, ScopedLibrary& module) : dll_(dll), module_(module) {
+    if (module_.get() == nullptr) module_ = ScopedLibrary(Load(dll));
+    if (module_.get() == nullptr) throw AppError(kErrorLoadingDll, std::string("Error in loading DLL: ") + dll);
   }
   template <typename F>
   void operator()(F& slot, const char* name) {
-    FARPROC p = GetProcAddress(module_, name);
+    FARPROC p = GetProcAddress(module_.get(), name);
     if (p == nullptr) {
       throw AppError(kEntryPointNotFound,
                      std::string("Can't find DLL entry point ") + name + " in " + dll_);
@@ -70,7 +71,7 @@ class Binder {
   }
 
   const char* dll_;
-  HMODULE module_;  // stays loaded until the process ends
+  ScopedLibrary& module_;
 };
 
 // An ANSI copy the callee may change in place; its changes come back without changing the length.
@@ -97,7 +98,7 @@ Win32HostLibraries::~Win32HostLibraries() = default;
 const Win32HostLibraries::Bridge& Win32HostLibraries::BridgeLib() {
   if (bridge_ == nullptr) {
     auto b = std::make_unique<Bridge>();
-    Binder bind(kBridgeDll);
+    Binder bind(kBridgeDll, bridgeModule_);
     bind(b->GetSampleListFileVB, "GetSampleListFileVB");
     bind(b->GetApplicationWnd, "GetApplicationWnd");
     bind(b->GetGlobalFile, "GetGlobalFile");
@@ -111,7 +112,7 @@ const Win32HostLibraries::Bridge& Win32HostLibraries::BridgeLib() {
 const Win32HostLibraries::Raw& Win32HostLibraries::RawLib() {
   if (raw_ == nullptr) {
     auto r = std::make_unique<Raw>();
-    Binder bind(kRawDll);
+    Binder bind(kRawDll, rawModule_);
     bind(r->DmRawReadHeaderVB, "DmRawReadHeaderVB");
     bind(r->DmRawScansInFunction, "DmRawScansInFunction");
     bind(r->DmRawTimeToScan, "DmRawTimeToScan");
@@ -126,7 +127,7 @@ const Win32HostLibraries::Raw& Win32HostLibraries::RawLib() {
 const Win32HostLibraries::Peak& Win32HostLibraries::PeakLib() {
   if (peak_ == nullptr) {
     auto k = std::make_unique<Peak>();
-    Binder bind(kPeakDll);
+    Binder bind(kPeakDll, peakModule_);
     bind(k->IntegrateGetIniFile, "IntegrateGetIniFile");
     bind(k->IntegrateChromatogramRange, "IntegrateChromatogramRange");
     peak_ = std::move(k);

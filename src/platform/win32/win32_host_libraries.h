@@ -5,6 +5,7 @@
 
 #include "platform/host_libraries.h"
 #include "platform/win32/win32_pacing.h"
+#include "platform/win32/win32_scoped.h"
 
 namespace apexer::win32 {
 
@@ -50,6 +51,10 @@ class Win32HostLibraries : public HostLibraries {
   const Peak& PeakLib();
 
   WaitPacer& pacer_;
+  // Loaded at the first call into each; kept, even when an entry point is missing, while this object lives.
+  ScopedLibrary bridgeModule_{nullptr};
+  ScopedLibrary rawModule_{nullptr};
+  ScopedLibrary peakModule_{nullptr};
   std::unique_ptr<Bridge> bridge_;
   std::unique_ptr<Raw> raw_;
   std::unique_ptr<Peak> peak_;

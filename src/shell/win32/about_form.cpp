@@ -1,7 +1,5 @@
 #include "shell/win32/about_form.h"
 
-#include <memory>
-
 #include "shell/win32/resource_ids.h"
 
 namespace apexer::win32 {
@@ -97,8 +95,8 @@ void PlaceBoxNearOwner(HWND owner, HWND box, const Dpi& dpi) {
 void ShowAboutBox(StatusFormWindow& owner, platform::Application& app, AppInfo& info) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   const Dpi dpi = ScreenDpi();
-  std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> font(CreateFormFont(dpi, false));
-  std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> bold(CreateFormFont(dpi, true));
+  const ScopedFont font = CreateFormFont(dpi, false);
+  const ScopedFont bold = CreateFormFont(dpi, true);
 
   if (info.Fill != 0) FillAppInfo(app, info);
 

@@ -1,5 +1,6 @@
 #include "shell/win32/form_kit.h"
 
+#include <cassert>
 #include <cmath>
 
 namespace apexer::win32 {
@@ -8,10 +9,10 @@ constexpr double kTwipsPerInch = 1440.0;
 
 Dpi ScreenDpi() {
   Dpi dpi;
-  if (HDC dc = GetDC(nullptr)) {
-    dpi.x = GetDeviceCaps(dc, LOGPIXELSX);
-    dpi.y = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
+  const ScopedGetDC screen(nullptr);
+  if (screen.get() != nullptr) {
+    dpi.x = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    dpi.y = GetDeviceCaps(screen.get(), LOGPIXELSY);
   }
   if (dpi.x <= 0) dpi.x = 96;
   if (dpi.y <= 0) dpi.y = 96;
@@ -24,18 +25,19 @@ int TwipsToPixels(double twips, int dpi) {
 
 double PixelsToTwips(int pixels, int dpi) { return pixels * kTwipsPerInch / dpi; }
 
-HFONT CreateFormFont(const Dpi& dpi, bool bold) {
+ScopedFont CreateFormFont(const Dpi& dpi, bool bold) {
   LOGFONTA lf{};
   lf.lfHeight = -static_cast<LONG>(std::lround(8.25 * dpi.y / 72.0));
   lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfQuality = DEFAULT_QUALITY;
   lstrcpynA(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE);
-  return CreateFontIndirectA(&lf);
+  return ScopedFont(CreateFontIndirectA(&lf));
 }
 
 HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int id,
                    double left, double top, double width, double height, const Dpi& dpi, HFONT font) {
+  assert(parent != nullptr);
   HWND h = CreateWindowExA(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style,
                            TwipsToPixels(left, dpi.x), TwipsToPixels(top, dpi.y), TwipsToPixels(width, dpi.x),
                            TwipsToPixels(height, dpi.y), parent,

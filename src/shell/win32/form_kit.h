@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_scoped.h"
 
 namespace apexer::win32 {
 
@@ -15,8 +15,8 @@ Dpi ScreenDpi();
 int TwipsToPixels(double twips, int dpi);
 double PixelsToTwips(int pixels, int dpi);
 
-// "MS Sans Serif" 8.25 point, as the forms were designed; the caller deletes it.
-HFONT CreateFormFont(const Dpi& dpi, bool bold);
+// "MS Sans Serif" 8.25 point, as the forms were designed.
+ScopedFont CreateFormFont(const Dpi& dpi, bool bold);
 
 // A child control placed in twips.
 HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int id,
@@ -25,11 +25,5 @@ HWND CreateControl(HWND parent, const char* className, const std::string& text, 
 // The outer size of a window with the given client area in twips.
 SIZE OuterSizeForClient(double clientWidth, double clientHeight, DWORD style, DWORD exStyle, bool menu,
                         const Dpi& dpi);
-
-struct FontDeleter {
-  void operator()(HFONT f) const {
-    if (f != nullptr) DeleteObject(f);
-  }
-};
 
 }  // namespace apexer::win32

@@ -36,13 +36,14 @@ StatusFormWindow::StatusFormWindow(HINSTANCE instance, Win32MessageLoop& loop)
   wc.lpszClassName = kClassName;
   RegisterClassExA(&wc);
 
-  HMENU menu = CreateMenu();
-  AppendMenuA(menu, MF_STRING, IDM_ABOUT, "&About");
+  ScopedMenu menu(CreateMenu());
+  AppendMenuA(menu.get(), MF_STRING, IDM_ABOUT, "&About");
 
   const SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, true, dpi_);
-  window_ = CreateWindowExA(kExStyle, kClassName, kCaption, kStyle, 0, 0, outer.cx, outer.cy, nullptr, menu,
+  window_ = CreateWindowExA(kExStyle, kClassName, kCaption, kStyle, 0, 0, outer.cx, outer.cy, nullptr, menu.get(),
                             instance, this);
   if (window_ == nullptr) throw std::runtime_error("the status window could not be created");
+  menu.Release();  // the window's now: destroyed with it
 
   // A menu bar that wraps would eat into the designed client area: measure it and make up for it.
   RECT client;
@@ -104,14 +105,13 @@ void StatusFormWindow::SetStatusText(const std::string& text) {
 // and what still does not fit ends in an ellipsis.
 void StatusFormWindow::FitLabelToCaption(const std::string& text) {
   int width = TwipsToPixels(kLabelWidth, dpi_.x);
-  if (HDC dc = GetDC(label_)) {
-    HGDIOBJ old = SelectObject(dc, font_.get());
+  const ScopedGetDC dc(label_);
+  if (dc.get() != nullptr) {
+    const ScopedSelectObject font(dc.get(), font_.get());
     SIZE extent{};
-    if (GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent)) {
+    if (GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent)) {
       width = std::max(width, static_cast<int>(extent.cx) + 1);
     }
-    SelectObject(dc, old);
-    ReleaseDC(label_, dc);
   }
   RECT client;
   GetClientRect(window_, &client);

@@ -1,7 +1,6 @@
 // frmApexer: the always-on-top status window with its label, its Cancel button and the About menu.
 #pragma once
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "platform/forms.h"
@@ -39,7 +38,7 @@ class StatusFormWindow : public platform::StatusForm {
 
   Win32MessageLoop& loop_;
   Dpi dpi_;
-  std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> font_;
+  ScopedFont font_;
   HICON icon_ = nullptr;
   HWND window_ = nullptr;
   HWND label_ = nullptr;
