@@ -219,7 +219,7 @@ class Report:
                 "p90_ms": round(sorted(v)[int(0.9 * (len(v) - 1))], 3)} for k, v in r.items() if v}
 
     def scenario_lookup(self) -> None:
-        bench = h.WIN_BUILD / "src" / "win32_lookup_bench.exe"
+        bench = h.WIN_BUILD / "bench" / "win32_lookup_bench.exe"
         out = self.env.run([str(bench), "1000", str(MIN_SAMPLES)], timeout=600)
         if out.returncode != 0:
             raise ReportError(f"lookup bench failed: {out.stdout}{out.stderr}")

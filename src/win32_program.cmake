@@ -28,13 +28,3 @@ if(NOT MSVC)
   # Strip the shipping binary; the symbols are in the build tree's object files.
   target_link_options(Apexer PRIVATE $<$<CONFIG:MinSizeRel,Release>:-s>)
 endif()
-
-# Checks that run under Wine: the conformance runner, the test driver, the host-library doubles.
-if(EXISTS ${PROJECT_SOURCE_DIR}/tests/wine/apexer/CMakeLists.txt)
-  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/wine/apexer ${CMAKE_BINARY_DIR}/tests/wine/apexer)
-endif()
-
-# One title lookup on a real desktop crowded with windows (run by the end-to-end suite).
-add_executable(win32_lookup_bench ${PROJECT_SOURCE_DIR}/bench/win32_lookup_bench.cpp)
-target_link_libraries(win32_lookup_bench PRIVATE apexer_win32_platform)
-apexer_warnings(win32_lookup_bench)

@@ -7,7 +7,7 @@ root=$PWD
 source scripts/lib/wine-env.sh
 wine_arch_choose
 wine_arch_announce run-ivdata-engine
-exe=$root/build/$APEXER_PRESET/standin/ivdata_check.exe
+exe=$root/build/$APEXER_PRESET/tests/wine/ivdata/ivdata_check.exe
 [ -x "$exe" ] || { echo "run-ivdata-engine: $exe not built" >&2; exit 1; }
 out=$(mktemp -d)
 trap 'wine_env_stop; rm -rf "$out"' EXIT

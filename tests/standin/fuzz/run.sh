@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for SECONDS (default 60).
-#   standin/fuzz/run.sh [SECONDS]
+#   tests/standin/fuzz/run.sh [SECONDS]
 # Seeds come from small synthesised samples; crashes are left as crash-* files in build/fuzz.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../../.."
 seconds=${1:-60}
 out=build/fuzz
 mkdir -p "$out"
@@ -11,7 +11,7 @@ sources=(standin/data/src/*.cpp)
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -DIVDATA_FUZZING
        -Istandin/data/include)
 for target in sample text integrator; do
-  clang++ "${flags[@]}" "${sources[@]}" "standin/fuzz/fuzz_$target.cpp" -lz -o "$out/fuzz_$target"
+  clang++ "${flags[@]}" "${sources[@]}" "tests/standin/fuzz/fuzz_$target.cpp" -lz -o "$out/fuzz_$target"
 done
 
 # Seed corpora: small valid samples, channel texts, traces.

@@ -1,25 +1,25 @@
 #!/usr/bin/env bash
 # The stand-in engine's measurements: accuracy on synthetic truth, OpenMS side by side on real data,
 # timings (Google Benchmark) and peak resident memory, including a synthesised sample of about 1 GB.
-#   standin/bench/measure.sh [WORKDIR]      (needs the native build; takes a few minutes)
+#   bench/standin/measure.sh [WORKDIR]      (needs the native build; takes a few minutes)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 work=${1:-build/measure}
 mkdir -p "$work"
-bin=build/native/standin
-ivtool=$bin/tools/ivtool
+bin=build/native/bench/standin
+ivtool=build/native/standin/tools/ivtool
 [ -x "$ivtool" ] || { echo "measure: build the native preset first" >&2; exit 1; }
 rss() { /usr/bin/time -f "%M" -o "$work/rss.txt" "$@" >/dev/null; echo "$(( $(cat "$work/rss.txt") / 1024 )) MB"; }
 
 echo "=== integrator against synthetic truth, seeds 1..50 and 51..100"
-$bin/bench/synth_accuracy 50 1
-$bin/bench/synth_accuracy 50 51
+$bin/synth_accuracy 50 1
+$bin/synth_accuracy 50 51
 
 echo; echo "=== OpenMS side by side"
-python3 standin/bench/compare_openms.py "$ivtool" "$work/openms"
+python3 bench/standin/compare_openms.py "$ivtool" "$work/openms"
 
 echo; echo "=== timings"
-$bin/bench/engine_bench --benchmark_min_time=0.5 2>/dev/null | grep -E "^[A-Z]|^-"
+$bin/engine_bench --benchmark_min_time=0.5 2>/dev/null | grep -E "^[A-Z]|^-"
 
 echo; echo "=== peak resident memory"
 bsa=/usr/share/doc/openms/examples/BSA/BSA1.mzML

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "../data/src/file_io.h"
+#include "file_io.h"  // the engine's own file helpers
 #include "ivdata/ivdata.h"
 
 namespace {

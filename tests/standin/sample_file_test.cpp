@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "../data/src/file_io.h"
+#include "file_io.h"  // the engine's own file helpers
 #include "test_support.h"
 
 namespace {

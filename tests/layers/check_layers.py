@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+"""Checks that every #include in src/ and standin/ runs down the layers of docs/ARCHITECTURE.md, and that
+only the Win32 layers include the OS's headers. Prints each offending include; exit code 1 when any.
+
+    tests/layers/check_layers.py [ROOT]
+"""
+import re
+import sys
+from pathlib import Path
+
+# Lowest first. A file may include from its own layer and from those listed before it in its tree.
+SRC_LAYERS = [
+    ("seam", ["src/platform/"]),
+    ("common", ["src/common/"]),
+    ("settings", ["src/settings/"]),
+    ("host", ["src/host/"]),
+    ("automation", ["src/automation/"]),
+    ("processing", ["src/processing/"]),
+    ("shell", ["src/shell/"]),
+    ("win32 backend", ["src/platform/win32/"]),
+    ("win32 program", ["src/shell/win32/"]),
+]
+STANDIN_LAYERS = [
+    ("data engine", ["standin/data/"]),
+    ("bridge", ["standin/bridge/"]),
+    ("libraries", ["standin/libs/"]),
+    ("host application", ["standin/host/"]),
+]
+# Layers that may not include each other although one stands above the other.
+APART = {("host application", "libraries"), ("libraries", "host application")}
+WIN32_LAYERS = {"win32 backend", "win32 program", "bridge", "libraries", "host application"}
+OS_HEADERS = re.compile(r"^(windows|winuser|winbase|commctrl|shellapi|objbase)\.h$", re.I)
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
+SEARCH = ["src", "standin/data/include", "standin/data/src", "standin/bridge", "standin/libs", "standin/host"]
+
+
+def layer_of(path, layers):
+    best = None
+    for rank, (name, prefixes) in enumerate(layers):
+        for prefix in prefixes:
+            if path.startswith(prefix) and (best is None or len(prefix) > best[2]):
+                best = (rank, name, len(prefix))
+    return best
+
+
+def resolve(root, includer, name):
+    for base in [includer.parent] + [root / s for s in SEARCH]:
+        candidate = (base / name).resolve()
+        if candidate.is_file():
+            return candidate.relative_to(root).as_posix()
+    return None
+
+
+def main():
+    root = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parents[2]).resolve()
+    problems = []
+    checked = 0
+    for tree, layers in (("src", SRC_LAYERS), ("standin", STANDIN_LAYERS)):
+        for file in sorted((root / tree).rglob("*")):
+            if file.suffix not in (".h", ".cpp", ".rc"):
+                continue
+            rel = file.relative_to(root).as_posix()
+            own = layer_of(rel, layers)
+            if own is None:
+                continue  # tools and the like: not layered
+            for bracket, name in INCLUDE.findall(file.read_text(errors="replace")):
+                checked += 1
+                if bracket == "<":
+                    if OS_HEADERS.match(Path(name).name) and own[1] not in WIN32_LAYERS:
+                        problems.append(f"{rel}: <{name}> outside the Win32 layers")
+                    continue
+                target = resolve(root, file, name)
+                if target is None:
+                    problems.append(f'{rel}: "{name}" is not found')
+                    continue
+                theirs = layer_of(target, layers)
+                if theirs is None:
+                    problems.append(f'{rel}: "{name}" reaches outside the layers of {tree}/')
+                elif theirs[0] > own[0] or (own[1], theirs[1]) in APART:
+                    problems.append(f'{rel} ({own[1]}): "{name}" is in {theirs[1]}, above it or beside it')
+    for p in problems:
+        print(p)
+    print(f"{checked} includes checked, {len(problems)} against the layers")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
