@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "bridge/host_settings.h"
+#include "bridge/text_fields.h"
 #include "host_app.h"
-#include "host_settings.h"
-#include "text_fields.h"
 #include "plot.h"
 #include "resource.h"
 
@@ -109,7 +109,7 @@ HWND ShowChromatogramWindow() {
   UpdateWindow(h);
   JournalWindow("window.opened", h, "chromatogram");
   // A layout that shows the peak list beside a newly opened chromatogram, as the client meets it mid-run.
-  if (Upper(IniString(kSecStandin, "OpenWithChromatogram", "")).find("PEAKLIST") != std::string::npos)
+  if (ivdata::UpperAnsi(IniString(kSecStandin, "OpenWithChromatogram", "")).find("PEAKLIST") != std::string::npos)
     ShowPeakListWindow();
   return h;
 }

@@ -2,8 +2,8 @@
 // dialog and shows "Spectrum Combine" before it returns, so the sender of OK finds that window at once.
 #include <string>
 
+#include "bridge/host_settings.h"
 #include "host_app.h"
-#include "host_settings.h"
 #include "resource.h"
 
 namespace standin {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <map>
 
-#include "host_settings.h"
-#include "text_fields.h"
+#include "bridge/host_settings.h"
+#include "bridge/text_fields.h"
 
 namespace standin {
 
@@ -74,7 +74,7 @@ namespace {
 
 // Host commands by text; the answer is what IonvaneCommand returns to the client.
 LRESULT RunHostCommand(const std::string& text) {
-  std::string cmd = Upper(Trim(text));
+  std::string cmd = ivdata::UpperAnsi(Trim(text));
   Journal(kSrcHost, "command", JsonFields().Str("text", text));
   if (cmd == "APP.LAUNCH[DEFAULT:CHRO]()") {
     if (IniInt(kSecFaults, "ChromatogramNeverOpens", 0)) {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "bridge.h"
+#include "bridge/bridge.h"
+#include "bridge/journal.h"
 #include "host_data.h"
-#include "journal.h"
 
 namespace standin {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "host_settings.h"
+#include "bridge/host_settings.h"
 
 namespace standin {
 

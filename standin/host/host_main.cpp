@@ -1,9 +1,9 @@
 // The stand-in host: StandinHost.exe <sample file>. The sample becomes the host's current sample.
 #include <windows.h>
 
+#include "bridge/host_settings.h"
+#include "bridge/text_fields.h"
 #include "host_app.h"
-#include "host_settings.h"
-#include "text_fields.h"
 
 namespace standin {
 
@@ -56,7 +56,7 @@ void PublishSample() {
 }
 
 void OpenStartWindows() {
-  std::string list = "," + Upper(IniString(kSecStandin, "OpenAtStart", "")) + ",";
+  std::string list = "," + ivdata::UpperAnsi(IniString(kSecStandin, "OpenAtStart", "")) + ",";
   auto has = [&](const char* name) { return list.find("," + std::string(name) + ",") != std::string::npos; };
   if (has("CHROMATOGRAM")) ShowChromatogramWindow();
   if (has("SPECTRUM")) ShowSpectrumWindow();

@@ -1,10 +1,10 @@
 // Printing the spectrum window: one page per print, PDF with a PNG preview, in [Standin] PrintFolder.
 // 341 prints the page; 342 prints the same page headed "with mass lists" and writes the spectra's mass
 // lists beside it as text.
+#include "bridge/host_settings.h"
+#include "bridge/text_fields.h"
 #include "host_app.h"
-#include "host_settings.h"
 #include "resource.h"
-#include "text_fields.h"
 
 namespace standin {
 
@@ -34,7 +34,7 @@ void WritePageNow(UINT command, const std::vector<ivdata::CombinedSpectrum>& spe
 void PrintSpectrumWindow(UINT command) {
   // What is printed is what the window shows when the command arrives.
   std::vector<ivdata::CombinedSpectrum> spectra = g_app.spectra;
-  std::string mode = Upper(Trim(IniString(kSecFaults, "PrintingWindow", "normal")));
+  std::string mode = ivdata::UpperAnsi(Trim(IniString(kSecFaults, "PrintingWindow", "normal")));
   if (mode == "NEVER") {
     Journal(kSrcHost, "fault.printing-window-never");
     WritePageNow(command, spectra);

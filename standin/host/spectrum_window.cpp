@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "bridge/host_settings.h"
+#include "bridge/text_fields.h"
 #include "host_app.h"
-#include "host_settings.h"
 #include "plot.h"
 #include "resource.h"
-#include "text_fields.h"
 
 namespace standin {
 
@@ -112,7 +112,7 @@ HWND ShowSpectrumWindow() {
 void AddCombinedSpectrum(ivdata::CombinedSpectrum spectrum, const ivdata::CombineRequest& request) {
   // Read at this moment, as the client changes it around its run.
   std::string replace = IniString("SpeDisplay", "Replace", "");
-  bool add = EqualsNoCase(Trim(replace), "FALSE");
+  bool add = ivdata::EqualsNoCase(Trim(replace), "FALSE");
   if (!add) g_app.spectra.clear();
   Journal(kSrcHost, "combine",
           JsonFields()

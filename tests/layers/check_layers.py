@@ -31,7 +31,7 @@ APART = {("host application", "libraries"), ("libraries", "host application")}
 WIN32_LAYERS = {"win32 backend", "win32 program", "bridge", "libraries", "host application"}
 OS_HEADERS = re.compile(r"^(windows|winuser|winbase|commctrl|shellapi|objbase)\.h$", re.I)
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
-SEARCH = ["src", "standin/data/include", "standin/data/src", "standin/bridge", "standin/libs", "standin/host"]
+SEARCH = ["src", "standin", "standin/data/include"]
 
 
 def layer_of(path, layers):

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "text_util.h"
+#include "ivdata/text.h"
 
 namespace ivdata {
 
@@ -28,12 +28,12 @@ class Reader {
   bool Number(double& value) {
     const std::size_t start = pos_;
     std::size_t whole = 0, fraction = 0;
-    while (!AtEnd() && detail::IsDigit(Peek())) { Next(); ++whole; }
+    while (!AtEnd() && IsDigit(Peek())) { Next(); ++whole; }
     bool point = false;
     if (Peek() == '.') {
       point = true;
       Next();
-      while (!AtEnd() && detail::IsDigit(Peek())) { Next(); ++fraction; }
+      while (!AtEnd() && IsDigit(Peek())) { Next(); ++fraction; }
     }
     if ((whole == 0 && fraction == 0) || (point && fraction == 0)) {
       pos_ = start;
@@ -56,9 +56,9 @@ bool Fail(std::string* error, const std::string& message) {
 }  // namespace
 
 bool IsAnalogTraceDescription(std::string_view text) {
-  const std::string_view t = detail::TrimSpaces(text);
-  if (t.empty() || t.size() > kMaxLength || !detail::IsAsciiLetter(t.front())) return false;
-  if (detail::EqualsNoCase(t, "TIC") || detail::EqualsNoCase(t, "BPI")) return false;
+  const std::string_view t = TrimSpaces(text);
+  if (t.empty() || t.size() > kMaxLength || !IsAsciiLetter(t.front())) return false;
+  if (EqualsNoCase(t, "TIC") || EqualsNoCase(t, "BPI")) return false;
   for (char c : t) {
     if (c < 0x20 || c > 0x7E) return false;
   }
@@ -66,15 +66,15 @@ bool IsAnalogTraceDescription(std::string_view text) {
 }
 
 bool ParseChannel(std::string_view text, Channel& channel, std::string* error) {
-  const std::string_view t = detail::TrimSpaces(text);
+  const std::string_view t = TrimSpaces(text);
   if (t.empty()) return Fail(error, "empty channel description");
   if (t.size() > kMaxLength) return Fail(error, "channel description longer than 255 characters");
   Channel result;
-  if (detail::EqualsNoCase(t, "TIC")) {
+  if (EqualsNoCase(t, "TIC")) {
     result.kind = ChannelKind::Tic;
-  } else if (detail::EqualsNoCase(t, "BPI")) {
+  } else if (EqualsNoCase(t, "BPI")) {
     result.kind = ChannelKind::Bpi;
-  } else if (detail::IsAsciiLetter(t.front())) {
+  } else if (IsAsciiLetter(t.front())) {
     if (!IsAnalogTraceDescription(t)) return Fail(error, "trace name holds a character that is not printable");
     result.kind = ChannelKind::Analog;
     result.traceName = std::string(t);

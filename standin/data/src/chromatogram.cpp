@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <charconv>
 
-#include "text_util.h"
+#include "ivdata/text.h"
 
 namespace ivdata {
 
 int ResolveAnalogTrace(const Sample& sample, const Channel& channel) {
   if (channel.kind != ChannelKind::Analog) return 0;
-  const std::string_view name = detail::TrimSpaces(channel.traceName);
+  const std::string_view name = TrimSpaces(channel.traceName);
   if (const int byName = sample.FindTrace(name)) return byName;
   // "ANALOG n": the n-th trace
   constexpr std::string_view kPrefix = "ANALOG";
-  if (name.size() > kPrefix.size() && detail::EqualsNoCase(name.substr(0, kPrefix.size()), kPrefix)) {
-    const std::string_view rest = detail::TrimSpaces(name.substr(kPrefix.size()));
+  if (name.size() > kPrefix.size() && EqualsNoCase(name.substr(0, kPrefix.size()), kPrefix)) {
+    const std::string_view rest = TrimSpaces(name.substr(kPrefix.size()));
     int n = 0;
     const auto r = std::from_chars(rest.data(), rest.data() + rest.size(), n);
     if (r.ec == std::errc() && r.ptr == rest.data() + rest.size() && n >= 1 && n <= sample.TraceCount()) return n;

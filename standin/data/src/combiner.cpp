@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "text_util.h"
+#include "ivdata/text.h"
 
 namespace ivdata {
 
@@ -17,8 +17,8 @@ bool Fail(std::string* error, const std::string& message) {
 }
 
 bool ScanNumber(std::string_view text, int& value) {
-  const std::string_view t = detail::TrimBlanks(text);
-  if (t.empty() || !detail::IsDigit(t.front())) return false;
+  const std::string_view t = TrimBlanks(text);
+  if (t.empty() || !IsDigit(t.front())) return false;
   const auto r = std::from_chars(t.data(), t.data() + t.size(), value);
   return r.ec == std::errc() && r.ptr == t.data() + t.size();
 }
@@ -27,7 +27,7 @@ bool ScanNumber(std::string_view text, int& value) {
 
 bool ParseScanRanges(std::string_view text, std::vector<ScanRange>& ranges, std::string* error) {
   std::vector<ScanRange> result;
-  const std::string_view t = detail::TrimBlanks(text);
+  const std::string_view t = TrimBlanks(text);
   if (t.size() > 1000) return Fail(error, "scan range text too long");
   std::size_t start = 0;
   while (!t.empty() && start <= t.size()) {
@@ -52,7 +52,7 @@ bool ParseScanRanges(std::string_view text, std::vector<ScanRange>& ranges, std:
 }
 
 bool ParseDialogNumber(std::string_view text, double& value) {
-  std::string t(detail::TrimBlanks(text));
+  std::string t(TrimBlanks(text));
   if (t.empty() || t.size() > 64) return false;
   std::replace(t.begin(), t.end(), ',', '.');
   const char* begin = t.data();

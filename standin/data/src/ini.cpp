@@ -5,7 +5,7 @@
 
 #include "file_io.h"
 #include "ivdata/error.h"
-#include "text_util.h"
+#include "ivdata/text.h"
 
 namespace ivdata {
 
@@ -13,24 +13,24 @@ namespace {
 
 // Section name of a "[name]" line, or nullopt for other lines.
 std::optional<std::string_view> SectionOf(std::string_view line) {
-  const std::string_view t = detail::TrimBlanks(line);
+  const std::string_view t = TrimBlanks(line);
   if (t.size() < 2 || t.front() != '[') return std::nullopt;
   const std::size_t close = t.find(']');
   if (close == std::string_view::npos) return std::nullopt;
-  return detail::TrimBlanks(t.substr(1, close - 1));
+  return TrimBlanks(t.substr(1, close - 1));
 }
 
 // Key of a "key=value" line (trimmed), and the raw value after "=".
 bool KeyValueOf(std::string_view line, std::string_view& key, std::string_view& value) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) return false;
-  key = detail::TrimBlanks(line.substr(0, eq));
+  key = TrimBlanks(line.substr(0, eq));
   value = line.substr(eq + 1);
   return true;
 }
 
 std::string CleanValue(std::string_view raw) {
-  std::string_view v = detail::TrimBlanks(raw);
+  std::string_view v = TrimBlanks(raw);
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
     v = v.substr(1, v.size() - 2);
   }
@@ -62,19 +62,19 @@ IniFile IniFile::Load(const std::string& path) {
 }
 
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
-  const std::string_view wantSection = detail::TrimBlanks(section);
-  const std::string_view wantKey = detail::TrimBlanks(key);
+  const std::string_view wantSection = TrimBlanks(section);
+  const std::string_view wantKey = TrimBlanks(key);
   bool inSection = false;
   bool seenSection = false;
   for (const std::string& line : lines_) {
     if (const auto s = SectionOf(line)) {
       if (seenSection && inSection) break;  // only the first such section counts
-      inSection = detail::EqualsNoCase(*s, wantSection);
+      inSection = EqualsNoCase(*s, wantSection);
       seenSection = seenSection || inSection;
       continue;
     }
     std::string_view k, v;
-    if (inSection && KeyValueOf(line, k, v) && detail::EqualsNoCase(k, wantKey)) return CleanValue(v);
+    if (inSection && KeyValueOf(line, k, v) && EqualsNoCase(k, wantKey)) return CleanValue(v);
   }
   return std::nullopt;
 }
@@ -86,7 +86,7 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
   for (const std::string& line : lines_) {
     if (const auto s = SectionOf(line)) {
       if (seenSection && inSection) break;
-      inSection = detail::EqualsNoCase(*s, detail::TrimBlanks(section));
+      inSection = EqualsNoCase(*s, TrimBlanks(section));
       seenSection = seenSection || inSection;
       continue;
     }
@@ -97,14 +97,14 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
 }
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
-  const std::string_view wantSection = detail::TrimBlanks(section);
-  const std::string_view wantKey = detail::TrimBlanks(key);
+  const std::string_view wantSection = TrimBlanks(section);
+  const std::string_view wantKey = TrimBlanks(key);
   std::size_t insertAt = lines_.size();
   bool found = false;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     if (const auto s = SectionOf(lines_[i])) {
       if (found) break;
-      if (detail::EqualsNoCase(*s, wantSection)) {
+      if (EqualsNoCase(*s, wantSection)) {
         found = true;
         insertAt = i + 1;
       }
@@ -112,18 +112,18 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     }
     if (!found) continue;
     std::string_view k, v;
-    if (KeyValueOf(lines_[i], k, v) && detail::EqualsNoCase(k, wantKey)) {
+    if (KeyValueOf(lines_[i], k, v) && EqualsNoCase(k, wantKey)) {
       lines_[i] = std::string(k) + "=" + std::string(value);
       return;
     }
-    if (!detail::TrimBlanks(lines_[i]).empty()) insertAt = i + 1;
+    if (!TrimBlanks(lines_[i]).empty()) insertAt = i + 1;
   }
   const std::string entry = std::string(wantKey) + "=" + std::string(value);
   if (found) {
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
     return;
   }
-  while (!lines_.empty() && detail::TrimBlanks(lines_.back()).empty()) lines_.pop_back();
+  while (!lines_.empty() && TrimBlanks(lines_.back()).empty()) lines_.pop_back();
   if (!lines_.empty()) lines_.emplace_back();
   lines_.push_back("[" + std::string(wantSection) + "]");
   lines_.push_back(entry);
@@ -141,7 +141,7 @@ std::string IniFile::Text() const {
 void IniFile::Save(const std::string& path) const { detail::WriteWholeFile(path, Text()); }
 
 std::optional<long long> ProfileInt(std::string_view value) {
-  std::string_view v = detail::TrimBlanks(value);
+  std::string_view v = TrimBlanks(value);
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   if (v.empty()) return std::nullopt;
   std::size_t i = 0;
@@ -157,7 +157,7 @@ std::optional<long long> ProfileInt(std::string_view value) {
   for (; i < v.size(); ++i) {
     int digit;
     const char c = v[i];
-    if (detail::IsDigit(c)) digit = c - '0';
+    if (IsDigit(c)) digit = c - '0';
     else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
     else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
     else break;

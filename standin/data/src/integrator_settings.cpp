@@ -6,14 +6,14 @@
 #include "file_io.h"
 #include "ivdata/ini.h"
 #include "ivdata/integrator.h"
-#include "text_util.h"
+#include "ivdata/text.h"
 
 namespace ivdata {
 
 namespace {
 
 bool WholeNumber(std::string_view text, long long& value) {
-  const std::string_view t = detail::TrimBlanks(text);
+  const std::string_view t = TrimBlanks(text);
   const char* begin = t.data();
   if (!t.empty() && t.front() == '+') ++begin;
   const auto r = std::from_chars(begin, t.data() + t.size(), value);
@@ -21,7 +21,7 @@ bool WholeNumber(std::string_view text, long long& value) {
 }
 
 bool RealNumber(std::string_view text, double& value) {
-  const std::string_view t = detail::TrimBlanks(text);
+  const std::string_view t = TrimBlanks(text);
   const char* begin = t.data();
   if (!t.empty() && t.front() == '+') ++begin;
   const auto r = std::from_chars(begin, t.data() + t.size(), value);
@@ -63,8 +63,8 @@ class SettingsReader {
     if (RealNumber(*text, v) && v >= low && v <= high) {
       target = v;
     } else {
-      Warn(key, *text, "a number from " + detail::NumberText(low) + " to " + detail::NumberText(high),
-           detail::NumberText(target));
+      Warn(key, *text, "a number from " + NumberText(low) + " to " + NumberText(high),
+           NumberText(target));
     }
   }
 
@@ -75,7 +75,7 @@ class SettingsReader {
     if (!text) return;
     std::string allowed;
     for (const auto& [name, value] : names) {
-      if (detail::EqualsNoCase(detail::TrimBlanks(*text), name)) {
+      if (EqualsNoCase(TrimBlanks(*text), name)) {
         target = value;
         return;
       }
@@ -124,9 +124,9 @@ void WriteIntegratorSettings(const std::string& iniPath, const IntegratorSetting
   IniFile ini = IniFile::Load(iniPath);
   ini.Set(section, "SmoothMethod", SmoothName(settings.smoothMethod));
   ini.Set(section, "SmoothWidth", std::to_string(settings.smoothWidth));
-  ini.Set(section, "MinSignalToNoise", detail::NumberText(settings.minSignalToNoise));
-  ini.Set(section, "MinHeight", detail::NumberText(settings.minHeight));
-  ini.Set(section, "MinRelativeHeight", detail::NumberText(settings.minRelativeHeight));
+  ini.Set(section, "MinSignalToNoise", NumberText(settings.minSignalToNoise));
+  ini.Set(section, "MinHeight", NumberText(settings.minHeight));
+  ini.Set(section, "MinRelativeHeight", NumberText(settings.minRelativeHeight));
   ini.Set(section, "MinWidth", std::to_string(settings.minWidth));
   ini.Set(section, "Baseline", BaselineName(settings.baseline));
   ini.Set(section, "MaxPeaks", std::to_string(settings.maxPeaks));

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "file_io.h"
-#include "text_util.h"
+#include "ivdata/text.h"
 
 namespace ivdata {
 
@@ -55,11 +55,11 @@ std::string PackHeader(const Header& h) {
 }
 
 bool ValidTraceName(std::string_view name) {
-  if (name.empty() || name.size() > 63 || !detail::IsAsciiLetter(name.front())) return false;
+  if (name.empty() || name.size() > 63 || !IsAsciiLetter(name.front())) return false;
   for (char c : name) {
     if (c < 0x20 || c > 0x7E) return false;
   }
-  return name.back() != ' ' && !detail::EqualsNoCase(name, "TIC") && !detail::EqualsNoCase(name, "BPI");
+  return name.back() != ' ' && !EqualsNoCase(name, "TIC") && !EqualsNoCase(name, "BPI");
 }
 
 struct ScanPlace {
@@ -182,7 +182,7 @@ void Sample::Impl::ParseIndex(const std::string& bytes) {
     tr.place.crc = in.U32();
     if (!ValidTraceName(tr.info.name)) throw Error("corrupt sample: invalid trace name");
     for (std::size_t u = 0; u < t; ++u) {
-      if (detail::EqualsNoCase(traces[u].info.name, tr.info.name)) {
+      if (EqualsNoCase(traces[u].info.name, tr.info.name)) {
         throw Error("corrupt sample: two traces named " + tr.info.name);
       }
     }
@@ -328,7 +328,7 @@ const TraceInfo& Sample::Trace(int trace) const {
 
 int Sample::FindTrace(std::string_view name) const {
   for (std::size_t i = 0; i < impl_->traces.size(); ++i) {
-    if (detail::EqualsNoCase(impl_->traces[i].info.name, name)) return static_cast<int>(i + 1);
+    if (EqualsNoCase(impl_->traces[i].info.name, name)) return static_cast<int>(i + 1);
   }
   return 0;
 }
@@ -461,7 +461,7 @@ void SampleWriter::AddTrace(TraceInfo info, std::span<const double> rtMinutes, s
   if (impl_->finished) throw Error("sample already finished");
   if (!ValidTraceName(info.name)) throw Error("invalid trace name \"" + info.name + "\"");
   for (const auto& t : impl_->traces) {
-    if (detail::EqualsNoCase(t.info.name, info.name)) throw Error("two traces named " + info.name);
+    if (EqualsNoCase(t.info.name, info.name)) throw Error("two traces named " + info.name);
   }
   if (impl_->traces.size() >= kMaxTraces) throw Error("too many traces");
   if (rtMinutes.size() != values.size()) throw Error("trace times and values differ in length");
@@ -533,9 +533,9 @@ void SampleWriter::Finish() {
 
 std::string TraceNameFrom(std::string_view text) {
   std::string name;
-  for (char c : detail::TrimBlanks(text)) name += (c >= 0x20 && c <= 0x7E) ? c : '_';
-  if (name.empty() || !detail::IsAsciiLetter(name.front()) || detail::EqualsNoCase(name, "TIC") ||
-      detail::EqualsNoCase(name, "BPI")) {
+  for (char c : TrimBlanks(text)) name += (c >= 0x20 && c <= 0x7E) ? c : '_';
+  if (name.empty() || !IsAsciiLetter(name.front()) || EqualsNoCase(name, "TIC") ||
+      EqualsNoCase(name, "BPI")) {
     name = "Trace " + name;
   }
   if (name.size() > 63) name.resize(63);

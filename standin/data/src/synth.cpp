@@ -9,7 +9,7 @@
 
 #include "ivdata/error.h"
 #include "ivdata/sample.h"
-#include "text_util.h"
+#include "ivdata/text.h"
 
 namespace ivdata {
 
@@ -306,7 +306,7 @@ SynthTruth Synthesise(const SynthOptions& o, const std::string& samplePath) {
 }
 
 std::string TruthToJson(const SynthTruth& t) {
-  auto num = [](double v) { return detail::NumberText(v); };
+  auto num = [](double v) { return NumberText(v); };
   std::string j = "{\n  \"seed\": " + std::to_string(t.seed) + ",\n  \"ms1_scans\": " + std::to_string(t.ms1Scans) +
                   ",\n  \"tic_noise\": " + num(t.ticNoise) + ",\n  \"absorbance_trace\": \"" + t.absorbanceTrace +
                   "\",\n  \"rt_unit\": \"min\",\n  \"peaks\": [\n";

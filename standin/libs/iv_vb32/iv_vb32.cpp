@@ -5,10 +5,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "bridge.h"
-#include "journal.h"
-#include "records.h"
-#include "text_fields.h"
+#include "bridge/bridge.h"
+#include "bridge/journal.h"
+#include "bridge/text_fields.h"
+#include "ivdata/text.h"
+#include "libs/records.h"
 
 using namespace standin;
 
@@ -101,7 +102,8 @@ int16_t __stdcall GetGlobalFile(char* listName, char* fileType, FileSpec* blank,
   int16_t result = 0;
   BridgeState s;
   // Only the system list knows a current file, and the stand-in's only file type is raw data.
-  if (out && EqualsNoCase(list, "SystemList") && EqualsNoCase(type, "RAW") && ReadBridge(s) && s.fileName[0]) {
+  if (out && ivdata::EqualsNoCase(list, "SystemList") && ivdata::EqualsNoCase(type, "RAW") && ReadBridge(s) &&
+      s.fileName[0]) {
     std::memset(out, 0, sizeof *out);
     FillFromHost(s, *out);
     result = 1;

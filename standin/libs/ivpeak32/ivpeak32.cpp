@@ -10,12 +10,12 @@
 #include <span>
 #include <vector>
 
-#include "boundary.h"
-#include "host_settings.h"
-#include "journal.h"
-#include "records.h"
-#include "sample_access.h"
-#include "text_fields.h"
+#include "bridge/boundary.h"
+#include "bridge/host_settings.h"
+#include "bridge/journal.h"
+#include "bridge/text_fields.h"
+#include "libs/records.h"
+#include "libs/sample_access.h"
 
 using namespace standin;
 

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "journal.h"
-#include "records.h"
-#include "sample_access.h"
-#include "text_fields.h"
+#include "bridge/journal.h"
+#include "bridge/text_fields.h"
+#include "libs/records.h"
+#include "libs/sample_access.h"
 
 using namespace standin;
 

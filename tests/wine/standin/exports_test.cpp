@@ -8,10 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#include "bridge/text_fields.h"
 #include "check.h"
 #include "ivdata/ivdata.h"
 #include "test_support.h"
-#include "text_fields.h"
 
 using namespace standin_test;
 using check::Equal;

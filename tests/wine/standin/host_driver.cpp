@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bridge/text_fields.h"
 #include "check.h"
 #include "ivdata/ivdata.h"
 #include "test_support.h"
-#include "text_fields.h"
 
 using namespace standin_test;
 using check::Equal;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "boundary.h"
-#include "records.h"
+#include "bridge/boundary.h"
+#include "libs/records.h"
 
 namespace standin_test {
 

@@ -9,3 +9,4 @@
 #include "ivdata/page.h"
 #include "ivdata/sample.h"
 #include "ivdata/synth.h"
+#include "ivdata/text.h"

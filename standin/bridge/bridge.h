@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "boundary.h"
+#include "bridge/boundary.h"
 
 namespace standin {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ivdata/ivdata.h"
-#include "records.h"
+#include "libs/records.h"
 
 namespace standin {
 

@@ -1,4 +1,5 @@
-// Fixed-length ANSI text fields of host records, and small text helpers shared by host and libraries.
+// Fixed-length ANSI text fields of the bridge and the host's records; trimming of the texts they carry.
+// Case is folded by ivdata's one rule (ivdata/text.h).
 #pragma once
 
 #include <cstddef>
@@ -23,8 +24,7 @@ std::string FieldText(const char (&field)[N]) {
   return std::string(field, n);
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// Removes white space (space, tab, CR, LF, VT, FF) from both ends.
 std::string Trim(std::string_view s);
-std::string Upper(std::string_view s);
 
 }  // namespace standin

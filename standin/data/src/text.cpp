@@ -1,10 +1,10 @@
-#include "text_util.h"
+#include "ivdata/text.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
-namespace ivdata::detail {
+namespace ivdata {
 
 char UpperAnsi(char c) {
   const auto u = static_cast<unsigned char>(c);
@@ -17,6 +17,12 @@ char UpperAnsi(char c) {
     case 0xFF: return static_cast<char>(0x9F);
     default: return c;
   }
+}
+
+std::string UpperAnsi(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = UpperAnsi(c);
+  return out;
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -57,4 +63,4 @@ std::string NumberText(double value) {
   return buffer;
 }
 
-}  // namespace ivdata::detail
+}  // namespace ivdata

@@ -1,11 +1,11 @@
-#include "journal.h"
+#include "bridge/journal.h"
 
 #include <windows.h>
 
 #include <cmath>
 #include <cstdio>
 
-#include "host_settings.h"
+#include "bridge/host_settings.h"
 
 namespace standin {
 

@@ -1,4 +1,4 @@
-#include "bridge.h"
+#include "bridge/bridge.h"
 
 #include <cstring>
 

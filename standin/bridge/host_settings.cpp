@@ -1,4 +1,4 @@
-#include "host_settings.h"
+#include "bridge/host_settings.h"
 
 #include <windows.h>
 

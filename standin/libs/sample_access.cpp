@@ -1,8 +1,8 @@
-#include "sample_access.h"
+#include "libs/sample_access.h"
 
 #include <optional>
 
-#include "text_fields.h"
+#include "bridge/text_fields.h"
 
 namespace standin {
 
@@ -28,7 +28,7 @@ const ivdata::Sample* OpenRawFile(const RawFile& raw, std::string& error) {
     error = "the record names no file";
     return nullptr;
   }
-  if (g_open && EqualsNoCase(g_open->Path(), path)) return &*g_open;
+  if (g_open && ivdata::EqualsNoCase(g_open->Path(), path)) return &*g_open;
   g_open.reset();
   try {
     g_open.emplace(ivdata::Sample::Open(path));

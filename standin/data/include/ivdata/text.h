@@ -1,0 +1,23 @@
+// Text rules of the stand-in: one case-folding rule for the engine, the host application and its libraries.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace ivdata {
+
+// Upper case in the Western ANSI code page (1252), the code page every text of the host and its client is
+// in: the letters a-z and those of 0xE0-0xFE (but 0xF7) and 0x9A, 0x9C, 0x9E, 0xFF fold to their capitals,
+// as Windows folds names in that code page and as the client compares. Against texts of plain ASCII it
+// agrees with folding a-z alone.
+char UpperAnsi(char c);
+std::string UpperAnsi(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+std::string_view TrimSpaces(std::string_view s);     // spaces (32) only
+std::string_view TrimBlanks(std::string_view s);     // spaces, tabs, CR, LF
+bool IsAsciiLetter(char c);
+bool IsDigit(char c);
+// Shortest text that reads back as the same double ("%.17g" would show binary noise).
+std::string NumberText(double value);
+
+}  // namespace ivdata
