@@ -64,7 +64,7 @@ void OnOk(HWND dlg) {
   ivdata::CombineRequest request;
   std::string error;
   if (!HasSample()) error = "There is no current sample to combine spectra from.";
-  else if (!ReadCombineFields(scans, more, scale, threshold, request, error)) {}
+  else ivdata::ReadCombineFields({scans, more, scale, threshold}, CurrentSample().scanCount, request, error);
   if (!error.empty()) {
     Journal(kSrcHost, "dialog.invalid", JsonFields().Str("message", error));
     // The dialog stays open, as a user would expect after a typing error.

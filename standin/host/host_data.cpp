@@ -98,85 +98,31 @@ std::vector<ivdata::Peak> DisplayPeaks() {
   }
 }
 
-bool ReadCombineFields(const std::string& scans, const std::string& moreScans, const std::string& scale,
-                       const std::string& threshold, ivdata::CombineRequest& request, std::string& error) {
-  request = {};
-  std::vector<ivdata::ScanRange> first, more;
-  std::string why;
-  if (!ivdata::ParseScanRanges(scans, first, &why) || first.empty()) {
-    error = "Scans: \"" + scans + "\" is not a scan range" + (why.empty() ? "." : " (" + why + ").");
-    return false;
-  }
-  if (!ivdata::ParseScanRanges(moreScans, more, &why)) {
-    error = "Also combine: \"" + moreScans + "\" is not a list of scan ranges (" + why + ").";
-    return false;
-  }
-  request.ranges = first;
-  request.ranges.insert(request.ranges.end(), more.begin(), more.end());
-  if (request.ranges.size() > static_cast<size_t>(ivdata::kMaxCombineRanges)) {
-    error = "At most three scan ranges can be combined.";
-    return false;
-  }
-  int count = g_summary.scanCount;
-  for (const auto& r : request.ranges) {
-    int lo = r.first < r.last ? r.first : r.last, hi = r.first < r.last ? r.last : r.first;
-    if (hi < 1 || lo > count) {
-      error = "Scans " + std::to_string(r.first) + ":" + std::to_string(r.last) + " lie outside the sample (1 to " +
-              std::to_string(count) + ").";
-      return false;
-    }
-  }
-  if (!ivdata::ParseDialogNumber(scale, request.scale) || !(request.scale > 0)) {
-    error = "Scale: \"" + scale + "\" is not a number above 0.";
-    return false;
-  }
-  if (!ivdata::ParseDialogNumber(threshold, request.thresholdPercent) || request.thresholdPercent < 0 ||
-      request.thresholdPercent > 100) {
-    error = "Threshold: \"" + threshold + "\" is not a percentage from 0 to 100.";
-    return false;
-  }
-  return true;
-}
-
 bool WriteSpectrumPage(const std::string& folder, const std::vector<ivdata::CombinedSpectrum>& spectra,
                        bool withMassList, PagePaths& paths, std::string& error) {
   if (!MakeDirectories(folder)) {
     error = "Cannot make the print folder " + folder;
     return false;
   }
-  std::string base = folder;
-  if (base.back() != '\\' && base.back() != '/') base += '\\';
-  std::string stem = g_summary.name.empty() ? std::string("page") : g_summary.name;
-  if (size_t dot = stem.find_last_of('.'); dot != std::string::npos && dot > 0) stem.resize(dot);
-  // Next free number: earlier prints are never overwritten.
-  for (int k = 1; k < 100000; ++k) {
-    char num[16];
-    std::snprintf(num, sizeof num, "-%04d", k);
-    std::string p = base + stem + num;
-    if (GetFileAttributesA((p + ".pdf").c_str()) == INVALID_FILE_ATTRIBUTES) {
-      paths.pdf = p + ".pdf";
-      paths.png = p + ".png";
-      if (withMassList) paths.massList = p + ".txt";
-      break;
-    }
-  }
-  if (paths.pdf.empty()) {
+  const std::string page = ivdata::NextFreePage(folder, ivdata::PageStem(g_summary.name), [](const std::string& pdf) {
+    return GetFileAttributesA(pdf.c_str()) != INVALID_FILE_ATTRIBUTES;
+  });
+  if (page.empty()) {
     error = "No free page name in " + folder;
     return false;
   }
-  // A page holds six spectra: more than that (a window filled with Replace off) prints the latest six.
-  std::vector<ivdata::CombinedSpectrum> onPage = spectra;
-  if (onPage.size() > static_cast<size_t>(ivdata::kMaxPageSpectra))
-    onPage.erase(onPage.begin(), onPage.end() - ivdata::kMaxPageSpectra);
+  paths.pdf = page + ".pdf";
+  paths.png = page + ".png";
+  if (withMassList) paths.massList = page + ".txt";
+  const std::vector<ivdata::CombinedSpectrum> onPage = ivdata::LatestForPage(spectra);
   ivdata::PageOptions options;
   options.title = withMassList ? "Combined spectra with mass lists" : "Combined spectra";
   SYSTEMTIME t;
   GetLocalTime(&t);
-  char footer[160];
-  std::snprintf(footer, sizeof footer, "%s  printed %04u-%02u-%02u %02u:%02u:%02u  %zu of %zu spectra",
-                g_summary.name.c_str(), t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, onPage.size(),
-                spectra.size());
-  options.footer = footer;
+  char printedAt[32];
+  std::snprintf(printedAt, sizeof printedAt, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                t.wMinute, t.wSecond);
+  options.footer = ivdata::PageFooter(g_summary.name, printedAt, onPage.size(), spectra.size());
   try {
     if (onPage.empty()) {
       error = "The spectrum window holds no spectra.";
@@ -189,12 +135,7 @@ bool WriteSpectrumPage(const std::string& folder, const std::vector<ivdata::Comb
   }
   if (withMassList) {
     std::ofstream out(paths.massList, std::ios::binary);
-    for (const auto& s : onPage) {
-      out << s.sampleName << "  scans " << ivdata::ScanRangesText(s.ranges) << "  RT " << s.firstRt << "-"
-          << s.lastRt << " min\r\nm/z\tintensity\r\n";
-      for (size_t i = 0; i < s.spectrum.mz.size(); ++i) out << s.spectrum.mz[i] << '\t' << s.spectrum.intensity[i] << "\r\n";
-      out << "\r\n";
-    }
+    out << ivdata::MassListText(onPage);
     if (!out) {
       error = "Cannot write " + paths.massList;
       return false;

@@ -38,10 +38,6 @@ std::string DisplayChannel();
 ivdata::Chromatogram DisplayTrace();
 std::vector<ivdata::Peak> DisplayPeaks();
 
-// Checks the dialog's fields as the host reads them; on failure `error` is the message the user sees.
-bool ReadCombineFields(const std::string& scans, const std::string& moreScans, const std::string& scale,
-                       const std::string& threshold, ivdata::CombineRequest& request, std::string& error);
-
 // Writes one page (PDF and PNG preview) into folder; withMassList (command 342) also writes the spectra's
 // mass lists beside it as text.
 bool WriteSpectrumPage(const std::string& folder, const std::vector<ivdata::CombinedSpectrum>& spectra,

@@ -189,3 +189,44 @@ TEST(Combiner, ProfileScansAreSummedOnTheFirstScansGrid) {
 }
 
 }  // namespace
+
+namespace {
+
+// The host's check of its "Combine Spectrum" fields on OK, against a sample of 600 scans.
+TEST(CombineFields, TheDialogsFieldsAreCheckedAsTheHostReadsThem) {
+  struct Row {
+    ivdata::CombineFields fields;
+    const char* error;  // "" when the fields are good
+  };
+  const Row rows[] = {
+      {{"49:51", "", "1", "1"}, ""},
+      {{" 51:49 ", "3:5,20:22", "0,5", "0"}, ""},
+      {{"600", "", "2e0", "100"}, ""},
+      {{"", "", "1", "1"}, "Scans: \"\" is not a scan range."},
+      {{"49:", "", "1", "1"}, "Scans: \"49:\" is not a scan range (not a scan range (first:last): \"49:\")."},
+      {{"1", "2;3", "1", "1"}, "Also combine: \"2;3\" is not a list of scan ranges (not a scan number: \"2;3\")."},
+      {{"1", "2,3,4", "1", "1"}, "At most three scan ranges can be combined."},
+      {{"601:700", "", "1", "1"}, "Scans 601:700 lie outside the sample (1 to 600)."},
+      {{"1", "700:650", "1", "1"}, "Scans 650:700 lie outside the sample (1 to 600)."},
+      {{"1", "", "0", "1"}, "Scale: \"0\" is not a number above 0."},
+      {{"1", "", "x", "1"}, "Scale: \"x\" is not a number above 0."},
+      {{"1", "", "1", "100.5"}, "Threshold: \"100.5\" is not a percentage from 0 to 100."},
+      {{"1", "", "1", "-1"}, "Threshold: \"-1\" is not a percentage from 0 to 100."},
+  };
+  for (const Row& r : rows) {
+    CombineRequest request;
+    std::string error;
+    const bool ok = ivdata::ReadCombineFields(r.fields, 600, request, error);
+    EXPECT_EQ(ok, *r.error == '\0') << r.fields.scans << " / " << r.fields.moreScans;
+    EXPECT_EQ(error, r.error) << r.fields.scans << " / " << r.fields.moreScans;
+  }
+  CombineRequest request;
+  std::string error;
+  ASSERT_TRUE(ivdata::ReadCombineFields({"51:49", "3:5, 20", "0,5", "2.5"}, 600, request, error));
+  EXPECT_EQ(ivdata::ScanRangesText(request.ranges), "49:51, 3:5, 20");
+  EXPECT_EQ(request.scale, 0.5);
+  EXPECT_EQ(request.thresholdPercent, 2.5);
+  EXPECT_EQ(request.function, 1);
+}
+
+}  // namespace

@@ -74,6 +74,47 @@ std::string ScanRangesText(const std::vector<ScanRange>& ranges) {
   return text;
 }
 
+bool ReadCombineFields(const CombineFields& fields, int scanCount, CombineRequest& request, std::string& error) {
+  request = {};
+  std::vector<ScanRange> first, more;
+  std::string why;
+  if (!ParseScanRanges(fields.scans, first, &why) || first.empty()) {
+    error = "Scans: \"" + fields.scans + "\" is not a scan range" + (why.empty() ? "." : " (" + why + ").");
+    return false;
+  }
+  if (!ParseScanRanges(fields.moreScans, more, &why)) {
+    error = "Also combine: \"" + fields.moreScans + "\" is not a list of scan ranges (" + why + ").";
+    return false;
+  }
+  std::vector<ScanRange> ranges = first;
+  ranges.insert(ranges.end(), more.begin(), more.end());
+  if (ranges.size() > static_cast<std::size_t>(kMaxCombineRanges)) {
+    error = "At most three scan ranges can be combined.";
+    return false;
+  }
+  for (const ScanRange& r : ranges) {
+    const int lo = std::min(r.first, r.last), hi = std::max(r.first, r.last);
+    if (hi < 1 || lo > scanCount) {
+      error = "Scans " + std::to_string(r.first) + ":" + std::to_string(r.last) + " lie outside the sample (1 to " +
+              std::to_string(scanCount) + ").";
+      return false;
+    }
+  }
+  double scale = 0, threshold = 0;
+  if (!ParseDialogNumber(fields.scale, scale) || !(scale > 0)) {
+    error = "Scale: \"" + fields.scale + "\" is not a number above 0.";
+    return false;
+  }
+  if (!ParseDialogNumber(fields.threshold, threshold) || threshold < 0 || threshold > 100) {
+    error = "Threshold: \"" + fields.threshold + "\" is not a percentage from 0 to 100.";
+    return false;
+  }
+  request.ranges = std::move(ranges);
+  request.scale = scale;
+  request.thresholdPercent = threshold;
+  return true;
+}
+
 namespace {
 
 constexpr std::size_t kCompactAbove = std::size_t{1} << 20;

@@ -55,4 +55,17 @@ CombinedSpectrum CombineScans(const Sample& sample, const CombineRequest& reques
 // "49:51" or "3:5, 20:22": the text of the ranges as used.
 std::string ScanRangesText(const std::vector<ScanRange>& ranges);
 
+// The four fields of the host's "Combine Spectrum" dialog as the user (or the client) filled them.
+struct CombineFields {
+  std::string scans;      // 308: the first range
+  std::string moreScans;  // 310: further ranges
+  std::string scale;      // 369
+  std::string threshold;  // 176, percent
+};
+
+// Checks the fields as the host reads them on OK, against a sample of scanCount scans (function 1):
+// one to three ranges in all, none wholly outside the sample, a scale above 0, a threshold of 0 to 100.
+// On failure error is the one message the user sees and request is left empty.
+bool ReadCombineFields(const CombineFields& fields, int scanCount, CombineRequest& request, std::string& error);
+
 }  // namespace ivdata

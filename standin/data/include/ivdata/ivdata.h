@@ -7,6 +7,7 @@
 #include "ivdata/ini.h"
 #include "ivdata/integrator.h"
 #include "ivdata/page.h"
+#include "ivdata/print_job.h"
 #include "ivdata/sample.h"
 #include "ivdata/synth.h"
 #include "ivdata/text.h"
