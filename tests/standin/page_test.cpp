@@ -128,3 +128,79 @@ TEST(Page, WritingToAMissingDirectoryFailsCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> TickLabels(const ivdata::DisplayList& d) {
+  std::vector<std::string> out;
+  for (const auto& t : d.texts) {
+    if (t.size == 6.5 && t.align == ivdata::Align::Centre) out.push_back(t.text);
+  }
+  return out;
+}
+
+std::vector<std::string> MarkerLabels(const ivdata::DisplayList& d) {
+  std::vector<std::string> out;
+  for (const auto& t : d.texts) {
+    if (t.colour != ivdata::kBlack) out.push_back(t.text);
+  }
+  return out;
+}
+
+// The chromatogram window draws its trace on the axes of the printed spectra: over the same range the same
+// ticks, the same relative axis; a marker whose label would overlap an earlier one is left out.
+TEST(Plots, ATraceGetsTheAxesOfTheSpectrumPanels) {
+  ivdata::CombinedSpectrum c;
+  c.spectrum.mz = {103, 150, 197};  // padded by 3 %: 100.18 to 199.82
+  c.spectrum.intensity = {5, 10, 5};
+  c.basePeakIntensity = 10;
+  ivdata::DisplayList panel;
+  ivdata::DrawSpectrumPanel(panel, c, 0, 0, 600, 300);
+
+  ivdata::TracePlot plot;
+  for (int i = 0; i <= 100; ++i) {
+    plot.x.push_back(100.18 + (199.82 - 100.18) * i / 100);
+    plot.y.push_back(ivtest::Gauss(i, 50, 4, 1000));
+  }
+  plot.markers = {{150, "apex"}, {150, "twin"}, {110, "foot"}};
+  ivdata::DisplayList trace;
+  ivdata::DrawTracePanel(trace, plot, 0, 0, 600, 300);
+  EXPECT_EQ(TickLabels(trace), (std::vector<std::string>{"120", "140", "160", "180"}));
+  EXPECT_EQ(TickLabels(trace), TickLabels(panel));
+  EXPECT_EQ(MarkerLabels(trace), (std::vector<std::string>{"apex", "foot"}));
+
+  ivdata::DisplayList flat;
+  plot.y.assign(plot.x.size(), 0);
+  ivdata::DrawTracePanel(flat, plot, 0, 0, 600, 300);
+  EXPECT_EQ(flat.texts.back().text, "no signal");
+  EXPECT_TRUE(flat.polylines.empty());
+}
+
+// Colours reach the PDF as RGB operators and the preview as RGB pixels; black pages carry none.
+TEST(Plots, ColouredItemsAreDrawnInTheirColourEverywhere) {
+  ivdata::DisplayList d;
+  d.width = 100;
+  d.height = 50;
+  d.polylines.push_back({{{10, 10}, {90, 40}}, 0x0046AA});
+  d.texts.push_back({50, 30, 10, false, ivdata::Align::Centre, "X", 0x961414});
+  const std::string pdf = ivdata::RenderPdf(d, "t");
+  const std::size_t begin = pdf.find("stream\n") + 7, end = pdf.find("\nendstream");
+  std::vector<unsigned char> content(4096);
+  uLongf size = static_cast<uLongf>(content.size());
+  ASSERT_EQ(uncompress(content.data(), &size, reinterpret_cast<const Bytef*>(pdf.data() + begin), end - begin), Z_OK);
+  const std::string text(content.begin(), content.begin() + static_cast<long>(size));
+  EXPECT_NE(text.find("0.00 0.27 0.67 RG\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("0.59 0.08 0.08 rg\n"), std::string::npos) << text;
+  EXPECT_EQ(ivdata::RenderPagePdf({Spectrum("a", 1, 3)}, ivdata::PageOptions()).find(" rg"), std::string::npos);
+
+  const ivdata::RgbImage image = ivdata::RenderImage(d, 144);
+  int blue = 0, red = 0;
+  for (std::size_t i = 0; i + 2 < image.pixels.size(); i += 3) {
+    blue += image.pixels[i] == 0x00 && image.pixels[i + 1] == 0x46 && image.pixels[i + 2] == 0xAA;
+    red += image.pixels[i] == 0x96 && image.pixels[i + 1] == 0x14 && image.pixels[i + 2] == 0x14;
+  }
+  EXPECT_GT(blue, 100);
+  EXPECT_GT(red, 10);
+}
+
+}  // namespace

@@ -126,6 +126,17 @@ std::string Unpacker::Str() {
   return s;
 }
 
+std::string Deflate(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+                static_cast<uLong>(data.size()), 6) != Z_OK) {
+    throw Error("cannot compress page data");
+  }
+  out.resize(size);
+  return out;
+}
+
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc) {
   const auto* p = static_cast<const Bytef*>(data);
   uLong c = crc;

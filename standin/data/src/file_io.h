@@ -80,6 +80,8 @@ class Unpacker {
 };
 
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc = 0);
+// zlib's deflate at level 6, as the PDF's content stream and the PNG's image data use it.
+std::string Deflate(const std::string& data);
 
 // Writes to "<path>.part" and renames over path on Commit; removes the partial file otherwise.
 class AtomicFile {
