@@ -1,117 +1,66 @@
-// The chromatogram window: the display channel of function 1, its integrated peaks marked, and the
-// Process menu whose command 354 opens "Combine Spectrum".
+// The chromatogram window: the display channel of function 1 drawn by the engine's trace panel, the larger
+// peaks marked, and the Process menu whose command 354 opens "Combine Spectrum".
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 
 #include "bridge/host_settings.h"
-#include "bridge/text_fields.h"
+#include "gdi_drawing.h"
 #include "host_app.h"
-#include "plot.h"
 #include "resource.h"
 
 namespace standin {
 
-namespace {
-
-const char* const kChromatogramClass = "ApexerStandinChromatogram";
-
-struct ChromatogramView {
-  ivdata::Chromatogram trace;
-  std::vector<ivdata::Peak> peaks;
-};
-
-std::unique_ptr<ChromatogramView> g_view;
-
-void PaintChromatogram(HWND h) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT r;
-  GetClientRect(h, &r);
-  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  if (g_view) {
-    // Label the larger peaks only, so the labels stay readable.
-    std::vector<ivdata::Peak> byHeight = g_view->peaks;
-    std::sort(byHeight.begin(), byHeight.end(), [](const auto& a, const auto& b) { return a.height > b.height; });
-    if (byHeight.size() > 12) byHeight.resize(12);
-    std::vector<PlotMarker> markers;
-    for (const auto& p : byHeight) {
-      char buf[32];
-      std::snprintf(buf, sizeof buf, "%.2f", p.apexRt);
-      markers.push_back({p.apexRt, buf});
-    }
-    std::string title = CurrentSample().name + "   Function 1   " + g_view->trace.label + "   " +
-                        std::to_string(g_view->peaks.size()) + " peaks";
-    DrawTracePlot(dc, r, g_view->trace.rt, g_view->trace.value, title, "min", markers);
-  }
-  EndPaint(h, &ps);
+void ChromatogramView::Prepare(HostApp& app) {
+  trace_ = {};
+  peaks_.clear();
+  if (!app.Sample().Has()) return;
+  trace_ = app.Sample().DisplayTrace();
+  peaks_ = app.Sample().DisplayPeaks();
 }
 
-LRESULT CALLBACK ChromatogramProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_PAINT:
-      PaintChromatogram(h);
-      return 0;
-    case WM_SIZE:
-      InvalidateRect(h, nullptr, FALSE);
-      return 0;
-    case WM_COMMAND:
-      Journal(kSrcHost, "command.received",
-              JsonFields().Str("role", "chromatogram").Int("id", LOWORD(wp)).Str("title", TitleOf(h)));
-      switch (LOWORD(wp)) {
-        case IDM_COMBINE_SPECTRUM: OpenCombineDialog(h); return 0;
-        case IDM_VIEW_PEAK_LIST: ShowPeakListWindow(); return 0;
-        case IDM_CLOSE_WINDOW: CloseLikeUser(h, "chromatogram"); return 0;
-      }
-      return 0;
-    case WM_CLOSE:
-      CloseLikeUser(h, "chromatogram");
-      return 0;
-    case WM_DESTROY:
-      JournalWindow("window.closed", h, "chromatogram");
-      g_app.chromatogram = nullptr;
-      g_view.reset();
-      return 0;
-  }
-  return DefWindowProcA(h, msg, wp, lp);
-}
-
-}  // namespace
-
-void RegisterChromatogramClass() { RegisterHostClass(kChromatogramClass, ChromatogramProc, IDC_CROSS, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))); }
-
-HWND ShowChromatogramWindow() {
-  if (g_app.chromatogram) {
-    // Wine without a window manager leaves owned windows below a raised owner: raise the dialog, then
-    // put the chromatogram window right below it.
-    if (g_app.dialog) {
-      SetWindowPos(g_app.dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-      SetWindowPos(g_app.chromatogram, g_app.dialog, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    } else {
-      SetWindowPos(g_app.chromatogram, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    }
-    JournalWindow("window.activated", g_app.chromatogram, "chromatogram");
-    return g_app.chromatogram;
-  }
-  // Without a current sample there is no file name to show.
-  std::string title = HasSample() ? "Chromatogram - [" + CurrentSample().name + "]" : "Chromatogram";
-  g_view = std::make_unique<ChromatogramView>();
-  if (HasSample()) {
-    g_view->trace = DisplayTrace();
-    g_view->peaks = DisplayPeaks();
-  }
-  HWND h = CreateWindowExA(0, kChromatogramClass, title.c_str(), WS_OVERLAPPEDWINDOW, 10, 200, 900, 420, nullptr,
-                           LoadMenuA(g_app.instance, MAKEINTRESOURCEA(IDR_CHROMATOGRAM_MENU)), g_app.instance,
-                           nullptr);
-  if (!h) return nullptr;
-  g_app.chromatogram = h;
-  ShowWindow(h, SW_SHOWNORMAL);
-  UpdateWindow(h);
-  JournalWindow("window.opened", h, "chromatogram");
+void ChromatogramView::Opened(HostApp& app, HWND) {
   // A layout that shows the peak list beside a newly opened chromatogram, as the client meets it mid-run.
-  if (ivdata::UpperAnsi(IniString(kSecStandin, "OpenWithChromatogram", "")).find("PEAKLIST") != std::string::npos)
-    ShowPeakListWindow();
-  return h;
+  if (ivdata::UpperAnsi(IniString(kSecStandin, "OpenWithChromatogram", "")).find("PEAKLIST") != std::string::npos) {
+    app.Show(WindowKind::PeakList);
+  }
+}
+
+void ChromatogramView::Paint(HostApp& app, HWND, HDC dc, const RECT& client) {
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ivdata::TracePlot plot;
+  plot.title = app.Sample().Summary().name + "   Function 1   " + trace_.label + "   " + std::to_string(peaks_.size()) +
+               " peaks";
+  plot.x = trace_.rt;
+  plot.y = trace_.value;
+  // Label the larger peaks only, so the labels stay readable.
+  std::vector<ivdata::Peak> byHeight = peaks_;
+  std::sort(byHeight.begin(), byHeight.end(), [](const auto& a, const auto& b) { return a.height > b.height; });
+  if (byHeight.size() > 12) byHeight.resize(12);
+  for (const ivdata::Peak& p : byHeight) {
+    char label[32];
+    std::snprintf(label, sizeof label, "%.2f", p.apexRt);
+    plot.markers.push_back({p.apexRt, label});
+  }
+  const double scale = ScreenPointScale(dc);
+  ivdata::DisplayList list;
+  list.width = (client.right - client.left) / scale;
+  list.height = (client.bottom - client.top) / scale;
+  ivdata::DrawTracePanel(list, plot, 6, 4, list.width - 8, list.height - 6);
+  DrawDisplayList(dc, list, {static_cast<double>(client.left), static_cast<double>(client.top), scale});
+}
+
+void ChromatogramView::Command(HostApp& app, HWND window, int id) {
+  switch (id) {
+    case IDM_COMBINE_SPECTRUM: app.OpenCombineDialog(window); break;
+    case IDM_VIEW_PEAK_LIST: app.Show(WindowKind::PeakList); break;
+    case IDM_CLOSE_WINDOW: app.CloseLikeUser(window, KindInfo(WindowKind::Chromatogram).role); break;
+    default: break;
+  }
+}
+
+void ChromatogramView::Forget(HWND, JsonFields&) {
+  trace_ = {};
+  peaks_.clear();
 }
 
 }  // namespace standin

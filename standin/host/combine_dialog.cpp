@@ -16,35 +16,14 @@ std::string ItemText(HWND dlg, int id) {
   return buf;
 }
 
-void FinishCombine(const ivdata::CombineRequest& request, HWND busy) {
-  std::string error;
-  try {
-    ivdata::CombinedSpectrum result = ivdata::CombineScans(SampleData(), request);
-    AddCombinedSpectrum(std::move(result), request);
-  } catch (const std::exception& e) {
-    error = e.what();
-  }
-  ++g_app.combines;
-  if (!error.empty()) Journal(kSrcHost, "combine.failed", JsonFields().Str("error", error));
-
-  if (IniInt(kSecFaults, "CombineWindowStays", 0)) {
-    Journal(kSrcHost, "fault.combine-window-stays");
-  } else if (IsWindow(busy)) {
-    DestroyWindow(busy);
-  }
-  int exitAfter = IniInt(kSecFaults, "ExitAfterCombines", 0);
-  if (exitAfter > 0 && g_app.combines >= exitAfter) {
-    Journal(kSrcHost, "host.exit", JsonFields().Str("reason", "ExitAfterCombines").Int("combines", g_app.combines));
-    ExitProcess(3);
-  }
-  if (!error.empty())
-    MessageBoxA(g_app.main, ("The spectrum could not be combined.\n" + error).c_str(), "Ionvane",
-                MB_OK | MB_ICONERROR);
+INT_PTR CALLBACK CombineDialogProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) SetWindowLongPtrA(dlg, DWLP_USER, lParam);
+  auto* app = reinterpret_cast<HostApp*>(GetWindowLongPtrA(dlg, DWLP_USER));
+  return app ? app->HandleDialogMessage(dlg, message, wParam) : FALSE;
 }
 
 // Keeps the filled dialog on screen for a while before OK acts, still painting, so it can be looked at.
-void HoldBeforeOk(HWND dlg) {
-  const int holdMs = DelayMs("Ok", 0);
+void HoldBeforeOk(HWND dlg, int holdMs) {
   if (holdMs <= 0) return;
   const DWORD start = GetTickCount();
   UpdateWindow(dlg);
@@ -55,33 +34,35 @@ void HoldBeforeOk(HWND dlg) {
   }
 }
 
-void OnOk(HWND dlg) {
-  HoldBeforeOk(dlg);
-  std::string scans = ItemText(dlg, IDC_SCANS), more = ItemText(dlg, IDC_MORE_SCANS),
-              scale = ItemText(dlg, IDC_SCALE), threshold = ItemText(dlg, IDC_THRESHOLD);
-  Journal(kSrcHost, "dialog.ok",
-          JsonFields().Str("308", scans).Str("310", more).Str("369", scale).Str("176", threshold));
-  ivdata::CombineRequest request;
-  std::string error;
-  if (!HasSample()) error = "There is no current sample to combine spectra from.";
-  else ivdata::ReadCombineFields({scans, more, scale, threshold}, CurrentSample().scanCount, request, error);
-  if (!error.empty()) {
-    Journal(kSrcHost, "dialog.invalid", JsonFields().Str("message", error));
-    // The dialog stays open, as a user would expect after a typing error.
-    MessageBoxA(dlg, error.c_str(), "Ionvane", MB_OK | MB_ICONEXCLAMATION);
+}  // namespace
+
+void HostApp::OpenCombineDialog(HWND owner) {
+  if (IniInt(kSecFaults, "DialogNeverOpens", 0)) {
+    Journal(kSrcHost, "fault.dialog-never-opens");
     return;
   }
-  HWND owner = GetWindow(dlg, GW_OWNER);
-  DestroyWindow(dlg);
-  std::string text = "Combining scans " + ivdata::ScanRangesText(request.ranges) + " of " + CurrentSample().name + "...";
-  HWND busy = CreateBusyWindow("Spectrum Combine", owner ? owner : g_app.main, text.c_str());
-  // The combine runs after OK has returned, so the window is there for whoever sent OK to see.
-  int combineMs = DelayMs("Combine", 150);
-  Later(combineMs > 10 ? combineMs : 10, [request, busy] { FinishCombine(request, busy); });
+  if (dialog_) {
+    SetWindowPos(dialog_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    return;
+  }
+  Later(DelayMs("Dialog"), [this, owner] {
+    if (dialog_ || !IsWindow(owner)) return;
+    HWND dlg = CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_COMBINE), owner, CombineDialogProc,
+                                  reinterpret_cast<LPARAM>(this));
+    if (!dlg) return;
+    const int missing = IniInt(kSecFaults, "DialogMissingField", 0);
+    if (missing != 0 && GetDlgItem(dlg, missing)) {
+      DestroyWindow(GetDlgItem(dlg, missing));
+      Journal(kSrcHost, "fault.dialog-missing-field", JsonFields().Int("id", missing));
+    }
+    dialog_ = dlg;
+    ShowWindow(dlg, SW_SHOW);
+    JournalWindow("window.opened", dlg, "dialog");
+  });
 }
 
-INT_PTR CALLBACK CombineDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
-  switch (msg) {
+INT_PTR HostApp::HandleDialogMessage(HWND dlg, UINT message, WPARAM wParam) {
+  switch (message) {
     case WM_INITDIALOG: {
       // From here on the client can find the dialog: its reaction is timed from this moment.
       JournalWindow("window.created", dlg, "dialog");
@@ -94,16 +75,16 @@ INT_PTR CALLBACK CombineDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
       return TRUE;
     }
     case WM_COMMAND:
-      if (LOWORD(wp) == IDOK) {
-        OnOk(dlg);
+      if (LOWORD(wParam) == IDOK) {
+        OnCombineOk(dlg);
         return TRUE;
       }
       // The first field's change marks when the client began to act on the opened dialog.
-      if (LOWORD(wp) == IDC_SCANS && HIWORD(wp) == EN_CHANGE) {
+      if (LOWORD(wParam) == IDC_SCANS && HIWORD(wParam) == EN_CHANGE) {
         Journal(kSrcHost, "dialog.field", JsonFields().Str("308", ItemText(dlg, IDC_SCANS)));
         return TRUE;
       }
-      if (LOWORD(wp) == IDCANCEL) {
+      if (LOWORD(wParam) == IDCANCEL) {
         Journal(kSrcHost, "dialog.cancel");
         DestroyWindow(dlg);
         return TRUE;
@@ -114,36 +95,67 @@ INT_PTR CALLBACK CombineDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
       return TRUE;
     case WM_DESTROY:
       JournalWindow("window.closed", dlg, "dialog");
-      if (g_app.dialog == dlg) g_app.dialog = nullptr;
+      if (dialog_ == dlg) dialog_ = nullptr;
       return TRUE;
+    default:
+      return FALSE;
   }
-  return FALSE;
 }
 
-}  // namespace
+void HostApp::OnCombineOk(HWND dlg) {
+  HoldBeforeOk(dlg, DelayMs("Ok", 0));
+  const ivdata::CombineFields fields{ItemText(dlg, IDC_SCANS), ItemText(dlg, IDC_MORE_SCANS), ItemText(dlg, IDC_SCALE),
+                                     ItemText(dlg, IDC_THRESHOLD)};
+  Journal(kSrcHost, "dialog.ok",
+          JsonFields().Str("308", fields.scans).Str("310", fields.moreScans).Str("369", fields.scale)
+              .Str("176", fields.threshold));
+  ivdata::CombineRequest request;
+  std::string error;
+  if (!sample_.Has()) {
+    error = "There is no current sample to combine spectra from.";
+  } else {
+    ivdata::ReadCombineFields(fields, sample_.Summary().scanCount, request, error);
+  }
+  if (!error.empty()) {
+    Journal(kSrcHost, "dialog.invalid", JsonFields().Str("message", error));
+    // The dialog stays open, as a user would expect after a typing error.
+    MessageBoxA(dlg, error.c_str(), "Ionvane", MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  HWND owner = GetWindow(dlg, GW_OWNER);
+  DestroyWindow(dlg);
+  const std::string text =
+      "Combining scans " + ivdata::ScanRangesText(request.ranges) + " of " + sample_.Summary().name + "...";
+  HWND busy = CreateBusyWindow("Spectrum Combine", owner ? owner : Window(WindowKind::Main), text);
+  // The combine runs after OK has returned, so the window is there for whoever sent OK to see.
+  const int combineMs = DelayMs("Combine", 150);
+  Later(combineMs > 10 ? combineMs : 10, [this, request, busy] { FinishCombine(request, busy); });
+}
 
-void OpenCombineDialog(HWND owner) {
-  if (IniInt(kSecFaults, "DialogNeverOpens", 0)) {
-    Journal(kSrcHost, "fault.dialog-never-opens");
-    return;
+void HostApp::FinishCombine(const ivdata::CombineRequest& request, HWND busy) {
+  std::string error;
+  try {
+    spectrum_.Add(*this, ivdata::CombineScans(sample_.Data(), request), request);
+  } catch (const std::exception& e) {
+    error = e.what();
   }
-  if (g_app.dialog) {
-    SetWindowPos(g_app.dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    return;
+  ++combines_;
+  if (!error.empty()) Journal(kSrcHost, "combine.failed", JsonFields().Str("error", error));
+
+  if (IniInt(kSecFaults, "CombineWindowStays", 0)) {
+    Journal(kSrcHost, "fault.combine-window-stays");
+  } else if (IsWindow(busy)) {
+    DestroyWindow(busy);
   }
-  Later(DelayMs("Dialog"), [owner] {
-    if (g_app.dialog || !IsWindow(owner)) return;
-    HWND dlg = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_COMBINE), owner, CombineDialogProc, 0);
-    if (!dlg) return;
-    const int missing = IniInt(kSecFaults, "DialogMissingField", 0);
-    if (missing != 0 && GetDlgItem(dlg, missing)) {
-      DestroyWindow(GetDlgItem(dlg, missing));
-      Journal(kSrcHost, "fault.dialog-missing-field", JsonFields().Int("id", missing));
-    }
-    g_app.dialog = dlg;
-    ShowWindow(dlg, SW_SHOW);
-    JournalWindow("window.opened", dlg, "dialog");
-  });
+  const int exitAfter = IniInt(kSecFaults, "ExitAfterCombines", 0);
+  if (exitAfter > 0 && combines_ >= exitAfter) {
+    Journal(kSrcHost, "host.exit", JsonFields().Str("reason", "ExitAfterCombines").Int("combines", combines_));
+    ExitProcess(3);
+  }
+  if (!error.empty()) {
+    MessageBoxA(Window(WindowKind::Main), ("The spectrum could not be combined.\n" + error).c_str(), "Ionvane",
+                MB_OK | MB_ICONERROR);
+  }
 }
 
 }  // namespace standin

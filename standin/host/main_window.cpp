@@ -6,80 +6,41 @@
 
 namespace standin {
 
-namespace {
-
-const char* const kMainClass = "ApexerStandinMain";
-
-void PaintMain(HWND h) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
+void MainView::Paint(HostApp& app, HWND, HDC dc, const RECT& client) {
   SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   std::string lines;
-  if (HasSample()) {
-    const auto& s = CurrentSample();
+  if (app.Sample().Has()) {
+    const SampleSummary& s = app.Sample().Summary();
     char buf[1024];
     std::snprintf(buf, sizeof buf,
                   "Current sample:\t%s\nFile:\t%s\nDescription:\t%s\nAcquired:\t%s\n"
                   "Functions:\t%d\nScans (function 1):\t%d, %.2f to %.2f min",
-                  s.name.c_str(), s.path.c_str(), s.description.c_str(), s.acquired.c_str(),
-                  s.functionCount, s.scanCount, s.firstMinutes, s.lastMinutes);
+                  s.name.c_str(), s.path.c_str(), s.description.c_str(), s.acquired.c_str(), s.functionCount,
+                  s.scanCount, s.firstMinutes, s.lastMinutes);
     lines = buf;
   } else {
-    lines = "No current sample.\n" + g_app.sampleError;
+    lines = "No current sample.\n" + app.Sample().Error();
   }
-  RECT r;
-  GetClientRect(h, &r);
+  RECT r = client;
   r.left += 12;
   r.top += 10;
   DRAWTEXTPARAMS tabs{sizeof tabs, 20, 0, 0, 0};
   DrawTextExA(dc, lines.data(), -1, &r, DT_LEFT | DT_EXPANDTABS | DT_TABSTOP, &tabs);
-  EndPaint(h, &ps);
 }
 
-LRESULT CALLBACK MainProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_PAINT:
-      PaintMain(h);
-      return 0;
-    case WM_COMMAND:
-      switch (LOWORD(wp)) {
-        case IDM_EXIT: CloseLikeUser(h, "main"); return 0;
-        case IDM_VIEW_CHROMATOGRAM: ShowChromatogramWindow(); return 0;
-        case IDM_VIEW_SPECTRUM: ShowSpectrumWindow(); return 0;
-        case IDM_VIEW_PEAK_LIST: ShowPeakListWindow(); return 0;
-      }
-      Journal(kSrcHost, "command.ignored", JsonFields().Str("role", "main").Int("id", LOWORD(wp)));
-      return 0;
-    case WM_CLOSE:
-      CloseLikeUser(h, "main");
-      return 0;
-    case WM_DESTROY:
-      JournalWindow("window.closed", h, "main");
-      g_app.main = nullptr;
-      PublishWindows();
-      PostQuitMessage(0);
-      return 0;
+void MainView::Command(HostApp& app, HWND window, int id) {
+  if (id == IDM_EXIT) {
+    app.CloseLikeUser(window, KindInfo(WindowKind::Main).role);
+    return;
   }
-  return DefWindowProcA(h, msg, wp, lp);
-}
-
-}  // namespace
-
-void RegisterMainClass() { RegisterHostClass(kMainClass, MainProc, IDC_ARROW, GetSysColorBrush(COLOR_WINDOW), LoadIcon(nullptr, IDI_APPLICATION)); }
-
-HWND CreateMainWindow() {
-  std::string title = "Ionvane Stand-in Host";
-  if (HasSample()) title += " - " + CurrentSample().name;
-  HWND h = CreateWindowExA(0, kMainClass, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 620, 190, nullptr,
-                           LoadMenuA(g_app.instance, MAKEINTRESOURCEA(IDR_MAIN_MENU)), g_app.instance, nullptr);
-  if (!h) return nullptr;
-  g_app.main = h;
-  ShowWindow(h, SW_SHOWNORMAL);
-  UpdateWindow(h);
-  JournalWindow("window.opened", h, "main");
-  PublishWindows();
-  return h;
+  for (const WindowKindInfo& kind : WindowKinds()) {
+    if (kind.viewCommand != 0 && kind.viewCommand == id) {
+      app.Show(kind.kind);
+      return;
+    }
+  }
+  Journal(kSrcHost, "command.ignored", JsonFields().Str("role", KindInfo(WindowKind::Main).role).Int("id", id));
 }
 
 }  // namespace standin

@@ -8,13 +8,11 @@
 
 namespace standin {
 
-namespace {
-
-void WritePageNow(UINT command, const std::vector<ivdata::CombinedSpectrum>& spectra) {
-  std::string folder = IniString(kSecStandin, "PrintFolder", "C:\\Ionvane\\Prints");
+void HostApp::WritePageNow(UINT command, const std::vector<ivdata::CombinedSpectrum>& spectra) {
+  const std::string folder = IniString(kSecStandin, "PrintFolder", "C:\\Ionvane\\Prints");
   PagePaths paths;
   std::string error;
-  bool ok = WriteSpectrumPage(folder, spectra, command == IDM_PRINT_WITH_LIST, paths, error);
+  const bool ok = sample_.WriteSpectrumPage(folder, spectra, command == IDM_PRINT_WITH_LIST, paths, error);
   JsonFields f;
   f.Int("command", command).Bool("ok", ok).Int("spectra", static_cast<int64_t>(spectra.size()));
   std::string ranges = "[";
@@ -29,12 +27,11 @@ void WritePageNow(UINT command, const std::vector<ivdata::CombinedSpectrum>& spe
   Journal(kSrcHost, "print", f);
 }
 
-}  // namespace
-
-void PrintSpectrumWindow(UINT command) {
+void HostApp::PrintSpectrumWindow(UINT command) {
   // What is printed is what the window shows when the command arrives.
-  std::vector<ivdata::CombinedSpectrum> spectra = g_app.spectra;
-  std::string mode = ivdata::UpperAnsi(Trim(IniString(kSecFaults, "PrintingWindow", "normal")));
+  const std::vector<ivdata::CombinedSpectrum> spectra = spectrum_.Spectra();
+  const HWND window = Window(WindowKind::Spectrum);
+  const std::string mode = ivdata::UpperAnsi(Trim(IniString(kSecFaults, "PrintingWindow", "normal")));
   if (mode == "NEVER") {
     Journal(kSrcHost, "fault.printing-window-never");
     WritePageNow(command, spectra);
@@ -46,19 +43,18 @@ void PrintSpectrumWindow(UINT command) {
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&t0);
-    HWND w = CreateWindowExA(WS_EX_TOPMOST, "ApexerStandinBusy", "Printing...", WS_POPUP | WS_CAPTION | WS_VISIBLE,
-                             100, 100, 340, 110, g_app.spectrum, nullptr, g_app.instance, nullptr);
+    HWND w = CreateWindowExA(WS_EX_TOPMOST, KindInfo(WindowKind::Busy).className, "Printing...",
+                             WS_POPUP | WS_CAPTION | WS_VISIBLE, 100, 100, 340, 110, window, nullptr, instance_, this);
     if (w) DestroyWindow(w);
     QueryPerformanceCounter(&t1);
     Journal(kSrcHost, "fault.printing-window-flash",
             JsonFields().Bool("shown", w != nullptr).Int("microseconds", (t1.QuadPart - t0.QuadPart) * 1000000 / freq.QuadPart));
     return;
   }
-  HWND w = CreateBusyWindow("Printing...", g_app.spectrum, "Printing the spectrum window...");
-  g_app.printing = w;
+  HWND w = CreateBusyWindow("Printing...", window, "Printing the spectrum window...");
   // The window stays up while the page is written, and at least long enough for a poller to see it.
-  int shown = DelayMs("Print", 400);
-  Later(shown > 100 ? shown : 100, [command, spectra, w] {
+  const int shown = DelayMs("Print", 400);
+  Later(shown > 100 ? shown : 100, [this, command, spectra, w] {
     WritePageNow(command, spectra);
     if (IsWindow(w)) DestroyWindow(w);
   });

@@ -1,119 +1,18 @@
-// The spectrum window (kind 1): combined spectra stacked one above the other on a common mass axis, and
-// the print commands 341 and 342.
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-
+// The spectrum window (kind 1): what a print of it would put on paper, drawn from the same display list
+// as the page (the latest six spectra, each on its own axes), and the print commands 341 and 342.
 #include "bridge/host_settings.h"
 #include "bridge/text_fields.h"
+#include "gdi_drawing.h"
 #include "host_app.h"
-#include "plot.h"
 #include "resource.h"
 
 namespace standin {
 
-namespace {
-
-const char* const kSpectrumClass = "ApexerStandinSpectrum";
-
-std::string PanelTitle(const ivdata::CombinedSpectrum& s, size_t index) {
-  char buf[200];
-  std::snprintf(buf, sizeof buf, "%zu.  Scans %s   RT %.2f-%.2f min   Base peak %.1f", index + 1,
-                ivdata::ScanRangesText(s.ranges).c_str(), s.firstRt, s.lastRt, s.basePeakMz);
-  return buf;
-}
-
-void PaintSpectra(HWND h) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT r;
-  GetClientRect(h, &r);
-  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  const auto& spectra = g_app.spectra;
-  if (spectra.empty()) {
-    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    const char* text = "No spectra. Combine scans from the chromatogram window.";
-    TextOutA(dc, 12, 12, text, lstrlenA(text));
-  } else {
-    double lo = 1e300, hi = -1e300;
-    for (const auto& s : spectra) {
-      if (!s.spectrum.mz.empty()) {
-        lo = std::min(lo, s.spectrum.mz.front());
-        hi = std::max(hi, s.spectrum.mz.back());
-      }
-    }
-    if (lo > hi) lo = 0, hi = 1000;
-    lo = std::floor(lo / 50) * 50;
-    hi = std::ceil(hi / 50) * 50;
-    int n = static_cast<int>(spectra.size());
-    int panel = (r.bottom - r.top) / n;
-    for (int i = 0; i < n; ++i) {
-      RECT pr = {r.left, r.top + i * panel, r.right, r.top + (i + 1) * panel};
-      const auto& s = spectra[static_cast<size_t>(i)];
-      DrawSpectrumPlot(dc, pr, s.spectrum.mz, s.spectrum.intensity, lo, hi, PanelTitle(s, static_cast<size_t>(i)));
-    }
-  }
-  EndPaint(h, &ps);
-}
-
-LRESULT CALLBACK SpectrumProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_PAINT:
-      PaintSpectra(h);
-      return 0;
-    case WM_SIZE:
-      InvalidateRect(h, nullptr, FALSE);
-      return 0;
-    case WM_COMMAND:
-      Journal(kSrcHost, "command.received",
-              JsonFields().Str("role", "spectrum").Int("id", LOWORD(wp)).Str("title", TitleOf(h)));
-      switch (LOWORD(wp)) {
-        case IDM_PRINT:
-        case IDM_PRINT_WITH_LIST: PrintSpectrumWindow(LOWORD(wp)); return 0;
-        case IDM_CLOSE_WINDOW: CloseLikeUser(h, "spectrum"); return 0;
-      }
-      return 0;
-    case WM_CLOSE:
-      CloseLikeUser(h, "spectrum");
-      return 0;
-    case WM_DESTROY:
-      Journal(kSrcHost, "window.closed",
-              JsonFields().Str("role", "spectrum").Str("title", TitleOf(h)).Str("hwnd", HexHandle(h))
-                  .Int("forgotSpectra", static_cast<int64_t>(g_app.spectra.size())));
-      g_app.spectrum = nullptr;
-      g_app.spectra.clear();
-      PublishWindows();
-      return 0;
-  }
-  return DefWindowProcA(h, msg, wp, lp);
-}
-
-}  // namespace
-
-void RegisterSpectrumClass() { RegisterHostClass(kSpectrumClass, SpectrumProc, IDC_ARROW, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))); }
-
-HWND ShowSpectrumWindow() {
-  if (g_app.spectrum) {
-    SetWindowPos(g_app.spectrum, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    return g_app.spectrum;
-  }
-  std::string title = HasSample() ? "Spectrum - [" + CurrentSample().name + "]" : "Spectrum";
-  HWND h = CreateWindowExA(0, kSpectrumClass, title.c_str(), WS_OVERLAPPEDWINDOW, 420, 60, 860, 900, nullptr,
-                           LoadMenuA(g_app.instance, MAKEINTRESOURCEA(IDR_SPECTRUM_MENU)), g_app.instance, nullptr);
-  if (!h) return nullptr;
-  g_app.spectrum = h;
-  ShowWindow(h, SW_SHOWNOACTIVATE);
-  UpdateWindow(h);
-  JournalWindow("window.opened", h, "spectrum");
-  PublishWindows();
-  return h;
-}
-
-void AddCombinedSpectrum(ivdata::CombinedSpectrum spectrum, const ivdata::CombineRequest& request) {
+void SpectrumView::Add(HostApp& app, ivdata::CombinedSpectrum spectrum, const ivdata::CombineRequest& request) {
   // Read at this moment, as the client changes it around its run.
-  std::string replace = IniString("SpeDisplay", "Replace", "");
-  bool add = ivdata::EqualsNoCase(Trim(replace), "FALSE");
-  if (!add) g_app.spectra.clear();
+  const std::string replace = IniString("SpeDisplay", "Replace", "");
+  const bool add = ivdata::EqualsNoCase(Trim(replace), "FALSE");
+  if (!add) spectra_.clear();
   Journal(kSrcHost, "combine",
           JsonFields()
               .Str("ranges", ivdata::ScanRangesText(spectrum.ranges))
@@ -126,10 +25,38 @@ void AddCombinedSpectrum(ivdata::CombinedSpectrum spectrum, const ivdata::Combin
               .Num("lastRt", spectrum.lastRt)
               .Num("basePeakMz", spectrum.basePeakMz)
               .Int("points", static_cast<int64_t>(spectrum.spectrum.mz.size()))
-              .Int("spectraShown", static_cast<int64_t>(g_app.spectra.size() + 1)));
-  g_app.spectra.push_back(std::move(spectrum));
-  HWND h = ShowSpectrumWindow();
-  if (h) InvalidateRect(h, nullptr, TRUE);
+              .Int("spectraShown", static_cast<int64_t>(spectra_.size() + 1)));
+  spectra_.push_back(std::move(spectrum));
+  if (HWND window = app.Show(WindowKind::Spectrum)) InvalidateRect(window, nullptr, TRUE);
+}
+
+void SpectrumView::Paint(HostApp& app, HWND, HDC dc, const RECT& client) {
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  if (spectra_.empty()) {
+    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const char* text = "No spectra. Combine scans from the chromatogram window.";
+    TextOutA(dc, 12, 12, text, lstrlenA(text));
+    return;
+  }
+  const std::vector<ivdata::CombinedSpectrum> onPage = ivdata::LatestForPage(spectra_);
+  ivdata::PageOptions page;
+  page.footer = ivdata::PageFooter(app.Sample().Summary().name, "", onPage.size(), spectra_.size());
+  const ivdata::DisplayList list = ivdata::LayoutPage(onPage, page);
+  DrawDisplayList(dc, list, FitInto(client, list));
+}
+
+void SpectrumView::Command(HostApp& app, HWND window, int id) {
+  switch (id) {
+    case IDM_PRINT:
+    case IDM_PRINT_WITH_LIST: app.PrintSpectrumWindow(static_cast<UINT>(id)); break;
+    case IDM_CLOSE_WINDOW: app.CloseLikeUser(window, KindInfo(WindowKind::Spectrum).role); break;
+    default: break;
+  }
+}
+
+void SpectrumView::Forget(HWND, JsonFields& closed) {
+  closed.Int("forgotSpectra", static_cast<int64_t>(spectra_.size()));
+  spectra_.clear();
 }
 
 }  // namespace standin

@@ -48,6 +48,7 @@ TEST(PrintJob, PagesTakeTheNextFreeNumberAndNeverOverwrite) {
 
 TEST(PrintJob, FooterAndMassListsSayWhatThePageHolds) {
   EXPECT_EQ(ivdata::PageFooter("s.ivs", "2026-12-08 09:05:01", 6, 13), "s.ivs  printed 2026-12-08 09:05:01  6 of 13 spectra");
+  EXPECT_EQ(ivdata::PageFooter("s.ivs", "", 1, 1), "s.ivs  1 of 1 spectra");
   // A long name no longer cuts the footer short.
   const std::string longName(200, 'n');
   EXPECT_EQ(ivdata::PageFooter(longName, "t", 1, 1), longName + "  printed t  1 of 1 spectra");

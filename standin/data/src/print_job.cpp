@@ -33,8 +33,8 @@ std::string NextFreePage(const std::string& folder, const std::string& stem,
 
 std::string PageFooter(const std::string& sampleName, const std::string& printedAt, std::size_t onPage,
                        std::size_t held) {
-  return sampleName + "  printed " + printedAt + "  " + std::to_string(onPage) + " of " + std::to_string(held) +
-         " spectra";
+  const std::string printed = printedAt.empty() ? std::string() : "  printed " + printedAt;
+  return sampleName + printed + "  " + std::to_string(onPage) + " of " + std::to_string(held) + " spectra";
 }
 
 std::string MassListText(const std::vector<CombinedSpectrum>& spectra) {

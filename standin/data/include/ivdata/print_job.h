@@ -22,7 +22,8 @@ std::string PageStem(const std::string& sampleFileName);
 std::string NextFreePage(const std::string& folder, const std::string& stem,
                          const std::function<bool(const std::string& pdfPath)>& taken);
 
-// "<sample>  printed <printedAt>  <onPage> of <held> spectra".
+// "<sample>  printed <printedAt>  <onPage> of <held> spectra"; without printedAt (the screen's own page)
+// "<sample>  <onPage> of <held> spectra".
 std::string PageFooter(const std::string& sampleName, const std::string& printedAt, std::size_t onPage,
                        std::size_t held);
 

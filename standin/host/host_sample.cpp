@@ -1,20 +1,15 @@
-#include "host_data.h"
+#include "host_sample.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <fstream>
-#include <memory>
-#include <optional>
 
 #include "bridge/host_settings.h"
 
 namespace standin {
 
 namespace {
-
-std::optional<ivdata::Sample> g_sample;
-SampleSummary g_summary;
 
 std::string FolderOf(const std::string& path) {
   size_t slash = path.find_last_of("\\/");
@@ -40,71 +35,70 @@ bool MakeDirectories(const std::string& path) {
   return CreateDirectoryA(parent.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+ivdata::Channel DisplayedChannel(const std::string& text) {
+  ivdata::Channel channel;
+  if (!ivdata::ParseChannel(text, channel)) channel = ivdata::Channel{};
+  return channel;
+}
+
 }  // namespace
 
-bool OpenSample(const std::string& path, std::string& error) {
-  g_sample.reset();
-  g_summary = {};
+bool HostSample::Open(const std::string& path) {
+  sample_.reset();
+  summary_ = {};
   char full[MAX_PATH];
   DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
   std::string fullPath = n > 0 && n < MAX_PATH ? std::string(full, n) : path;
   try {
-    g_sample.emplace(ivdata::Sample::Open(fullPath));
+    sample_.emplace(ivdata::Sample::Open(fullPath));
   } catch (const std::exception& e) {
-    error = "Cannot open " + fullPath + ": " + e.what();
+    error_ = "Cannot open " + fullPath + ": " + e.what();
     return false;
   }
-  SampleSummary& s = g_summary;
+  SampleSummary& s = summary_;
   s.path = fullPath;
   s.location = FolderOf(fullPath);
   s.name = FileNameOf(fullPath);
-  s.description = g_sample->Info().description;
-  s.acquired = g_sample->Info().created;
-  s.functionCount = g_sample->FunctionCount();
-  s.scanCount = g_sample->ScanCount(1);
+  s.description = sample_->Info().description;
+  s.acquired = sample_->Info().created;
+  s.functionCount = sample_->FunctionCount();
+  s.scanCount = sample_->ScanCount(1);
   if (s.scanCount > 0) {
-    s.firstMinutes = g_sample->Scan(1, 1).rt;
-    s.lastMinutes = g_sample->Scan(1, s.scanCount).rt;
+    s.firstMinutes = sample_->Scan(1, 1).rt;
+    s.lastMinutes = sample_->Scan(1, s.scanCount).rt;
   }
-  s.sizeKiB = static_cast<long long>(g_sample->FileSize() / 1024);
+  s.sizeKiB = static_cast<long long>(sample_->FileSize() / 1024);
   return true;
 }
 
-bool HasSample() { return g_sample.has_value(); }
-const SampleSummary& CurrentSample() { return g_summary; }
-const ivdata::Sample& SampleData() { return *g_sample; }
+std::string HostSample::DisplayChannel() const { return IniString(kSecStandin, "Trace", "TIC"); }
 
-std::string DisplayChannel() { return IniString(kSecStandin, "Trace", "TIC"); }
-
-ivdata::Chromatogram DisplayTrace() {
-  if (!g_sample) return {};
-  ivdata::Channel channel;
-  if (!ivdata::ParseChannel(DisplayChannel(), channel)) channel = ivdata::Channel{};
+ivdata::Chromatogram HostSample::DisplayTrace() const {
+  if (!sample_) return {};
   try {
-    return ivdata::ExtractChromatogram(*g_sample, 1, channel);
+    return ivdata::ExtractChromatogram(*sample_, 1, DisplayedChannel(DisplayChannel()));
   } catch (const ivdata::Error&) {
-    return ivdata::ExtractChromatogram(*g_sample, 1, ivdata::Channel{});
+    return ivdata::ExtractChromatogram(*sample_, 1, ivdata::Channel{});
   }
 }
 
-std::vector<ivdata::Peak> DisplayPeaks() {
-  if (!g_sample) return {};
-  ivdata::Channel channel;
-  if (!ivdata::ParseChannel(DisplayChannel(), channel)) channel = ivdata::Channel{};
+std::vector<ivdata::Peak> HostSample::DisplayPeaks() const {
+  if (!sample_) return {};
   try {
-    return ivdata::IntegrateChannel(*g_sample, 1, channel, 1, 0, ivdata::ReadIntegratorSettings(kHostIniPath));
+    return ivdata::IntegrateChannel(*sample_, 1, DisplayedChannel(DisplayChannel()), 1, 0,
+                                    ivdata::ReadIntegratorSettings(kHostIniPath));
   } catch (const ivdata::Error&) {
     return {};
   }
 }
 
-bool WriteSpectrumPage(const std::string& folder, const std::vector<ivdata::CombinedSpectrum>& spectra,
-                       bool withMassList, PagePaths& paths, std::string& error) {
+bool HostSample::WriteSpectrumPage(const std::string& folder, const std::vector<ivdata::CombinedSpectrum>& spectra,
+                                   bool withMassList, PagePaths& paths, std::string& error) const {
   if (!MakeDirectories(folder)) {
     error = "Cannot make the print folder " + folder;
     return false;
   }
-  const std::string page = ivdata::NextFreePage(folder, ivdata::PageStem(g_summary.name), [](const std::string& pdf) {
+  const std::string page = ivdata::NextFreePage(folder, ivdata::PageStem(summary_.name), [](const std::string& pdf) {
     return GetFileAttributesA(pdf.c_str()) != INVALID_FILE_ATTRIBUTES;
   });
   if (page.empty()) {
@@ -122,7 +116,7 @@ bool WriteSpectrumPage(const std::string& folder, const std::vector<ivdata::Comb
   char printedAt[32];
   std::snprintf(printedAt, sizeof printedAt, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
                 t.wMinute, t.wSecond);
-  options.footer = ivdata::PageFooter(g_summary.name, printedAt, onPage.size(), spectra.size());
+  options.footer = ivdata::PageFooter(summary_.name, printedAt, onPage.size(), spectra.size());
   try {
     if (onPage.empty()) {
       error = "The spectrum window holds no spectra.";
