@@ -104,21 +104,30 @@ void StatusFormWindow::SetStatusText(const std::string& text) {
 // The designed label just fits "- None -"; longer captions widen it up to the client's right margin,
 // and what still does not fit ends in an ellipsis.
 void StatusFormWindow::FitLabelToCaption(const std::string& text) {
+  const int caption = CaptionWidth(text);
+  const int width = std::min(caption, MaxLabelWidth());
+  SetWindowPos(label_, nullptr, 0, 0, width, TwipsToPixels(kLabelHeight, dpi_.y),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The designed width, or the caption's in the label's font when that is wider.
+int StatusFormWindow::CaptionWidth(const std::string& text) {
   int width = TwipsToPixels(kLabelWidth, dpi_.x);
   const ScopedGetDC dc(label_);
-  if (dc.get() != nullptr) {
-    const ScopedSelectObject font(dc.get(), font_.get());
-    SIZE extent{};
-    if (GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent)) {
-      width = std::max(width, static_cast<int>(extent.cx) + 1);
-    }
+  if (dc.get() == nullptr) return width;
+  const ScopedSelectObject font(dc.get(), font_.get());
+  SIZE extent{};
+  if (GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent)) {
+    width = std::max(width, static_cast<int>(extent.cx) + 1);
   }
+  return width;
+}
+
+int StatusFormWindow::MaxLabelWidth() {
   RECT client;
   GetClientRect(window_, &client);
   const int left = TwipsToPixels(kLabelLeft, dpi_.x);
-  width = std::min(width, std::max(0, static_cast<int>(client.right) - 2 * left));
-  SetWindowPos(label_, nullptr, 0, 0, width, TwipsToPixels(kLabelHeight, dpi_.y),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return std::max(0, static_cast<int>(client.right) - 2 * left);
 }
 
 LRESULT CALLBACK StatusFormWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

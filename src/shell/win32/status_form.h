@@ -35,6 +35,8 @@ class StatusFormWindow : public platform::StatusForm {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void FitLabelToCaption(const std::string& text);
+  int CaptionWidth(const std::string& text);
+  int MaxLabelWidth();
 
   Win32MessageLoop& loop_;
   Dpi dpi_;
