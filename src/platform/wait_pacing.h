@@ -17,7 +17,7 @@ class WaitPacing {
   static constexpr double kWaitPerWorkMs = 100;
   // The longer the host has already taken, the less a few milliseconds more matter: the time between
   // polls may grow to this share of the time waited so far, so a wait of seconds costs next to nothing.
-  static constexpr double kShareOfTimeWaited = 0.02;
+  static constexpr double kShareOfTimeWaited = 0.01;
 
   void Activity();
   // The next block: none right after activity (a single yield after the program acted costs nothing), then

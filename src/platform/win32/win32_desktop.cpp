@@ -4,6 +4,11 @@ namespace apexer::win32 {
 
 namespace {
 
+BOOL CALLBACK AddToList(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 std::string RequestName(const char* how, std::uint32_t message, Long wParam) {
   std::string name = std::string(how) + " " + std::to_string(message);
   if (message == platform::kWmCommand) name += " " + std::to_string(wParam);
@@ -15,12 +20,7 @@ std::string RequestName(const char* how, std::uint32_t message, Long wParam) {
 void Win32Desktop::TakeZOrder() {
   zorder_.windows.clear();
   zorder_.position.clear();
-  EnumWindows(
-      [](HWND w, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&zorder_.windows));
+  EnumWindows(AddToList, reinterpret_cast<LPARAM>(&zorder_.windows));
   for (std::size_t i = 0; i < zorder_.windows.size(); ++i) zorder_.position.emplace(zorder_.windows[i], i);
   zorder_.moment = pacer_.Moment();
 }
