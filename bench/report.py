@@ -65,7 +65,8 @@ FIGURES = [
     Figure("lookup_1000_ms", "One title lookup among 1,000 windows of another process", "ms", None, "lookup"),
     Figure("cancel_to_exit_ms", "Cancel clicked → process gone", "ms", 100, "cancel"),
 ]
-SCENARIOS = ["peaks", "waiting", "reactions", "lookup", "cancel"]
+SCENARIOS = ["peaks", "waiting", "reactions", "lookup", "cancel", "calls"]
+CALL_KINDS = ["listing", "find", "step", "title", "test", "peek", "block", "request", "host"]
 
 
 def median(values: list[float]) -> float:
@@ -122,9 +123,9 @@ class Report:
         self.values: dict[str, float] = {}
         self.details: dict[str, dict] = {}
 
-    def session(self, name: str) -> h.Session:
+    def session(self, name: str, exe: Path | None = None) -> h.Session:
         s = h.Session(self.env, name, self.sample, self.out / "runs")
-        s.install_apexer()
+        s.install_apexer(exe=exe)
         s.write_apexer_ini()
         return s
 
@@ -229,6 +230,28 @@ class Report:
         self.values["lookup_1000_ms"] = float(fields["median_ms"])
         self.details["lookup"] = fields
 
+    def scenario_calls(self, peaks: int = 300) -> None:
+        """Where a peak's cost goes: the measuring build counts its calls by kind, and by the request each
+        stretch of waiting follows."""
+        exe = h.WIN_BUILD / "src" / "Apexer_counting.exe"
+        s = self.session("calls", exe=exe)
+        try:
+            s.write_host_ini(faults={"IntegratorPeaks": peaks})
+            s.start_host()
+            result = s.run_apexer(timeout=60 + peaks)
+        finally:
+            s.close()
+        counts_file = s.app_dir / "Apexer.calls.json"
+        if result.exit_code != 0 or not counts_file.exists():
+            raise ReportError(f"the counting run ended with {result.exit_code} and left no counts")
+        counts = json.loads(counts_file.read_text())
+        keys = CALL_KINDS + [k + "_ms" for k in CALL_KINDS]
+        per_peak = {k: counts["total"][k] / peaks for k in keys}
+        per_wait = {what: {"times": seg["times"], **{k: seg[k] / seg["times"] for k in keys}}
+                    for what, seg in counts["after"].items() if seg["times"]}
+        self.details["calls"] = {"peaks": peaks, "per_peak": per_peak, "after_request": per_wait,
+                                 "cpu_per_peak_ms": 1000 * result.cpu_s / peaks}
+
     def scenario_cancel(self, samples: int = MIN_SAMPLES) -> None:
         times = []
         for n in range(samples):
@@ -275,6 +298,28 @@ def table(values: dict[str, float], before: dict[str, float] | None) -> list[str
         verdict = "" if f.target is None else ("met" if v <= f.target else "**not met**")
         was = f"{fmt(before.get(f.key))} {f.unit} | " if before is not None else ""
         rows.append(f"| {f.label} | {was}{fmt(v)} {f.unit} | {target} | {verdict} |")
+    return rows
+
+
+def call_table(calls: dict | None) -> list[str]:
+    """Calls per peak by kind, and per stretch of waiting after each kind of request."""
+    if not calls:
+        return []
+    def cells(counts: dict) -> str:
+        return " | ".join(f"{fmt(round(counts.get(k, 0), 2))} ({fmt(round(counts.get(k + '_ms', 0), 2))})"
+                          for k in CALL_KINDS + ["all"])
+
+    def with_all(counts: dict) -> dict:
+        return {**counts, "all": sum(counts.get(k, 0) for k in CALL_KINDS),
+                "all_ms": sum(counts.get(k + "_ms", 0) for k in CALL_KINDS)}
+
+    head = "| Calls (ms inside them) | " + " | ".join(CALL_KINDS + ["all"]) + " |"
+    rows = ["", f"Calls per peak by kind, with the milliseconds spent inside them ({calls['peaks']} peaks, the "
+                f"measuring build; its CPU per peak {fmt(round(calls['cpu_per_peak_ms'], 2))} ms), and per stretch "
+                "of work and waiting after each kind of request:", "", head, "|---|" + "---|" * (len(CALL_KINDS) + 1)]
+    rows.append(f"| per peak | {cells(with_all(calls['per_peak']))} |")
+    for what, seg in sorted(calls["after_request"].items(), key=lambda kv: -kv[1]["times"]):
+        rows.append(f"| after `{what}` (×{seg['times']}) | {cells(with_all(seg))} |")
     return rows
 
 
@@ -326,7 +371,7 @@ def main() -> int:
     finally:
         env.stop()
 
-    rows = table(report.values, before)
+    rows = table(report.values, before) + call_table(report.details.get("calls"))
     results = {"arch": h.ARCH.arch, "wine": f"{h.ARCH.bits}-bit", "why": h.ARCH.why,
                "date": time.strftime("%Y-%m-%d %H:%M"), "seconds": round(time.monotonic() - started),
                "values": report.values, "targets": {f.key: f.target for f in FIGURES}, "details": report.details,

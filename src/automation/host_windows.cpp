@@ -15,7 +15,7 @@ void CloseHostWindow(platform::Platform& p, Integer kind) {
   const Hwnd window = GetHostWindow(p.host, kind);
   if (window == 0) return;
   PostWindowMessage(p.desktop, window, platform::kWmClose, 0, 0);
-  while (GetHostWindow(p.host, kind) != 0) YieldToMessageLoop(p);
+  while (GetHostWindow(p.host, kind) != 0) YieldToMessageLoop(p, platform::Awaiting::WindowToGo);
 }
 
 std::string ChromatogramTitle(HostLibraries& host, Integer withFile) {
@@ -56,6 +56,9 @@ Hwnd OpenDialogByCommand(platform::Platform& p, Hwnd window, Long commandId, con
                               : FindWindowByTitle(p.desktop, title);
   if (open != 0) return open;
   PostWindowMessage(p.desktop, window, platform::kWmCommand, commandId, 0);
+  // The look just made found nothing, and the host has not seen the command yet: looking again at once
+  // would repeat it. The yield lasts until a window appears (or briefly, without a desktop hook).
+  YieldToMessageLoop(p, platform::Awaiting::WindowToAppear);
   return ownedOnly ? WaitForOwnedWindow(p, window, title, limitSeconds) : WaitForWindow(p, title, limitSeconds);
 }
 

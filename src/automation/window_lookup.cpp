@@ -32,42 +32,9 @@ std::int64_t ElapsedWholeSeconds(platform::Clock& clock, std::int64_t startMs) {
   return (clock.MonotonicMs() - startMs) / 1000;
 }
 
-Hwnd FindInList(platform::Desktop& desktop, const std::string& title, const Hwnd* owner) {
-  std::vector<WindowEntry> list;
-  if (ListTopLevelWindows(desktop, list) == 0) return 0;
-  const auto ownerMatches = [owner](const WindowEntry& e) { return owner == nullptr || e.Parent == *owner; };
-
-  const std::string wanted = UpperAnsi(title);
-  for (const WindowEntry& e : list) {
-    if (ownerMatches(e) && UpperAnsi(CutAtNull(e.Title)) == wanted) return e.Handle;
-  }
-
-  int best = std::numeric_limits<Integer>::max();
-  Hwnd candidate = 0;
-  for (const WindowEntry& e : list) {
-    if (!ownerMatches(e)) continue;
-    const int position = FindNoCase(CutAtNull(e.Title), title);
-    if (position > 0 && position < best) {
-      best = position;
-      candidate = e.Handle;
-    }
-  }
-  return candidate;
-}
-
-Hwnd PollForWindow(platform::Platform& p, Integer limitSeconds, const std::function<Hwnd()>& lookup) {
-  const std::int64_t start = p.clock.MonotonicMs();
-  for (;;) {
-    const std::int64_t elapsed = ElapsedWholeSeconds(p.clock, start);
-    const Hwnd found = lookup();
-    if (found != 0 || elapsed > limitSeconds) return found;
-    YieldToMessageLoop(p);
-  }
-}
-
-}  // namespace
-
-Integer ListTopLevelWindows(platform::Desktop& desktop, std::vector<WindowEntry>& list) {
+// The topmost top-level window, reached by the listing's rule: from the first window with an empty title
+// upwards. 0 when no window has an empty title, which leaves the list empty.
+Hwnd TopWindow(platform::Desktop& desktop) {
   Hwnd window = desktop.FindWindowA("");
   if (window == 0) return 0;
   // Bounded like the downward walk, so a Z-order that changes under us cannot loop for ever.
@@ -76,17 +43,74 @@ Integer ListTopLevelWindows(platform::Desktop& desktop, std::vector<WindowEntry>
     if (above == 0) break;
     window = above;
   }
+  return window;
+}
+
+// Visits the windows of the list from the top down, each with its title read by the listing's rule, until
+// visit answers true (that window is the result) or the list is full (0).
+template <typename Visit>
+Hwnd WalkDown(platform::Desktop& desktop, Visit visit) {
+  Hwnd window = TopWindow(desktop);
+  for (Integer count = 0; window != 0 && count < std::numeric_limits<Integer>::max(); ++count) {
+    if (visit(window, ReadTitle(desktop, window))) return window;
+    window = desktop.GetWindow(window, platform::kGwHwndNext);
+  }
+  return 0;
+}
+
+// Each title and parent read is a round trip to the window server, so the look-up reads no more than its
+// result depends on: the exact pass runs as the list is built and ends it at the first match (an exact
+// title wins wherever it stands, so the windows below cannot change the result), and a parent is asked
+// for only of a window whose title matches.
+Hwnd FindInList(platform::Desktop& desktop, const std::string& title, const Hwnd* owner) {
+  const auto ownerMatches = [&](Hwnd window) { return owner == nullptr || desktop.GetParent(window) == *owner; };
+  const std::string wanted = UpperAnsi(title);
+  std::vector<std::pair<Hwnd, std::string>> listed;
+  const Hwnd exact = WalkDown(desktop, [&](Hwnd window, const std::string& read) {
+    std::string cut = CutAtNull(read);
+    if (UpperAnsi(cut) == wanted && ownerMatches(window)) return true;
+    listed.emplace_back(window, std::move(cut));
+    return false;
+  });
+  if (exact != 0) return exact;
+
+  int best = std::numeric_limits<Integer>::max();
+  Hwnd candidate = 0;
+  for (const auto& [window, cut] : listed) {
+    const int position = FindNoCase(cut, title);
+    if (position > 0 && position < best && ownerMatches(window)) {
+      best = position;
+      candidate = window;
+    }
+  }
+  return candidate;
+}
+
+Hwnd PollForWindow(platform::Platform& p, Integer limitSeconds, const std::function<Hwnd()>& lookup,
+                   platform::Awaiting awaiting = platform::Awaiting::WindowToAppear) {
+  const std::int64_t start = p.clock.MonotonicMs();
+  for (;;) {
+    const std::int64_t elapsed = ElapsedWholeSeconds(p.clock, start);
+    const Hwnd found = lookup();
+    if (found != 0 || elapsed > limitSeconds) return found;
+    YieldToMessageLoop(p, awaiting);
+  }
+}
+
+}  // namespace
+
+Integer ListTopLevelWindows(platform::Desktop& desktop, std::vector<WindowEntry>& list) {
   Integer count = 0;
-  while (window != 0 && count < std::numeric_limits<Integer>::max()) {
+  WalkDown(desktop, [&](Hwnd window, std::string read) {
     WindowEntry entry;
     entry.Handle = window;
-    entry.Title = ReadTitle(desktop, window);
+    entry.Title = std::move(read);
     entry.Title.push_back('\0');
     entry.Parent = desktop.GetParent(window);
     list.push_back(std::move(entry));
     ++count;
-    window = desktop.GetWindow(window, platform::kGwHwndNext);
-  }
+    return false;
+  });
   return count;
 }
 
@@ -111,14 +135,15 @@ Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& ti
 }
 
 Hwnd WaitForWindowExact(platform::Platform& p, const std::string& title, Integer limitSeconds) {
-  PollForWindow(p, limitSeconds, [&] { return FindWindowExact(p.desktop, title); });
-  return FindWindowExact(p.desktop, title);
+  const Hwnd found = PollForWindow(p, limitSeconds, [&] { return FindWindowExact(p.desktop, title); });
+  // A window the last poll found is the answer the further look-up would give: nothing has run since.
+  return found != 0 ? found : FindWindowExact(p.desktop, title);
 }
 
 void WaitUntilWindowGone(platform::Platform& p, const std::string& title) {
   Hwnd window = FindWindowExact(p.desktop, title);
   while (window != 0) {
-    YieldToMessageLoop(p);
+    YieldToMessageLoop(p, platform::Awaiting::WindowToGo);
     // While the window found last still has the title, a full look (which reads every window's title)
     // would find a window too; only when it has not is the desktop searched again.
     if (!HasTitle(p.desktop, window, title)) window = FindWindowExact(p.desktop, title);
@@ -127,7 +152,8 @@ void WaitUntilWindowGone(platform::Platform& p, const std::string& title) {
 
 Integer WaitUntilWindowClosed(platform::Platform& p, Hwnd window, Integer limitSeconds) {
   // The poll "finds" the window's absence.
-  const Hwnd gone = PollForWindow(p, limitSeconds, [&] { return p.desktop.IsWindow(window) ? Hwnd{0} : Hwnd{1}; });
+  const Hwnd gone = PollForWindow(
+      p, limitSeconds, [&] { return p.desktop.IsWindow(window) ? Hwnd{0} : Hwnd{1}; }, platform::Awaiting::WindowToGo);
   return gone != 0 ? kTrue : kFalse;
 }
 

@@ -5,6 +5,6 @@
 namespace apexer {
 
 // Throws CancelRequested once the status window's Cancel was clicked during the yield.
-void YieldToMessageLoop(platform::Platform& p);
+void YieldToMessageLoop(platform::Platform& p, platform::Awaiting awaiting = platform::Awaiting::Nothing);
 
 }  // namespace apexer

@@ -39,32 +39,54 @@ void BridgePublisher::Unlock() { ReleaseMutex(lock_); }
 
 namespace {
 
-bool ProcessAlive(DWORD pid) {
-  HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  if (!p) return false;
-  bool alive = WaitForSingleObject(p, 0) == WAIT_TIMEOUT;
-  CloseHandle(p);
-  return alive;
-}
+// The client's view of the section and of the host process, opened once and kept: a bridge that keeps its
+// connection, as a real one would, rather than some ten server calls per question. The host clears the
+// section when it ends, and a new host reuses the same section, so the view never goes stale.
+struct ClientSide {
+  HANDLE mapping = nullptr;
+  const BridgeState* view = nullptr;
+  HANDLE lock = nullptr;
+  DWORD pid = 0;
+  HANDLE process = nullptr;
+
+  bool Open() {
+    if (view) return true;
+    mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kBridgeSection);
+    if (!mapping) return false;
+    view = static_cast<const BridgeState*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(BridgeState)));
+    lock = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kBridgeLock);
+    if (view && lock) return true;
+    Close();
+    return false;
+  }
+  void Close() {
+    if (view) UnmapViewOfFile(view);
+    if (mapping) CloseHandle(mapping);
+    if (lock) CloseHandle(lock);
+    if (process) CloseHandle(process);
+    *this = ClientSide{};
+  }
+  bool Alive(DWORD hostPid) {
+    if (hostPid == pid && process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT) return true;
+    // Another host, or the one we knew has ended and its number may now name a new one.
+    if (process) CloseHandle(process);
+    process = OpenProcess(SYNCHRONIZE, FALSE, hostPid);
+    pid = hostPid;
+    return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  }
+};
+
+ClientSide g_client;
 
 }  // namespace
 
 bool ReadBridge(BridgeState& out) {
   std::memset(&out, 0, sizeof out);
-  // Opened and closed on every read, so a host that has gone leaves nothing behind in the client.
-  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kBridgeSection);
-  if (!mapping) return false;
-  bool ok = false;
-  if (auto* view = static_cast<const BridgeState*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(BridgeState)))) {
-    HANDLE lock = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kBridgeLock);
-    DWORD w = lock ? WaitForSingleObject(lock, 2000) : WAIT_FAILED;
-    std::memcpy(&out, view, sizeof out);
-    if (w == WAIT_OBJECT_0 || w == WAIT_ABANDONED) ReleaseMutex(lock);
-    if (lock) CloseHandle(lock);
-    UnmapViewOfFile(view);
-    ok = out.magic == kBridgeMagic && out.hostPid != 0 && ProcessAlive(out.hostPid);
-  }
-  CloseHandle(mapping);
+  if (!g_client.Open()) return false;
+  const DWORD w = WaitForSingleObject(g_client.lock, 2000);
+  std::memcpy(&out, g_client.view, sizeof out);
+  if (w == WAIT_OBJECT_0 || w == WAIT_ABANDONED) ReleaseMutex(g_client.lock);
+  const bool ok = out.magic == kBridgeMagic && out.hostPid != 0 && g_client.Alive(out.hostPid);
   if (!ok) std::memset(&out, 0, sizeof out);
   return ok;
 }

@@ -105,8 +105,8 @@ void Journal(const char* source, const char* event, const JsonFields& fields) {
   std::string line = "{\"t\":" + std::to_string(NowMs()) + ",\"tq\":" + mono + ",\"pid\":" + std::to_string(GetCurrentProcessId()) +
                      ",\"src\":" + JsonQuote(source) + ",\"ev\":" + JsonQuote(event) + fields.Body() + "}\n";
 
-  // One lock for both processes; each line is opened, appended and closed under it.
-  HANDLE lock = CreateMutexA(nullptr, FALSE, "ApexerStandinJournalLock");
+  // One lock for both processes, opened once per process; each line is opened, appended and closed under it.
+  static const HANDLE lock = CreateMutexA(nullptr, FALSE, "ApexerStandinJournalLock");
   DWORD waited = lock ? WaitForSingleObject(lock, 5000) : WAIT_FAILED;
   bool owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
   HANDLE f = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
@@ -117,7 +117,6 @@ void Journal(const char* source, const char* event, const JsonFields& fields) {
     CloseHandle(f);
   }
   if (owned) ReleaseMutex(lock);
-  if (lock) CloseHandle(lock);
 }
 
 }  // namespace standin

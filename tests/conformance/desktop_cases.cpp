@@ -57,6 +57,10 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   failures.True("the walk from an empty-titled window reaches gamma, beta, alpha in that order",
                 Position(walk, c) >= 0 && Position(walk, c) < Position(walk, b) &&
                     Position(walk, b) < Position(walk, a));
+  const Hwnd delta = world.Open("Conformance Delta", 0);
+  const std::vector<Hwnd> again = WalkDown(d);
+  failures.True("the next walk sees a window opened since, above gamma",
+                Position(again, delta) >= 0 && Position(again, delta) < Position(again, c));
 
   const Hwnd twin = world.Open("Conformance Alpha", 0);
   failures.Equal("FindWindowA of a shared title gives the upper window", d.FindWindowA("Conformance Alpha"), twin);

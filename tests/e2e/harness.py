@@ -272,8 +272,8 @@ class Session:
         self.host_log = None
 
     # --- set-up -------------------------------------------------------------------------------
-    def install_apexer(self, with_libraries: bool = True) -> None:
-        shutil.copy2(APEXER_EXE, self.app_dir / "Apexer.exe")
+    def install_apexer(self, with_libraries: bool = True, exe: Path | None = None) -> None:
+        shutil.copy2(exe or APEXER_EXE, self.app_dir / "Apexer.exe")
         if with_libraries:
             for dll in HOST_LIBRARIES:
                 shutil.copy2(STANDIN_BIN / dll, self.app_dir / dll)
@@ -311,7 +311,9 @@ class Session:
         self.host_log = open(self.dir / "host.log", "w")
         self.host = self.env.popen([str(STANDIN_BIN / "StandinHost.exe"), winpath(self.sample)],
                                    stdout=self.host_log, stderr=subprocess.STDOUT)
-        self.wait_journal(lambda e: e["ev"] == "host.start", timeout, "the host to start")
+        # Up once its main window stands: a client started before that would find no host.
+        self.wait_journal(lambda e: e["ev"] == "window.opened" and e.get("role") == "main", timeout,
+                          "the host's main window")
 
     def stop_host(self, timeout: float = 30) -> None:
         if self.host is None:
@@ -428,9 +430,15 @@ class Session:
         self.stop_host()
 
 
+def require_ivtool() -> None:
+    if not IVTOOL.exists():
+        raise HarnessError(f"{IVTOOL} is not built: build the native preset (the demo, test and bench scripts do)")
+
+
 def make_sample(path: Path, seed: int = 7, extra: list[str] | None = None) -> Path:
     """A synthesised sample with known peaks, made once and reused."""
     if not path.exists():
+        require_ivtool()
         path.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run([str(IVTOOL), "synth", "--seed", str(seed), *(extra or []), str(path)], check=True,
                        capture_output=True, timeout=300)
@@ -438,6 +446,7 @@ def make_sample(path: Path, seed: int = 7, extra: list[str] | None = None) -> Pa
 
 
 def import_sample(source: Path, path: Path) -> Path:
+    require_ivtool()
     path.parent.mkdir(parents=True, exist_ok=True)
     result = subprocess.run([str(IVTOOL), "import", str(source), str(path)], capture_output=True, text=True,
                             timeout=600)

@@ -26,8 +26,9 @@ void World::Advance(std::int64_t ms) {
   desktop_.DeliverPosted();
 }
 
-void FakeLoop::DoEvents() {
+void FakeLoop::DoEvents(platform::Awaiting awaiting) {
   ++yields;
+  lastAwaiting = awaiting;
   world_.Advance(yieldStepMs);
   if (onYield) onYield(yields);
 }

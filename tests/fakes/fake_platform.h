@@ -38,12 +38,13 @@ class World {
 class FakeLoop : public platform::MessageLoop {
  public:
   explicit FakeLoop(World& world) : world_(world) {}
-  void DoEvents() override;
+  void DoEvents(platform::Awaiting awaiting) override;
   void PauseWithoutEvents() override;
 
   std::int64_t yieldStepMs = 10;
   std::int64_t pauseStepMs = 1;
   int yields = 0;
+  platform::Awaiting lastAwaiting = platform::Awaiting::Nothing;
   int pauses = 0;
   // The program's own window events, run inside a yield (a Cancel click, the About menu).
   std::function<void(int yieldNumber)> onYield;

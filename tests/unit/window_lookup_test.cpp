@@ -137,6 +137,7 @@ TEST_F(WindowLookup, WaitForWindowExactReturnsAWindowThatOpensDuringTheWait) {
   EXPECT_EQ(WaitForWindowExact(*rig.p, "Late", 5), opened);
   EXPECT_NE(opened, 0u);
   EXPECT_LT(rig.clock.now - 1'000'000, 2600);
+  EXPECT_EQ(rig.loop.lastAwaiting, platform::Awaiting::WindowToAppear);  // the yield may sleep until it comes
 }
 
 TEST_F(WindowLookup, WaitForOwnedWindowWantsTheOwner) {
@@ -155,6 +156,7 @@ TEST_F(WindowLookup, WaitUntilGoneReturnsAtOnceWithoutTheWindowAndYieldsWhileItS
   rig.world.After(1000, [&] { desktop.RemoveWindow(w); });
   WaitUntilWindowGone(*rig.p, "Spectrum Combine");
   EXPECT_GE(rig.loop.yields, 90);
+  EXPECT_EQ(rig.loop.lastAwaiting, platform::Awaiting::WindowToGo);  // nothing announces it: poll
 }
 
 TEST_F(WindowLookup, WaitUntilGoneEndsOnlyWhenNoWindowHasTheTitle) {

@@ -2,38 +2,98 @@
 
 namespace apexer::win32 {
 
+namespace {
+
+BOOL CALLBACK AddToList(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+std::string RequestName(const char* how, std::uint32_t message, Long wParam) {
+  std::string name = std::string(how) + " " + std::to_string(message);
+  if (message == platform::kWmCommand) name += " " + std::to_string(wParam);
+  return name;
+}
+
+}  // namespace
+
+void Win32Desktop::TakeZOrder() {
+  zorder_.windows.clear();
+  zorder_.position.clear();
+  EnumWindows(AddToList, reinterpret_cast<LPARAM>(&zorder_.windows));
+  for (std::size_t i = 0; i < zorder_.windows.size(); ++i) zorder_.position.emplace(zorder_.windows[i], i);
+  zorder_.moment = pacer_.Moment();
+}
+
+bool Win32Desktop::FromZOrder(Hwnd window, int command, Hwnd& answer) const {
+  if (zorder_.moment != pacer_.Moment()) return false;
+  const auto at = zorder_.position.find(ToHwnd(window));
+  if (at == zorder_.position.end()) return false;
+  const std::size_t i = at->second;
+  if (command == platform::kGwHwndNext) {
+    answer = i + 1 < zorder_.windows.size() ? FromHwnd(zorder_.windows[i + 1]) : 0;
+    return true;
+  }
+  if (command == platform::kGwHwndPrev) {
+    answer = i > 0 ? FromHwnd(zorder_.windows[i - 1]) : 0;
+    return true;
+  }
+  return false;
+}
+
 Hwnd Win32Desktop::FindWindowA(const std::string& title) {
+  CallScope call(pacer_.Calls(), title.empty() ? CallKind::Listing : CallKind::Find);
+  if (title.empty()) TakeZOrder();
   return FromHwnd(::FindWindowA(nullptr, title.c_str()));
 }
 
 Hwnd Win32Desktop::GetWindow(Hwnd window, int command) {
+  Hwnd answer = 0;
+  if (FromZOrder(window, command, answer)) return answer;
+  CallScope call(pacer_.Calls(), CallKind::Step);
   return FromHwnd(::GetWindow(ToHwnd(window), static_cast<UINT>(command)));
 }
 
 int Win32Desktop::GetWindowTextA(Hwnd window, char* buffer, int maxCount) {
+  CallScope call(pacer_.Calls(), CallKind::Title);
   return ::GetWindowTextA(ToHwnd(window), buffer, maxCount);
 }
 
-Hwnd Win32Desktop::GetParent(Hwnd window) { return FromHwnd(::GetParent(ToHwnd(window))); }
+Hwnd Win32Desktop::GetParent(Hwnd window) {
+  CallScope call(pacer_.Calls(), CallKind::Test);
+  return FromHwnd(::GetParent(ToHwnd(window)));
+}
 
-bool Win32Desktop::IsWindow(Hwnd window) { return ::IsWindow(ToHwnd(window)) != FALSE; }
+bool Win32Desktop::IsWindow(Hwnd window) {
+  CallScope call(pacer_.Calls(), CallKind::Test);
+  return ::IsWindow(ToHwnd(window)) != FALSE;
+}
 
-Hwnd Win32Desktop::GetActiveWindow() { return FromHwnd(::GetActiveWindow()); }
+Hwnd Win32Desktop::GetActiveWindow() {
+  CallScope call(pacer_.Calls(), CallKind::Test);
+  return FromHwnd(::GetActiveWindow());
+}
 
-Hwnd Win32Desktop::GetDlgItem(Hwnd dialog, Long id) { return FromHwnd(::GetDlgItem(ToHwnd(dialog), id)); }
+Hwnd Win32Desktop::GetDlgItem(Hwnd dialog, Long id) {
+  CallScope call(pacer_.Calls(), CallKind::Test);
+  return FromHwnd(::GetDlgItem(ToHwnd(dialog), id));
+}
 
 Long Win32Desktop::PostMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) {
-  pacer_.Activity();
+  pacer_.Request(RequestName("post", message, wParam));
+  CallScope call(pacer_.Calls(), CallKind::Request);
   return ::PostMessageA(ToHwnd(window), message, ToWparam(wParam), ToLparam(lParam)) ? 1 : 0;
 }
 
 Long Win32Desktop::SendMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) {
-  pacer_.Activity();
+  pacer_.Request(RequestName("send", message, wParam));
+  CallScope call(pacer_.Calls(), CallKind::Request);
   return static_cast<Long>(::SendMessageA(ToHwnd(window), message, ToWparam(wParam), ToLparam(lParam)));
 }
 
 Long Win32Desktop::SendMessageA(Hwnd window, std::uint32_t message, Long wParam, const std::string& text) {
-  pacer_.Activity();
+  pacer_.Request(RequestName("send", message, wParam));
+  CallScope call(pacer_.Calls(), CallKind::Request);
   return static_cast<Long>(
       ::SendMessageA(ToHwnd(window), message, ToWparam(wParam), reinterpret_cast<LPARAM>(text.c_str())));
 }

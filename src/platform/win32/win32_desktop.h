@@ -1,5 +1,9 @@
 // The desktop calls on the real user32.
 #pragma once
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
 #include "platform/desktop.h"
 #include "platform/win32/win32_pacing.h"
 
@@ -28,7 +32,19 @@ class Win32Desktop : public platform::Desktop {
   bool GetNearestMonitorWorkArea(const platform::PixelRect& rect, platform::PixelRect& workArea) override;
 
  private:
+  // A walk of the top-level windows (FindWindowA("") and then GetWindow up and down) is answered from one
+  // EnumWindows list taken as it starts, one server call instead of one per step, until the program
+  // yields or asks the host for something.
+  struct ZOrder {
+    std::uint64_t moment = ~std::uint64_t{0};
+    std::vector<HWND> windows;
+    std::unordered_map<HWND, std::size_t> position;
+  };
+  void TakeZOrder();
+  bool FromZOrder(Hwnd window, int command, Hwnd& answer) const;
+
   WaitPacer& pacer_;
+  ZOrder zorder_;
 };
 
 }  // namespace apexer::win32

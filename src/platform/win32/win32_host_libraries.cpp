@@ -139,10 +139,14 @@ Long Win32HostLibraries::GetSampleListFileVB(RawFileRecord& record) {
   return BridgeLib().GetSampleListFileVB(&record);
 }
 
-Long Win32HostLibraries::GetApplicationWnd(Integer kind) { return BridgeLib().GetApplicationWnd(kind); }
+Long Win32HostLibraries::GetApplicationWnd(Integer kind) {
+  CallScope call(pacer_.Calls(), CallKind::HostCall);
+  return BridgeLib().GetApplicationWnd(kind);
+}
 
 Integer Win32HostLibraries::GetGlobalFile(std::string& listName, std::string& fileType, FileSpecRecord& blank,
                                           FileSpecRecord& result) {
+  CallScope call(pacer_.Calls(), CallKind::HostCall);
   const Bridge& b = BridgeLib();
   TextArgument list(listName);
   TextArgument type(fileType);
@@ -152,7 +156,8 @@ Integer Win32HostLibraries::GetGlobalFile(std::string& listName, std::string& fi
 Long Win32HostLibraries::IonvaneCommand(std::string& command, Long number) {
   const Bridge& b = BridgeLib();
   TextArgument text(command);
-  pacer_.Activity();
+  pacer_.Request("host command");
+  CallScope call(pacer_.Calls(), CallKind::Request);
   return b.IonvaneCommand(text.get(), number);
 }
 

@@ -69,7 +69,8 @@ bool Win32MessageLoop::HandledAsDialogMessage(MSG& msg) {
   return false;
 }
 
-void Win32MessageLoop::DoEvents() {
+void Win32MessageLoop::DoEvents(platform::Awaiting awaiting) {
+  pacer_.Yielded();
   const double workMs = clock_.MonotonicMsFine() - lastReturnMs_;
   // After a block that ended without input the queue was empty moments ago: skip the look (a server
   // round trip under Wine). Whatever came since ends the next block at once and is dispatched then.
@@ -77,7 +78,13 @@ void Win32MessageLoop::DoEvents() {
     MSG msg;
     int handled = 0;
     bool input = false;
-    while (handled < kMostMessagesPerYield && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (handled < kMostMessagesPerYield) {
+      bool got;
+      {
+        CallScope call(pacer_.Calls(), CallKind::Peek);
+        got = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
+      }
+      if (!got) break;
       ++handled;
       if (msg.message == WM_QUIT) continue;  // nobody in this program asks to quit; the run decides the end
       input = true;
@@ -94,13 +101,23 @@ void Win32MessageLoop::DoEvents() {
     }
     if (input) pacer_.Activity();
   }
-  const DWORD timeout = pacer_.NextTimeout(workMs);
+  // A window of another program that appears ends the block through the desktop hook.
+  const DWORD timeout =
+      pacer_.NextTimeout(workMs, awaiting == platform::Awaiting::WindowToAppear && WatchingDesktop());
   // A zero block would only ask the server what the queue check just answered.
-  queueSeenEmpty_ = timeout != 0 && MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT,
-                                                                MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
+  if (timeout == 0) {
+    queueSeenEmpty_ = false;
+  } else {
+    CallScope call(pacer_.Calls(), CallKind::Block);
+    queueSeenEmpty_ =
+        MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
+  }
   lastReturnMs_ = clock_.MonotonicMsFine();
 }
 
-void Win32MessageLoop::PauseWithoutEvents() { Sleep(kPauseMs); }
+void Win32MessageLoop::PauseWithoutEvents() {
+  CallScope call(pacer_.Calls(), CallKind::Block);
+  Sleep(kPauseMs);
+}
 
 }  // namespace apexer::win32

@@ -5,6 +5,7 @@
 
 #include "platform/pacing.h"
 #include "platform/wait_pacing.h"
+#include "platform/win32/win32_call_counts.h"
 #include "platform/win32/win32_handles.h"
 
 namespace apexer::win32 {
@@ -24,10 +25,25 @@ class Win32Clock : public platform::Clock {
 class WaitPacer {
  public:
   void Activity() { pacing_.Activity(); }
-  DWORD NextTimeout(double workMs) { return static_cast<DWORD>(pacing_.NextTimeoutMs(workMs)); }
+  // The program asked the host for something: the host is expected to react soon.
+  void Request(const std::string& what) {
+    calls_.Request(what);
+    pacing_.Activity();
+    ++moments_;
+  }
+  // Changes whenever the program yields or asks the host for something: what was read of the desktop
+  // before may since have changed.
+  std::uint64_t Moment() const { return moments_; }
+  void Yielded() { ++moments_; }
+  CallCounts& Calls() { return calls_; }
+  DWORD NextTimeout(double workMs, bool wokenOnArrival) {
+    return static_cast<DWORD>(pacing_.NextTimeoutMs(workMs, wokenOnArrival));
+  }
 
  private:
   platform::WaitPacing pacing_;
+  CallCounts calls_;
+  std::uint64_t moments_ = 0;
 };
 
 class Win32MessageLoop : public platform::MessageLoop {
@@ -37,7 +53,7 @@ class Win32MessageLoop : public platform::MessageLoop {
   Win32MessageLoop(const Win32MessageLoop&) = delete;
   Win32MessageLoop& operator=(const Win32MessageLoop&) = delete;
 
-  void DoEvents() override;
+  void DoEvents(platform::Awaiting awaiting) override;
   void PauseWithoutEvents() override;
 
   // Top-level windows whose keyboard navigation (Tab, Enter, mnemonics) IsDialogMessage handles.

@@ -1,5 +1,6 @@
 // Apexer.exe: builds the real platform around the portable core and runs the job once.
 #include <exception>
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/win32/win32_handles.h"  // windows.h before commctrl.h
@@ -17,6 +18,24 @@
 #include "shell/win32/status_form.h"
 
 namespace {
+
+#ifdef APEXER_COUNT_CALLS
+// The measuring build leaves its counts beside the executable as it ends.
+void WriteCallCounts(apexer::win32::WaitPacer& pacer) {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string file(path, n);
+  file = file.substr(0, file.find_last_of('\\') + 1) + "Apexer.calls.json";
+  const std::string json = pacer.Calls().Json();
+  HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(h, json.data(), static_cast<DWORD>(json.size()), &written, nullptr);
+  CloseHandle(h);
+}
+#else
+void WriteCallCounts(apexer::win32::WaitPacer&) {}
+#endif
 
 // Ends the process from inside the scope: the status window still stands, showing the result, until the
 // process is gone, and no destructor runs after the run has ended.
@@ -42,7 +61,9 @@ namespace {
       ShowAboutBox(status, app, info);
     });
     apexer::platform::Platform p{desktop, profiles, memory, clock, loop, app, status, host};
-    ExitProcess(static_cast<UINT>(apexer::Main(p)));
+    const int code = apexer::Main(p);
+    WriteCallCounts(pacer);
+    ExitProcess(static_cast<UINT>(code));
   } catch (const std::exception& e) {
     // Only the status window's creation can get here: Main reports everything else itself.
     app.ReportUncaughtError(51, std::string("Internal error: ") + e.what());

@@ -114,7 +114,12 @@ int16_t __stdcall GetGlobalFile(char* listName, char* fileType, FileSpec* blank,
     f.Str("blankLocation", FieldText(blank->location)).Int("blankNumber", blank->number);
   }
   if (out) f.Str("fileName", FieldText(out->fileName));
-  Journal(kSrc, "dll.GetGlobalFile", f);
+  // The client asks once per peak, for a window title: a line when the answer changes, not per question.
+  static std::string lastLine;
+  if (f.Body() != lastLine) {
+    lastLine = f.Body();
+    Journal(kSrc, "dll.GetGlobalFile", f);
+  }
   return result;
 }
 

@@ -1,0 +1,91 @@
+// The program's calls into the window server and the host's libraries, counted and timed by kind and by the
+// request each stretch of waiting follows. Only the measuring build (APEXER_COUNT_CALLS) counts; elsewhere
+// everything here is empty and inline.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "platform/win32/win32_handles.h"
+
+namespace apexer::win32 {
+
+enum class CallKind : std::uint8_t {
+  Listing,   // FindWindowA("") that starts a walk of the top-level windows
+  Find,      // FindWindowA with a title
+  Step,      // GetWindow: one step of a walk
+  Title,     // GetWindowTextA
+  Test,      // IsWindow, GetParent, GetDlgItem, GetActiveWindow
+  Peek,      // PeekMessageA
+  Block,     // MsgWaitForMultipleObjectsEx, or a pause
+  Request,   // a message posted or sent, a host command
+  HostCall,  // any other call of the host's libraries
+  Count_
+};
+
+class CallCounts {
+ public:
+  static constexpr std::size_t kKinds = static_cast<std::size_t>(CallKind::Count_);
+  struct Tally {
+    std::array<std::uint64_t, kKinds> calls{};
+    std::array<double, kKinds> ms{};
+  };
+
+#ifdef APEXER_COUNT_CALLS
+  void Add(CallKind kind, double ms) {
+    const auto k = static_cast<std::size_t>(kind);
+    for (Tally* t : {&total_, &current_->second.tally}) {
+      ++t->calls[k];
+      t->ms[k] += ms;
+    }
+  }
+  // Everything counted from here to the next request belongs to the stretch that follows this one.
+  void Request(const std::string& what) {
+    current_ = segments_.try_emplace(what).first;
+    ++current_->second.times;
+  }
+  // JSON: {"total": {kind: n, kind_ms: ms}, "after": {request: {"times": n, kind: n, kind_ms: ms}}}.
+  std::string Json() const;
+#else
+  void Add(CallKind, double) {}
+  void Request(const std::string&) {}
+#endif
+
+ private:
+#ifdef APEXER_COUNT_CALLS
+  struct Segment {
+    std::uint64_t times = 0;
+    Tally tally;
+  };
+  Tally total_;
+  std::map<std::string, Segment> segments_{{"start", Segment{1, {}}}};
+  std::map<std::string, Segment>::iterator current_ = segments_.begin();
+#endif
+};
+
+// Counts one call and the time it takes, in the measuring build.
+class CallScope {
+ public:
+#ifdef APEXER_COUNT_CALLS
+  CallScope(CallCounts& counts, CallKind kind) : counts_(counts), kind_(kind) { QueryPerformanceCounter(&start_); }
+  ~CallScope() {
+    LARGE_INTEGER end, frequency;
+    QueryPerformanceCounter(&end);
+    QueryPerformanceFrequency(&frequency);
+    counts_.Add(kind_, static_cast<double>(end.QuadPart - start_.QuadPart) * 1000.0 /
+                           static_cast<double>(frequency.QuadPart));
+  }
+
+ private:
+  CallCounts& counts_;
+  CallKind kind_;
+  LARGE_INTEGER start_;
+#else
+  CallScope(CallCounts&, CallKind) {}
+#endif
+  CallScope(const CallScope&) = delete;
+  CallScope& operator=(const CallScope&) = delete;
+};
+
+}  // namespace apexer::win32
