@@ -38,7 +38,8 @@ struct HostChanges {
 };
 
 std::string ReplaceNotSetText() {
-  return std::string("Unable to set Replace in section SpeDisplay of ") + kHostSettingsFile + " to FALSE";
+  return std::string("Unable to set ") + kReplaceKey + " in section " + kDisplaySection + " of " + kHostSettingsFile +
+         " to " + kReplaceDuringRun;
 }
 
 }  // namespace
