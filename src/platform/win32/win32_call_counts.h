@@ -70,11 +70,15 @@ class CallScope {
 #ifdef APEXER_COUNT_CALLS
   CallScope(CallCounts& counts, CallKind kind) : counts_(counts), kind_(kind) { QueryPerformanceCounter(&start_); }
   ~CallScope() {
-    LARGE_INTEGER end, frequency;
+    // Fixed at boot: asked once, not inside every call being timed.
+    static const double ticksPerMs = [] {
+      LARGE_INTEGER frequency;
+      QueryPerformanceFrequency(&frequency);
+      return static_cast<double>(frequency.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER end;
     QueryPerformanceCounter(&end);
-    QueryPerformanceFrequency(&frequency);
-    counts_.Add(kind_, static_cast<double>(end.QuadPart - start_.QuadPart) * 1000.0 /
-                           static_cast<double>(frequency.QuadPart));
+    counts_.Add(kind_, static_cast<double>(end.QuadPart - start_.QuadPart) / ticksPerMs);
   }
 
  private:
