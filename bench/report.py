@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """The benchmark report: the real Apexer.exe against the stand-in host under Wine, measured where it matters.
 
-    report.py [--out DIR] [--peaks N] [--only NAME,...] [--before RESULTS.json] [--readme]
+    report.py [--out DIR] [--peaks N] [--only NAME,...] [--before RESULTS.json | --beside RESULTS.json] [--readme]
 
 Every figure is taken in the real case: the windows Apexer waits for belong to another process, moments come
 from the host's side of the journal (stamped where a window is created or destroyed and where a request or a
 field's text arrives), baselines are subtracted and measured as long as the figure they correct, medians rest
 on at least 30 samples, peak memory comes from wait4. Each figure is printed beside its target; results.json
-and report.md land in DIR (default build/bench); --readme rewrites the README's table from them.
+and report.md land in DIR (default build/bench); --readme rewrites the README's table from them. --beside
+puts another build's results in the column where --before puts earlier ones.
 """
 from __future__ import annotations
 
@@ -287,8 +288,8 @@ def fmt(value: float | None) -> str:
     return f"{value:.3g}" if abs(value) < 10 else f"{value:.1f}"
 
 
-def table(values: dict[str, float], before: dict[str, float] | None) -> list[str]:
-    head = "| Figure | " + ("Before | " if before is not None else "") + "Measured | Target | |"
+def table(values: dict[str, float], before: dict[str, float] | None, before_label: str = "Before") -> list[str]:
+    head = "| Figure | " + (f"{before_label} | " if before is not None else "") + "Measured | Target | |"
     rows = [head, "|---|" + ("---|" if before is not None else "") + "---|---|---|"]
     for f in FIGURES:
         if f.key not in values:
@@ -330,7 +331,7 @@ def update_readme(rows: list[str], arch: h.WineArch) -> None:
         raise ReportError("README.md has no report markers")
     head, rest = text.split(README_BEGIN, 1)
     _, tail = rest.split(README_END, 1)
-    stamp = f"_From `./scripts/bench` on {time.strftime('%Y-%m-%d')}, the {arch.arch} build on {arch.bits}-bit Wine._"
+    stamp = f"_From `./scripts/bench` on {time.strftime('%Y-%m-%d')}, {arch.how}._"
     readme.write_text(head + README_BEGIN + "\n" + stamp + "\n\n" + "\n".join(rows) + "\n" + README_END + tail)
 
 
@@ -340,6 +341,7 @@ def main() -> int:
     parser.add_argument("--peaks", type=int, default=5000)
     parser.add_argument("--only", default="")
     parser.add_argument("--before", type=Path, default=None)
+    parser.add_argument("--beside", type=Path, default=None)
     parser.add_argument("--readme", action="store_true")
     args = parser.parse_args()
     wanted = [n for n in args.only.split(",") if n] or SCENARIOS
@@ -347,7 +349,12 @@ def main() -> int:
     if unknown:
         print(f"report: unknown scenario(s): {', '.join(sorted(unknown))}", file=sys.stderr)
         return 2
-    before = json.loads(args.before.read_text())["values"] if args.before else None
+    before, before_label = None, "Before"
+    if args.before or args.beside:
+        other = json.loads((args.before or args.beside).read_text())
+        before = other["values"]
+        if args.beside:
+            before_label = f"{other.get('arch', 'other')} build"
 
     print(h.ARCH.announce("report"), flush=True)
     args.out.mkdir(parents=True, exist_ok=True)
@@ -371,8 +378,8 @@ def main() -> int:
     finally:
         env.stop()
 
-    rows = table(report.values, before) + call_table(report.details.get("calls"))
-    results = {"arch": h.ARCH.arch, "wine": f"{h.ARCH.bits}-bit", "why": h.ARCH.why,
+    rows = table(report.values, before, before_label) + call_table(report.details.get("calls"))
+    results = {"path": h.ARCH.path, "arch": h.ARCH.arch, "wine": f"{h.ARCH.bits}-bit", "how": h.ARCH.how, "why": h.ARCH.why,
                "date": time.strftime("%Y-%m-%d %H:%M"), "seconds": round(time.monotonic() - started),
                "values": report.values, "targets": {f.key: f.target for f in FIGURES}, "details": report.details,
                "failures": failures}

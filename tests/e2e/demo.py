@@ -182,7 +182,7 @@ def main() -> int:
     failed_prints = [e for e in journal if e["ev"] == "print" and not e.get("ok")]
     shutil.copy2(session.apexer_ini, out / "Apexer.INI") if session.apexer_ini.exists() else None
     lines = [
-        f"architecture:      {h.ARCH.arch} on {h.ARCH.bits}-bit Wine, {h.ARCH.why}",
+        f"build:             {h.ARCH.how}, {h.ARCH.why}",
         f"sample:            {sample}",
         f"channel:           {args.channel}",
         f"peaks found:       {integrations[-1]['count'] if integrations and integrations[-1].get('result') else 0}",

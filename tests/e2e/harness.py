@@ -26,11 +26,15 @@ class HarnessError(RuntimeError):
 
 @dataclass(frozen=True)
 class WineArch:
-    """The Windows build that runs under Wine here, as scripts/lib/wine-arch decides it."""
-    arch: str       # i686 or x86_64
-    preset: str     # mingw-i686 or mingw-x86_64
-    winearch: str   # win32 or win64
-    wine: str       # the loader of that architecture
+    """How the Windows builds run under Wine here, as scripts/lib/wine-arch decides it."""
+    path: str        # native32, emulated32 or x86_64
+    arch: str        # i686 or x86_64: Apexer.exe and the host libraries it loads
+    preset: str      # mingw-i686 or mingw-x86_64
+    host_arch: str   # the stand-in host and the drivers (x86_64 where Apexer runs emulated)
+    host_preset: str
+    winearch: str    # win32 or win64
+    prefix_tag: str  # prefixes of different paths are never shared
+    wine: str        # the loader to run
     why: str
     runs_32: bool
 
@@ -38,8 +42,17 @@ class WineArch:
     def bits(self) -> int:
         return 64 if self.winearch == "win64" else 32
 
+    @property
+    def how(self) -> str:
+        """The same phrase as scripts/lib/wine-env.sh uses."""
+        if self.path == "native32":
+            return "the i686 build on 32-bit Wine"
+        if self.path == "emulated32":
+            return "the i686 build under qemu-i386 in a 64-bit Wine prefix (the stand-in host and drivers as x86_64)"
+        return "the x86_64 build on 64-bit Wine"
+
     def announce(self, name: str) -> str:
-        return f"{name}: the {self.arch} build on {self.bits}-bit Wine, {self.why}"
+        return f"{name}: {self.how}, {self.why}"
 
 
 def choose_arch() -> WineArch:
@@ -52,7 +65,8 @@ def choose_arch() -> WineArch:
     for line in result.stdout.splitlines():
         key, _, value = line.partition("=")
         values[key] = shlex.split(value)[0] if value else ""
-    return WineArch(values["APEXER_ARCH"], values["APEXER_PRESET"], values["APEXER_WINEARCH"],
+    return WineArch(values["APEXER_PATH"], values["APEXER_ARCH"], values["APEXER_PRESET"], values["APEXER_HOST_ARCH"],
+                    values["APEXER_HOST_PRESET"], values["APEXER_WINEARCH"], values["APEXER_PREFIX_TAG"],
                     values["APEXER_WINE"], values["APEXER_ARCH_WHY"], values["APEXER_RUNS_32"] == "1")
 
 
@@ -61,10 +75,13 @@ try:
 except HarnessError as _e:
     raise SystemExit(f"harness: {_e}") from None
 WIN_BUILD = ROOT / "build" / ARCH.preset
+HOST_BUILD = ROOT / "build" / ARCH.host_preset
 NATIVE_BUILD = ROOT / "build" / "native"
-STANDIN_BIN = WIN_BUILD / "standin" / "bin"
+# The host libraries beside Apexer.exe are of its build; the host that answers them may be of another.
+LIBRARIES_BIN = WIN_BUILD / "standin" / "bin"
+HOST_EXE = HOST_BUILD / "standin" / "bin" / "StandinHost.exe"
 APEXER_EXE = Path(os.environ.get("APEXER_EXE", WIN_BUILD / "src" / "Apexer.exe"))
-DRIVER_EXE = Path(os.environ.get("APEXER_DRIVER_EXE", WIN_BUILD / "tests" / "wine" / "apexer" / "apexer_wine_driver.exe"))
+DRIVER_EXE = Path(os.environ.get("APEXER_DRIVER_EXE", HOST_BUILD / "tests" / "wine" / "apexer" / "apexer_wine_driver.exe"))
 IVTOOL = NATIVE_BUILD / "standin" / "tools" / "ivtool"
 HOST_LIBRARIES = ("Iv_vb32.dll", "ivraw32.dll", "ivpeak32.dll")
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
@@ -94,7 +111,7 @@ class WineEnv:
     """A Wine prefix of the chosen architecture (made once, then reused) and a private Xvfb display."""
 
     def __init__(self, prefix: Path):
-        self.prefix = Path(f"{prefix}-{ARCH.winearch}")
+        self.prefix = Path(f"{prefix}-{ARCH.prefix_tag}")
         self.xvfb: subprocess.Popen | None = None
         self.env = dict(os.environ)
         # Debian's `wine` picks the 32-bit loader whenever it is installed; ours runs the chosen one.
@@ -115,6 +132,9 @@ class WineEnv:
         """Prepares the prefix; starts a private Xvfb unless a display to use is given."""
         self.prefix.parent.mkdir(parents=True, exist_ok=True)
         if not os.access(ARCH.wine, os.X_OK):
+            if ARCH.path == "emulated32":
+                raise HarnessError(f"the emulated 32-bit side of Wine is not prepared ({ARCH.wine} is missing): "
+                                   "run ./scripts/setup")
             raise HarnessError(f"{ARCH.wine} is missing: install Wine with ./scripts/setup")
         if not (self.prefix / "system.reg").exists():
             self._make_prefix()
@@ -159,9 +179,13 @@ class WineEnv:
                 detail = f"exit {done.returncode}"
             except subprocess.TimeoutExpired:
                 failed, detail = True, "timed out after 300 s"
+            # A 64-bit prefix runs 32-bit programs only once wineboot has filled syswow64 through them.
+            if not failed and step[0] == "wineboot" and ARCH.path == "emulated32" and \
+                    not (self.drive_c / "windows" / "syswow64" / "kernel32.dll").exists():
+                failed, detail = True, "no 32-bit system files in syswow64: the emulated 32-bit side did not run"
             if failed:
                 shutil.rmtree(self.prefix, ignore_errors=True)
-                raise HarnessError(f"could not make the {ARCH.winearch} Wine prefix {self.prefix} ({' '.join(step)}: "
+                raise HarnessError(f"could not make the {ARCH.prefix_tag} Wine prefix {self.prefix} ({' '.join(step)}: "
                                    f"{detail}); check that {ARCH.wine} runs here, or set APEXER_WINE_ARCH=64")
 
     def stop(self) -> None:
@@ -213,6 +237,17 @@ class WineEnv:
         if result.returncode != 0:
             raise HarnessError(f"driver {' '.join(args)} failed: {result.stdout}{result.stderr}".strip())
         return result.stdout.strip()
+
+
+def sample_until(read, holds, bound_s: float = 5.0, interval_s: float = 0.05):
+    """Reads a state until it holds or the bound passes, and returns the last reading: a window's state is
+    set by another process a moment after the window shows, so one look can come too early."""
+    deadline = time.monotonic() + bound_s
+    while True:
+        value = read()
+        if holds(value) or time.monotonic() >= deadline:
+            return value
+        time.sleep(interval_s)
 
 
 def ini_text(sections: dict[str, dict[str, object]]) -> str:
@@ -276,7 +311,7 @@ class Session:
         shutil.copy2(exe or APEXER_EXE, self.app_dir / "Apexer.exe")
         if with_libraries:
             for dll in HOST_LIBRARIES:
-                shutil.copy2(STANDIN_BIN / dll, self.app_dir / dll)
+                shutil.copy2(LIBRARIES_BIN / dll, self.app_dir / dll)
 
     @property
     def apexer_ini(self) -> Path:
@@ -309,7 +344,7 @@ class Session:
     # --- the host -----------------------------------------------------------------------------
     def start_host(self, timeout: float = 30) -> None:
         self.host_log = open(self.dir / "host.log", "w")
-        self.host = self.env.popen([str(STANDIN_BIN / "StandinHost.exe"), winpath(self.sample)],
+        self.host = self.env.popen([str(HOST_EXE), winpath(self.sample)],
                                    stdout=self.host_log, stderr=subprocess.STDOUT)
         # Up once its main window stands: a client started before that would find no host.
         self.wait_journal(lambda e: e["ev"] == "window.opened" and e.get("role") == "main", timeout,

@@ -202,7 +202,7 @@ class Suite:
             s.write_host_ini(faults={"IntegratorPeaks": 5})
             before = s.host_ini.read_bytes()
             s.host_log = open(s.dir / "host.log", "w")
-            s.host = self.env.popen([str(h.STANDIN_BIN / "StandinHost.exe")], stdout=s.host_log,
+            s.host = self.env.popen([str(h.HOST_EXE)], stdout=s.host_log,
                                     stderr=subprocess.STDOUT)
             s.wait_journal(lambda e: e["ev"] == "window.opened" and e.get("role") == "main", 30, "the host")
             result = s.run_apexer(timeout=60)
@@ -387,9 +387,10 @@ class Suite:
         def look(session: h.Session, proc) -> None:
             status = session.find_window("Apexer", 20000)
             check(status is not None, "no status window")
-            info = session.env.driver("info", status)
+            # Placed, shown, then made top-most: the last of the three is the one to wait for.
+            info = h.sample_until(lambda: session.env.driver("info", status), lambda i: "topmost=1" in i.split())
             rects.append(info)
-            check("topmost=1" in info, f"the status window is not top-most: {info}")
+            check("topmost=1" in info.split(), f"the status window is not top-most: {info}")
 
         for run in (1, 2):
             s = self.session(f"placement-{run}")
@@ -417,7 +418,8 @@ class Suite:
         def look(session: h.Session, proc) -> None:
             status = session.find_window("Apexer", 20000)
             check(status is not None, "no status window")
-            seen["info"] = session.env.driver("info", status)
+            seen["info"] = h.sample_until(lambda: session.env.driver("info", status),
+                                          lambda i: "topmost=1" in i.split())
 
         s = self.session("placement-off-screen")
         try:
@@ -446,7 +448,7 @@ class Suite:
             check(about is not None, "the About box did not open")
             opened = h.host_clock_ms()  # open at the latest from here: the driver has just found it
             seen["controls"] = session.env.driver("controls", about)
-            seen["info"] = session.env.driver("info", about)
+            seen["info"] = h.sample_until(lambda: session.env.driver("info", about), lambda i: "topmost=1" in i.split())
             session.env.screenshot(session.shots / "about.png")
             time.sleep(2.0)  # the run stays suspended while the box is shown
             seen["open_ms"] = (opened, h.host_clock_ms())
@@ -523,7 +525,8 @@ def main() -> int:
     finally:
         env.stop()
     total = time.monotonic() - started
-    results = {"arch": h.ARCH.arch, "wine": f"{h.ARCH.bits}-bit", "why": h.ARCH.why, "seconds": round(total, 1),
+    results = {"path": h.ARCH.path, "arch": h.ARCH.arch, "host_arch": h.ARCH.host_arch, "wine": f"{h.ARCH.bits}-bit",
+               "how": h.ARCH.how, "why": h.ARCH.why, "seconds": round(total, 1),
                "failures": failures, "scenarios": suite.results if suite else {}}
     (args.out / "results.json").write_text(json.dumps(results, indent=2))
     print(f"{len(wanted) - failures} passed, {failures} failed in {total:.0f} s; results in {args.out / 'results.json'}")

@@ -2,8 +2,9 @@
 # Apexer.exe under Wine and Xvfb: the error report without host libraries, a run against doubles of the
 # host libraries with the placement stored and reused, the About box and Cancel while the run waits,
 # and the profile and desktop case tables against the real functions.
-# Runs the build of the architecture this machine runs under Wine (scripts/lib/wine-arch). Screenshots
-# and logs go to build/<preset>/wine-apexer/.
+# Runs Apexer.exe, the library doubles and the conformance runner of the build that runs here
+# (scripts/lib/wine-arch: the i686 build natively or under qemu-i386); the driver that plays the user and
+# a minimal host is of the host's build. Screenshots and logs go to build/<preset>/wine-apexer/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/scripts/lib/wine-env.sh"
@@ -11,10 +12,11 @@ wine_arch_choose
 wine_arch_announce run-apexer
 build=$root/build/$APEXER_PRESET
 tools=$build/tests/wine/apexer
+driver=$root/build/$APEXER_HOST_PRESET/tests/wine/apexer/apexer_wine_driver.exe
 work=$build/wine-apexer
 exe=$build/src/Apexer.exe
-for f in "$exe" "$tools/apexer_wine_driver.exe" "$tools/apexer_conformance_win32.exe" "$tools/doubles/Iv_vb32.dll"; do
-  [ -f "$f" ] || { echo "run-apexer: $f is missing; build the $APEXER_PRESET preset first" >&2; exit 1; }
+for f in "$exe" "$driver" "$tools/apexer_conformance_win32.exe" "$tools/doubles/Iv_vb32.dll"; do
+  [ -f "$f" ] || { echo "run-apexer: $f is missing; build the $APEXER_PRESET and $APEXER_HOST_PRESET presets first" >&2; exit 1; }
 done
 
 apexer_pid=""
@@ -33,8 +35,19 @@ pass() { echo "  ok   $*"; }
 fail() { echo "  FAIL $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
 same() { [ "$1" = "$2" ] || { echo "       expected [$2]" >&2; echo "       got      [$1]" >&2; return 1; }; }
-drv() { timeout 30 wine "$tools/apexer_wine_driver.exe" "$@" | tr -d '\r'; }
+drv() { timeout 30 wine "$driver" "$@" | tr -d '\r'; }
 field() { sed -n "s/^$1=//p"; }
+# A window's info once LINE is among its lines, or the last reading after 5 s: another process sets a
+# window's state a moment after the window shows, so one look can come too early.
+info_when() {
+  local out i
+  for i in $(seq 50); do
+    out=$(drv info "$1")
+    grep -qx "$2" <<<"$out" && break
+    sleep 0.1
+  done
+  printf '%s\n' "$out"
+}
 calc() { awk "BEGIN { print $1 }"; }
 journal() { tr -d '\r' <"$1/double-journal.txt" 2>/dev/null || true; }
 winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
@@ -68,7 +81,7 @@ wait_apexer() {  # sets code
 prefix_pid() {
   local name=$1 p
   for p in $(pgrep -x "$name"); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return; }
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return; }
   done
 }
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
@@ -190,7 +203,7 @@ check "the placement is stored" grep -q "^Combiner=0,0," <<<"$(tr -d '\r' <"$dir
 echo "== six peaks in one block: the range each one gets in the dialog of a host in another process"
 dir=$(make_run_dir peaks full)
 printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
-timeout 60 wine "$tools/apexer_wine_driver.exe" host-window "Chromatogram - [DOUBLE01]" 0 host \
+timeout 60 wine "$driver" host-window "Chromatogram - [DOUBLE01]" 0 host \
   | tr -d '\r' >"$dir/host.log" &
 host_pid=$!
 host=$(drv wait "Double Host" 20000) || true
@@ -216,7 +229,7 @@ latencies=()
 for n in 1 2 3 4 5; do
   printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
   rm -f "$dir/double-journal.txt"
-  timeout 60 wine "$tools/apexer_wine_driver.exe" host-window Chromatogram 0 | tr -d '\r' >"$dir/host.log" &
+  timeout 60 wine "$driver" host-window Chromatogram 0 | tr -d '\r' >"$dir/host.log" &
   host_pid=$!
   drv wait Chromatogram 20000 >/dev/null || true
   export APEXER_DOUBLE_MODE=sample-only
@@ -244,7 +257,14 @@ before=$(cat "$dir/Apexer.INI")
 export APEXER_DOUBLE_MODE=combine
 start_apexer "$dir"
 unset APEXER_DOUBLE_MODE
-timeout 60 wine "$tools/apexer_wine_driver.exe" host-window "Chromatogram - [DOUBLE01]" 1500 | tr -d '\r' >"$dir/host.log" &
+# The window comes while the program waits for it: after the integration (which closes any open one) has
+# asked for the file name again to build the title it waits for. How long the program takes to get there
+# differs between paths, so the check waits for it instead of guessing.
+for _ in $(seq 300); do
+  [ "$(journal "$dir" | grep -c '^GetGlobalFile ')" -ge 2 ] && break
+  sleep 0.1
+done
+timeout 60 wine "$driver" host-window "Chromatogram - [DOUBLE01]" 500 | tr -d '\r' >"$dir/host.log" &
 host_pid=$!
 box=$(drv message-box Apexer 30000) || true
 drv post "$(drv wait "Chromatogram - [DOUBLE01]" 0)" 0x8000 >/dev/null || true
@@ -288,7 +308,7 @@ if [ -n "$app" ] && [ -n "$server" ]; then
 fi
 check "CPU use while waiting measured (Apexer's and wineserver's processes found)" \
   grep -qE '^[0-9.e+-]+$' <<<"$cpu"
-info=$(drv info "$status")
+info=$(info_when "$status" topmost=1)
 check "the status window is top-most" same "$(field topmost <<<"$info")" 1
 check "the status window stands at the stored position" same "$(field rect <<<"$info" | cut -d, -f1,2)" "300,200"
 controls=$(drv controls "$status")
@@ -301,7 +321,7 @@ about=$(drv wait "About Apexer" 5000) || true
 check "the About menu opens the box" test -n "$about"
 if [ -n "$about" ]; then
   shot about "$about"
-  binfo=$(drv info "$about")
+  binfo=$(info_when "$about" topmost=1)
   bcontrols=$(drv controls "$about")
   label() { sed -n "s/^id=$1 class=Static .* text=//p" <<<"$bcontrols"; }
   check "caption About Apexer" same "$(field title <<<"$binfo")" "About Apexer"

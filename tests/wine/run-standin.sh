@@ -2,6 +2,8 @@
 # Checks of the stand-in host under Wine + Xvfb: the exported names, every export called with expected
 # results, the host driven the way the client drives it (journal, windows, page files, screenshots), and
 # the host contract of tests/conformance/host_cases.cpp.
+# The libraries and the programs that call them are of Apexer's build (i686, natively or under qemu-i386);
+# StandinHost.exe is of the host's build (x86_64 where the i686 build runs emulated).
 # Artifacts (journal, pages, screenshots) stay in build/<preset>/standin-checks.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -11,12 +13,19 @@ source "$root/scripts/lib/wine-env.sh"
 wine_arch_choose
 wine_arch_announce run-standin
 build=$root/build/$APEXER_PRESET
-bin=$build/standin/bin
 out=$build/standin-checks
+bin=$out/bin
 
 [ -f "$build/build.ninja" ] || cmake --preset "$APEXER_PRESET" >/dev/null
 cmake --build --preset "$APEXER_PRESET" --target StandinHost Iv_vb32 ivraw32 ivpeak32 standin_exports_test \
   standin_host_driver apexer_conformance_win32 >/dev/null
+if [ "$APEXER_HOST_PRESET" != "$APEXER_PRESET" ]; then
+  [ -f "$root/build/$APEXER_HOST_PRESET/build.ninja" ] || cmake --preset "$APEXER_HOST_PRESET" >/dev/null
+  cmake --build --preset "$APEXER_HOST_PRESET" --target StandinHost >/dev/null
+fi
+
+rm -rf "$out"
+wine_client_bin "$bin"
 
 failed=0
 note() { printf '%s\n' "$*"; }
@@ -40,7 +49,6 @@ check_exports ivpeak32.dll IntegrateGetIniFile IntegrateChromatogramRange
 trap 'kill "${driver_pid:-}" 2>/dev/null || true; wine_env_stop' EXIT
 wine_env_start "$build/standin-wine/prefix"
 
-rm -rf "$out"
 mkdir -p "$out/shots" "$out/exports" "$out/driver"
 ini_dir=$WINEPREFIX/drive_c/Ionvane
 mkdir -p "$ini_dir"
