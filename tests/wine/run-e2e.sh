@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The end-to-end scenario suite: the real Apexer.exe against the stand-in host under Wine and Xvfb.
-# Expects the native and mingw-i686 builds (./scripts/test makes them first). Results and every run's
+# Expects the native build and both Windows builds (./scripts/test makes them first). Results and every run's
 # journal, pages and settings stay in build/e2e; results.json holds the measurements.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
