@@ -19,7 +19,7 @@ set(APEXER_SHELL_SOURCES
   shell/win32/res/apexer.rc
 )
 set_source_files_properties(shell/win32/res/apexer.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/telephone.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/fax.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.manifest")
+  OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/shell/version.h;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/telephone.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/fax.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.manifest")
 
 # The program, and a measuring build of it that counts its calls into the window server and the host's
 # libraries (Apexer.calls.json beside it; run by the benchmark report, never shipped).
