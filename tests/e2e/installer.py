@@ -17,11 +17,14 @@ import hashlib
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
+import zipfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import harness as h  # noqa: E402
+import run_record  # noqa: E402
 import suite  # noqa: E402
 from suite import Failed, check, equal  # noqa: E402
 
@@ -30,15 +33,53 @@ UNINSTALL_KEYS = (r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall",
                   r"HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall")
 
 
-def make_package(out: Path, version: str | None = None) -> tuple[Path, str]:
-    args = [sys.executable, str(RELEASE), "--build", str(h.WIN_BUILD), "--arch", h.ARCH.arch, "--out", str(out)]
+def make_package(out: Path, version: str | None = None, arch: str | None = None) -> tuple[Path, str]:
+    arch = arch or h.ARCH.arch
+    build = h.WIN_BUILD if arch == h.ARCH.arch else h.ROOT / "build" / f"mingw-{arch}"
+    args = [sys.executable, str(RELEASE), "--build", str(build), "--arch", arch, "--out", str(out)]
     if version:
         args += ["--as-version", version]
     done = subprocess.run(args, capture_output=True, text=True, timeout=300)
     if done.returncode != 0:
         raise h.HarnessError(f"release.py failed: {done.stderr.strip() or done.stdout.strip()}")
     made = done.stdout.split()[1]  # "Apexer <version> (<arch>) in <dir>:"
-    return out / f"Apexer-{made}-{h.ARCH.arch}.msi", made
+    return out / f"Apexer-{made}-{arch}.msi", made
+
+
+PE_MACHINES = {"i686": 0x14C, "x86_64": 0x8664}
+
+
+def check_package(msi: Path, arch: str) -> dict:
+    """What the release wrote, read back without installing: the MSI's files are the build's program, the
+    guide and the default settings; the zip holds the same bytes; the sums match; the settings file is kept."""
+    exe = h.ROOT / "build" / f"mingw-{arch}" / "src" / "Apexer.exe"
+    with tempfile.TemporaryDirectory() as tmp:
+        done = subprocess.run(["msiextract", "-C", tmp, str(msi)], capture_output=True, text=True, timeout=120)
+        equal(done.returncode, 0, f"msiextract {msi.name}")
+        root = Path(tmp) / "Ionvane"
+        in_msi = {str(p.relative_to(root)): p.read_bytes() for p in root.rglob("*") if p.is_file()}
+    program = in_msi.get("Apexer.exe", b"")
+    equal(program, exe.read_bytes(), f"Apexer.exe in {msi.name} against {exe}")
+    pe = int.from_bytes(program[0x3C:0x40], "little")
+    equal(int.from_bytes(program[pe + 4:pe + 6], "little"), PE_MACHINES[arch], f"machine of Apexer.exe in {msi.name}")
+    check("ChroDesc=TIC" in in_msi.get("Apexer.INI", b"").decode(), f"{msi.name}: the default settings lack TIC")
+    check("Apexer Guide/index.html" in in_msi, f"{msi.name} ships no guide")
+    with zipfile.ZipFile(msi.with_suffix(".zip")) as z:
+        top = msi.stem
+        in_zip = {n[len(top) + 1:]: z.read(n) for n in z.namelist() if not n.endswith("/")}
+    equal(sorted(in_zip), sorted(in_msi), f"files of {msi.stem}.zip against the MSI")
+    check(all(in_zip[n] == in_msi[n] for n in in_msi), f"{msi.stem}.zip and the MSI differ in a file's bytes")
+    sums = dict(reversed(line.split("  ", 1)) for line in msi.with_suffix(".sha256").read_text().splitlines())
+    equal(sums, {p.name: digest(p) for p in (msi, msi.with_suffix(".zip"))}, f"{msi.stem}.sha256")
+    summary = subprocess.run(["msiinfo", "suminfo", str(msi)], capture_output=True, text=True, timeout=60).stdout
+    check(f"Template: {'x64' if arch == 'x86_64' else 'Intel'};1033" in summary, f"{msi.name} platform: {summary}")
+    components = subprocess.run(["msiinfo", "export", str(msi), "Component"], capture_output=True, text=True,
+                                timeout=60).stdout
+    settings = [row.split("\t") for row in components.splitlines() if row.startswith("Settings\t")]
+    check(len(settings) == 1 and int(settings[0][3]) & 0x90 == 0x90,
+          f"{msi.name}: Apexer.INI is not marked never to be overwritten and kept on uninstall: {settings}")
+    return {"msi": msi.stat().st_size, "zip": msi.with_suffix(".zip").stat().st_size,
+            "files": {n: len(b) for n, b in sorted(in_msi.items())}}
 
 
 def next_version(version: str) -> str:
@@ -126,6 +167,7 @@ class Checks:
             result = s.run_apexer(timeout=300)
             suite.check_run_completed(s, result, peaks, "TRUE")
             equal(suite.check_ranges(s), peaks, "peaks whose range was checked")
+            run_record.check_record(s)
             return {"peaks": peaks, "pages": len(s.pages_printed()), "exit_code": result.exit_code,
                     "wall_s": round(result.wall_s, 1)}
         finally:
@@ -153,6 +195,7 @@ class Checks:
         equal(self.shortcuts(), [], "Start-menu entries after uninstall")
         equal(self.installed_entries(), [], "installed programs after uninstall")
         equal(ini.read_bytes(), before, "Apexer.INI after uninstall")
+        check((self.host_dir / "Apexer.log").is_file(), "the run record is gone after uninstall")
         check((self.host_dir / "Ionvane.ini").is_file(), "the host's settings file is gone")
         self.check_host_files_kept()
         return {"left": sorted(p.name for p in self.host_dir.iterdir())}
@@ -187,6 +230,8 @@ def main() -> int:
     shutil.rmtree(dist, ignore_errors=True)
     first, version = make_package(dist)
     second, upgraded = make_package(dist, next_version(version))
+    # The shipping package is checked as written even where this machine runs the other build under Wine.
+    shipping = first if h.ARCH.arch == "i686" else make_package(dist, arch="i686")[0]
 
     env = h.WineEnv(out / "prefix")
     shutil.rmtree(env.prefix, ignore_errors=True)  # a fresh machine every time
@@ -196,7 +241,9 @@ def main() -> int:
         env.start()
         checks = Checks(env, out, h.make_sample(out / "samples" / "installer.ivs", seed=11))
         checks.install_host()
-        steps = [("install", lambda: checks.install(first, version)),
+        steps = [("packages", lambda: {p.name: check_package(p, a) for p, a in
+                                       dict.fromkeys([(shipping, "i686"), (first, h.ARCH.arch)])}),
+                 ("install", lambda: checks.install(first, version)),
                  ("installed_program_runs_the_whole_job", checks.run_whole_job),
                  ("upgrade_keeps_settings", lambda: checks.upgrade_keeps_settings(second, upgraded)),
                  ("uninstall_keeps_settings_and_host", lambda: checks.uninstall_keeps_settings_and_host(second)),
