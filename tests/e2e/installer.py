@@ -186,6 +186,15 @@ class Checks:
         self.check_host_files_kept()
         return {"settings": before.decode(errors="replace").splitlines()}
 
+    def downgrade_refused(self, older: Path, installed: str) -> dict:
+        ini = self.host_dir / "Apexer.INI"
+        before = ini.read_bytes(), digest(self.host_dir / "Apexer.exe")
+        done = self.env.run(["msiexec", "/i", h.winpath(older), "/qn"], timeout=300)
+        check(done.returncode != 0, "msiexec installed an older version over a newer one")
+        equal(self.installed_entries(), [f"Apexer {installed}"], "installed programs after the refused downgrade")
+        equal((ini.read_bytes(), digest(self.host_dir / "Apexer.exe")), before, "the installed files")
+        return {"msiexec_exit": done.returncode}
+
     def uninstall_keeps_settings_and_host(self, msi: Path) -> dict:
         ini = self.host_dir / "Apexer.INI"
         before = ini.read_bytes()
@@ -246,6 +255,7 @@ def main() -> int:
                  ("install", lambda: checks.install(first, version)),
                  ("installed_program_runs_the_whole_job", checks.run_whole_job),
                  ("upgrade_keeps_settings", lambda: checks.upgrade_keeps_settings(second, upgraded)),
+                 ("downgrade_refused", lambda: checks.downgrade_refused(first, upgraded)),
                  ("uninstall_keeps_settings_and_host", lambda: checks.uninstall_keeps_settings_and_host(second)),
                  ("install_elsewhere", lambda: checks.install_elsewhere(first, second))]
         for name, step in steps:
