@@ -4,8 +4,9 @@
     check_guide_messages.py REPO
 
 The texts are the string literals that reach an error (AppError, RaiseAppError, ReportUncaughtError), the
-error box (MessageBoxA) or the status window (SetStatusText) in src/: written there directly, through a
-named constant, or built by a function of src/ whose literals are then taken. A text built from pieces must
+error box (MessageBoxA) or the status window (SetStatusText) in src/, or a function of src/ that hands its
+arguments on to one of those: written there directly, through a named constant, or built by a function of
+src/ whose literals are then taken. A text built from pieces must
 have each piece (of three characters or more) in the guide; the guide is read as its words, with tags and
 entities resolved and runs of white space made one space.
 """
@@ -17,10 +18,11 @@ import re
 import sys
 from pathlib import Path
 
-SITES = re.compile(r"\b(AppError|RaiseAppError|ReportUncaughtError|MessageBoxA|SetStatusText)\s*\(")
+SHOWN_BY = ["AppError", "RaiseAppError", "ReportUncaughtError", "MessageBoxA", "SetStatusText"]
 LITERAL = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
 CONSTANT = re.compile(r'\b(k[A-Z]\w*)\s*=\s*"((?:[^"\\\n]|\\.)*)"')
 FUNCTION = re.compile(r"\bstd::string\s+(\w+)\s*\([^;{)]*\)\s*(?:const\s*)?\{")
+PROCEDURE = re.compile(r"\bvoid\s+(\w+)\s*\([^;{)]*\)\s*(?:const\s*)?(?:noexcept\s*)?\{")
 IDENTIFIER = re.compile(r"\b([A-Za-z_]\w*)\b(\s*\()?")
 SHORTEST = 3
 
@@ -69,11 +71,24 @@ class Source:
         self.files = {p: p.read_text(errors="replace") for p in sorted(root.rglob("*")) if p.suffix in (".h", ".cpp")}
         self.constants: dict[str, list[str]] = {}
         self.functions: dict[str, list[str]] = {}
+        procedures: dict[str, list[str]] = {}
         for text in self.files.values():
             for m in CONSTANT.finditer(text):
                 self.constants.setdefault(m.group(1), []).append(m.group(2))
             for m in FUNCTION.finditer(text):
                 self.functions.setdefault(m.group(1), []).append(balanced(text, m.end(), "{", "}"))
+            for m in PROCEDURE.finditer(text):
+                procedures.setdefault(m.group(1), []).append(balanced(text, m.end(), "{", "}"))
+        # A procedure that passes its arguments on to a call that shows them shows them too.
+        shown_by = list(SHOWN_BY)
+        while True:
+            sites = re.compile(r"\b(" + "|".join(shown_by) + r")\s*\(")
+            more = [name for name, bodies in procedures.items()
+                    if name not in shown_by and any(sites.search(body) for body in bodies)]
+            if not more:
+                break
+            shown_by += more
+        self.sites = sites
 
     def pieces(self, code: str, seen: set[str]) -> list[str]:
         """The literals an expression is built from, through constants and text-building functions."""
@@ -96,7 +111,7 @@ class Source:
         """(where, piece) for every piece of every text shown."""
         out = []
         for path, text in self.files.items():
-            for m in SITES.finditer(text):
+            for m in self.sites.finditer(text):
                 line = text.count("\n", 0, m.start()) + 1
                 for piece in self.pieces(balanced(text, m.end(), "(", ")"), set()):
                     piece = " ".join(piece.split())
