@@ -210,12 +210,16 @@ class Checks:
         return {"left": sorted(p.name for p in self.host_dir.iterdir())}
 
     def install_elsewhere(self, msi: Path, upgrade: Path) -> dict:
-        """INSTALLDIR on the command line; the upgrade and the uninstall find the program where it went."""
+        """INSTALLDIR on the command line, into a folder that already holds a lab's Apexer.INI; the upgrade
+        and the uninstall find the program where it went."""
         folder = self.env.drive_c / "Lab Tools"
+        folder.mkdir(parents=True, exist_ok=True)
+        ours = b"[Combine]\r\nChroDesc=301.1+445.2\r\n"
+        (folder / "Apexer.INI").write_bytes(ours)
         self.msiexec("/i", h.winpath(msi), "/qn", "INSTALLDIR=C:\\Lab Tools\\")
         try:
             check((folder / "Apexer.exe").is_file(), "INSTALLDIR did not move the program")
-            check((folder / "Apexer.INI").is_file(), "no settings file beside the program")
+            equal((folder / "Apexer.INI").read_bytes(), ours, "a settings file that was there before the install")
             check(not (self.host_dir / "Apexer.exe").exists(), "the program went into C:\\Ionvane all the same")
             self.msiexec("/i", h.winpath(upgrade), "/qn")
             check((folder / "Apexer.exe").is_file(), "the upgrade took the program out of its folder")
@@ -223,7 +227,7 @@ class Checks:
         finally:
             self.msiexec("/x", h.winpath(upgrade), "/qn")
         check(not (folder / "Apexer.exe").exists(), "the program stayed in C:\\Lab Tools after uninstall")
-        check((folder / "Apexer.INI").exists(), "the settings file went with the program")
+        equal((folder / "Apexer.INI").read_bytes(), ours, "the settings file after uninstall")
         return {"folder": "C:\\Lab Tools"}
 
 
