@@ -47,6 +47,7 @@ def make_package(out: Path, version: str | None = None, arch: str | None = None)
 
 
 PE_MACHINES = {"i686": 0x14C, "x86_64": 0x8664}
+RECORD_LIMIT = 1024 * 1024
 
 
 def check_package(msi: Path, arch: str) -> dict:
@@ -160,6 +161,11 @@ class Checks:
                                     if p.is_file() and p.name not in self.host_files)}
 
     def run_whole_job(self, peaks: int = 7) -> dict:
+        """The installed program's run, its record starting a new file: the full one moves to Apexer.log.1."""
+        log = self.host_dir / "Apexer.log"
+        full = b"x" * (RECORD_LIMIT - 40)
+        log.write_bytes(full)
+        log.with_suffix(".log.1").write_bytes(b"the oldest record")
         s = InstalledSession(self.env, "installed-run", self.sample, self.out, self.host_dir)
         try:
             s.write_host_ini(replace="TRUE", faults={"IntegratorPeaks": peaks})
@@ -168,10 +174,33 @@ class Checks:
             suite.check_run_completed(s, result, peaks, "TRUE")
             equal(suite.check_ranges(s), peaks, "peaks whose range was checked")
             run_record.check_record(s)
+            equal(log.with_suffix(".log.1").read_bytes(), full, "Apexer.log.1 after the record reached 1 MB")
             return {"peaks": peaks, "pages": len(s.pages_printed()), "exit_code": result.exit_code,
-                    "wall_s": round(result.wall_s, 1)}
+                    "wall_s": round(result.wall_s, 1), "record_bytes": log.stat().st_size}
         finally:
             s.close()
+
+    def record_in_the_users_folder(self) -> dict:
+        """Where nothing can be written beside the program (here a folder stands where the file would), the
+        record goes to the user's local application data."""
+        log = self.host_dir / "Apexer.log"
+        kept = log.read_bytes()
+        log.unlink()
+        log.mkdir()
+        s = InstalledSession(self.env, "record-elsewhere", self.sample, self.out, self.host_dir)
+        try:
+            s.write_host_ini(replace="TRUE", faults={"IntegratorPeaks": 2})
+            s.start_host()
+            result = s.run_apexer(timeout=120)
+            suite.check_run_completed(s, result, 2, "TRUE")
+            found = list(self.env.drive_c.glob("users/*/AppData/Local/Apexer/Apexer.log"))
+            equal(len(found), 1, f"run records in the user's local application data ({found})")
+            run_record.check_record(s, found[0])
+            return {"record": str(found[0].relative_to(self.env.drive_c))}
+        finally:
+            s.close()
+            log.rmdir()
+            log.write_bytes(kept)
 
     def upgrade_keeps_settings(self, msi: Path, version: str) -> dict:
         ini = self.host_dir / "Apexer.INI"
@@ -258,6 +287,7 @@ def main() -> int:
                                        dict.fromkeys([(shipping, "i686"), (first, h.ARCH.arch)])}),
                  ("install", lambda: checks.install(first, version)),
                  ("installed_program_runs_the_whole_job", checks.run_whole_job),
+                 ("record_in_the_users_folder", checks.record_in_the_users_folder),
                  ("upgrade_keeps_settings", lambda: checks.upgrade_keeps_settings(second, upgraded)),
                  ("downgrade_refused", lambda: checks.downgrade_refused(first, upgraded)),
                  ("uninstall_keeps_settings_and_host", lambda: checks.uninstall_keeps_settings_and_host(second)),

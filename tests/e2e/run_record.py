@@ -43,9 +43,9 @@ def _expect(condition: bool, message: str) -> None:
         raise RecordMismatch(message)
 
 
-def check_record(session: h.Session) -> None:
-    """One run's record against the host's journal."""
-    record = read_record(session.app_dir / "Apexer.log")
+def check_record(session: h.Session, path: Path | None = None) -> None:
+    """One run's record (beside the program unless `path` says where) against the host's journal."""
+    record = read_record(path or session.app_dir / "Apexer.log")
     events = [e for e, _ in record]
     _expect(events.count("start") <= 1 and events.count("end") == 1 and events[-1] == "end",
             f"a run's record holds at most one start and ends with one end: {events}")
