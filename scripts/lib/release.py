@@ -46,7 +46,8 @@ class ReleaseError(RuntimeError):
 def resource_version(exe: Path) -> str:
     """The file version in the program's VS_FIXEDFILEINFO, as MSI wants it (three parts, a fourth if set)."""
     data = exe.read_bytes()
-    at = data.find(struct.pack("<I", 0xFEEF04BD))
+    # The fixed part's signature, then its structure version 1.0.
+    at = data.find(struct.pack("<II", 0xFEEF04BD, 0x00010000))
     if at < 0:
         raise ReleaseError(f"{exe} carries no version resource")
     ms, ls = struct.unpack_from("<II", data, at + 8)
