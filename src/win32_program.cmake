@@ -8,6 +8,7 @@ set(APEXER_WIN32_PLATFORM_SOURCES
   platform/win32/win32_pacing.cpp
   platform/win32/win32_host_libraries.cpp
   platform/win32/win32_call_counts.cpp
+  platform/win32/win32_record_files.cpp
 )
 set(APEXER_SHELL_SOURCES
   shell/win32/win_main.cpp
@@ -18,13 +19,13 @@ set(APEXER_SHELL_SOURCES
   shell/win32/res/apexer.rc
 )
 set_source_files_properties(shell/win32/res/apexer.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/telephone.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/fax.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.manifest")
+  OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/shell/version.h;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/telephone.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/fax.ico;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.manifest")
 
 # The program, and a measuring build of it that counts its calls into the window server and the host's
 # libraries (Apexer.calls.json beside it; run by the benchmark report, never shipped).
 foreach(variant IN ITEMS "" _counting)
   add_library(apexer_win32_platform${variant} STATIC ${APEXER_WIN32_PLATFORM_SOURCES})
-  target_link_libraries(apexer_win32_platform${variant} PUBLIC apexer_core user32 kernel32)
+  target_link_libraries(apexer_win32_platform${variant} PUBLIC apexer_core user32 kernel32 shell32)
   target_compile_definitions(apexer_win32_platform${variant} PUBLIC NOMINMAX WIN32_LEAN_AND_MEAN)
   apexer_warnings(apexer_win32_platform${variant})
 

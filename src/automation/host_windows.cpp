@@ -25,11 +25,15 @@ std::string ChromatogramTitle(HostLibraries& host, Integer withFile) {
 }
 
 Hwnd OpenChromatogramWindow(platform::Platform& p) {
-  if (GetHostWindow(p.host, 0) == 0) return 0;
+  if (GetHostWindow(p.host, 0) == 0) {
+    p.record.Refused("the host is gone");
+    return 0;
+  }
   std::string command = kLaunchChromatogramCommand;
   p.host.IonvaneCommand(command, kLaunchCommandNumber);
   Hwnd window = WaitForWindowExact(p, ChromatogramTitle(p.host, kTrue), kChromatogramAppearLimit);
   if (window == 0) window = WaitForWindowExact(p, ChromatogramTitle(p.host, kFalse), kChromatogramAppearLimit);
+  if (window == 0) p.record.Refused("no chromatogram window");
   return window;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/host_libraries.h"
 #include "platform/pacing.h"
 #include "platform/profile_files.h"
+#include "platform/run_record.h"
 
 namespace apexer::platform {
 
@@ -18,6 +19,7 @@ struct Platform {
   Application& app;
   StatusForm& status;
   HostLibraries& host;
+  RunRecord& record;
 };
 
 }  // namespace apexer::platform

@@ -25,10 +25,14 @@ std::string ScanRangeText(Long start, Long end) {
 
 Long CombineAtScan(platform::Platform& p, Long scan, const RawFileRecord& record) {
   const Long n = record.Spec.ScanCount;
-  if (scan < 1 || scan > n) return 0;
+  if (scan < 1 || scan > n) {
+    p.record.Refused("apex scan " + DecimalText(scan) + " lies outside the sample's " + DecimalText(n) + " scans");
+    return 0;
+  }
   const Long low = scan - 1 < 1 ? 1 : scan - 1;
   const Long high = scan + 1 > n ? n : scan + 1;
   if (!CombineSpectrum(p, low, high, 0, 0, 0, 0, 1.0f, 1.0f)) return 0;
+  p.record.Combining(low, high);
   return scan;
 }
 

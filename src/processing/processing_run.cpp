@@ -27,7 +27,10 @@ struct HostChanges {
 
   void RestoreAfterAbort(platform::Platform& p) const noexcept {
     try {
-      if (replaceChanged) WriteProfileString(p.profiles, kDisplaySection, kReplaceKey, savedReplace, kHostSettingsFile);
+      if (replaceChanged) {
+        WriteProfileString(p.profiles, kDisplaySection, kReplaceKey, savedReplace, kHostSettingsFile);
+        p.record.ReplaceRestored(savedReplace);
+      }
     } catch (...) {
     }
     try {
@@ -42,6 +45,13 @@ std::string ReplaceNotSetText() {
          " to " + kReplaceDuringRun;
 }
 
+// The sample as the record names it: the host's folder and file name.
+std::string SampleName(const RawFileRecord& record) {
+  std::string folder = FieldText(record.Spec.Location, sizeof record.Spec.Location);
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder + FieldText(record.Spec.FileName, sizeof record.Spec.FileName);
+}
+
 }  // namespace
 
 std::string ProcessingStatusText(long long position, long long count) {
@@ -53,7 +63,11 @@ Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDes
   const Integer printMode = ReadProfileInt(p.profiles, "SpecPrint", "PrintMode", settingsPath);
 
   RawFileRecord record{};
-  if (p.host.GetSampleListFileVB(record) == 0) return 0;
+  if (p.host.GetSampleListFileVB(record) == 0) {
+    p.record.NoSample(channelDescription);
+    p.record.Completed(0);
+    return 0;
+  }
 
   HostChanges changes;
   try {
@@ -66,8 +80,10 @@ Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDes
                                             peaks, parameters, kTrue, auxValue, 0);
     // Every peak counted was taken over: the loop below reads peaks up to m - 1.
     assert(m <= 0 || static_cast<std::size_t>(m) == peaks.size());
+    p.record.Started(SampleName(record), channelDescription, m);
     if (m <= 0) {
       p.host.DmRawClose();
+      p.record.Completed(m);
       return m;
     }
 
@@ -86,19 +102,26 @@ Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDes
                       kReplaceDuringRun)) {
       RaiseAppError(kAppErrorNumber, ReplaceNotSetText());
     }
+    p.record.ReplaceSet(changes.savedReplace);
 
     Integer result = m;
+    bool stopped = false;
     for (Integer i = lb; i <= ub; ++i) {
       p.status.SetStatusText(ProcessingStatusText(i - lb + 1, m));
       // An apex that is not a number, or too large for any scan, is refused like a scan outside the sample.
-      const auto apex = RoundToLong(peaks[static_cast<std::size_t>(i)].ApexScan);
+      const Single apexScan = peaks[static_cast<std::size_t>(i)].ApexScan;
+      const auto apex = RoundToLong(apexScan);
+      if (!apex) p.record.Refused("apex " + GeneralNumberText(apexScan) + " is no scan number");
       if (!apex || CombineAtScan(p, *apex, record) == 0) {
         result = i;
+        stopped = true;
         break;
       }
+      p.record.Peak(i - lb + 1, m, apexScan);
       ++batch;
       if (batch == kSpectraPerPrint || i == ub) {
         PrintSpectra(p, printMode);
+        p.record.Printed(printMode);
         CloseHostWindow(p, kSpectrumWindow);
         batch = 0;
       }
@@ -107,7 +130,13 @@ Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDes
     CloseHostWindow(p, kSecondaryWindow);
     WriteProfileString(p.profiles, kDisplaySection, kReplaceKey, changes.savedReplace, kHostSettingsFile);
     changes.replaceChanged = false;
+    p.record.ReplaceRestored(changes.savedReplace);
     p.host.DmRawClose();
+    if (stopped) {
+      p.record.Stopped(result - lb + 1, m, result);
+    } else {
+      p.record.Completed(result);
+    }
     return result;
   } catch (...) {
     changes.RestoreAfterAbort(p);

@@ -3,10 +3,11 @@
 #include <string>
 
 #include "platform/forms.h"
+#include "shell/version.h"
 
 namespace apexer {
 
-inline constexpr const char* kVersionText = "V3.3.0";
+inline constexpr const char* kVersionText = "V" APEXER_VERSION_TEXT;
 
 struct AppInfo {
   Integer Fill = 0;

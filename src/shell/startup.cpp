@@ -15,6 +15,12 @@ namespace {
 constexpr Long kOutOfMemoryNumber = 7;
 constexpr Long kInternalErrorNumber = 51;
 
+// Recorded first: the report waits for the user's OK, and the process may be ended meanwhile.
+void Report(platform::Platform& p, Long number, const std::string& text) {
+  p.record.Error(number, text);
+  p.app.ReportUncaughtError(number, text);
+}
+
 int RunToTheEnd(platform::Platform& p) {
   const std::string settingsPath = ProgramSettingsPath(p.app);
   const std::string channel = ReadProfileString(p.profiles, kProgramSection, kChannelKey, settingsPath);
@@ -42,13 +48,14 @@ int Main(platform::Platform& p) {
   try {
     return RunToTheEnd(p);
   } catch (const CancelRequested&) {
+    p.record.Cancelled();
     return kExitCancelled;
   } catch (const AppError& e) {
-    p.app.ReportUncaughtError(e.Number(), e.what());
+    Report(p, e.Number(), e.what());
   } catch (const std::bad_alloc&) {
-    p.app.ReportUncaughtError(kOutOfMemoryNumber, "Out of memory");
+    Report(p, kOutOfMemoryNumber, "Out of memory");
   } catch (const std::exception& e) {
-    p.app.ReportUncaughtError(kInternalErrorNumber, std::string("Internal error: ") + e.what());
+    Report(p, kInternalErrorNumber, std::string("Internal error: ") + e.what());
   }
   return kExitError;
 }

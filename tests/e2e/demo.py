@@ -181,6 +181,9 @@ def main() -> int:
     prints = [e for e in journal if e["ev"] == "print" and e.get("ok")]
     failed_prints = [e for e in journal if e["ev"] == "print" and not e.get("ok")]
     shutil.copy2(session.apexer_ini, out / "Apexer.INI") if session.apexer_ini.exists() else None
+    record_path = session.app_dir / "Apexer.log"
+    record = record_path.read_bytes().decode("cp1252").splitlines() if record_path.exists() else []
+    shutil.copy2(record_path, out / "Apexer.log") if record else None
     lines = [
         f"build:             {h.ARCH.how}, {h.ARCH.why}",
         f"sample:            {sample}",
@@ -195,6 +198,8 @@ def main() -> int:
         f"journal:           {session.journal_path}",
         f"settings:          {out / 'Apexer.INI'}",
         f"screenshots:       {', '.join(p.name for p in camera.taken) or 'none'}",
+        f"run record:        {out / 'Apexer.log' if record else 'none'}",
+        *[f"  {line}" for line in record],
     ]
     if camera.errors:
         lines.append(f"screenshot trouble: {'; '.join(camera.errors)}")

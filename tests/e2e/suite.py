@@ -20,6 +20,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import harness as h  # noqa: E402
+import run_record  # noqa: E402
 
 ERROR_TEXT = "Unable to find Combine Spectrum dialogue box"
 FIELD_ERROR_TEXT = "Unable to find field 310 of the Combine Spectrum dialogue box"
@@ -173,6 +174,8 @@ class Suite:
     def check_every_range(self) -> int:
         """Run after every scenario, so that none can leave out the check of what was combined."""
         checked = sum(check_ranges(s) for s in self.sessions)
+        for s in self.sessions:
+            run_record.check_record(s)
         self.sessions.clear()
         return checked
 
@@ -272,6 +275,7 @@ class Suite:
             equal(replace_value(s), "TRUE", "Replace after the error")
             equal(len(s.events("dll.DmRawClose")), 2, "raw data closes (integration, after the error)")
             equal(placement(s), None, "stored placement")
+            equal(run_record.ending(s), f"error 32767: {text}", "the run record's ending")
             if more is not None:
                 more(s)
             return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
@@ -336,6 +340,7 @@ class Suite:
             s.start_host()
             result = s.run_apexer(timeout=60, during=click_cancel)
             equal(result.exit_code, 2, "exit code after Cancel")
+            equal(run_record.ending(s), "cancelled by the user", "the run record's ending")
             equal(replace_value(s), "TRUE", "Replace after Cancel")
             equal(placement(s), None, "stored placement")
             equal(len(s.events("combine")), 0, "combines finished before Cancel")

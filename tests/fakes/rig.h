@@ -8,6 +8,7 @@
 #include "fakes/fake_desktop.h"
 #include "fakes/fake_platform.h"
 #include "fakes/fake_profile_files.h"
+#include "fakes/fake_record_files.h"
 #include "fakes/scripted_host.h"
 
 namespace apexer::fakes {
@@ -21,7 +22,7 @@ struct Rig {
     status = std::make_unique<FakeStatusForm>(desktop);
     host = std::make_unique<ScriptedHost>(world, desktop, profiles, memory, std::move(script), journal);
     p = std::make_unique<platform::Platform>(
-        platform::Platform{desktop, profiles, memory, clock, loop, app, *status, *host});
+        platform::Platform{desktop, profiles, memory, clock, loop, app, *status, *host, record});
   }
 
   // Journal lines that start with any of the prefixes, in order.
@@ -47,6 +48,8 @@ struct Rig {
   World world{clock, desktop};
   FakeLoop loop{world};
   FakeApplication app;
+  FakeRecordFiles recordFiles;
+  platform::RunRecord record{recordFiles, app, "V3.3.0"};
   std::unique_ptr<FakeStatusForm> status;
   std::unique_ptr<ScriptedHost> host;
   std::unique_ptr<platform::Platform> p;

@@ -104,7 +104,7 @@ class ThrowingHost : public fakes::ScriptedHost {
 
 TEST_F(Startup, AnyUnexpectedErrorIsReportedAndWritesNothing) {
   ThrowingHost host(rig.world, rig.desktop, rig.profiles, rig.memory, fakes::HostScript{}, rig.journal);
-  platform::Platform p{rig.desktop, rig.profiles, rig.memory, rig.clock, rig.loop, rig.app, *rig.status, host};
+  platform::Platform p{rig.desktop, rig.profiles, rig.memory, rig.clock, rig.loop, rig.app, *rig.status, host, rig.record};
   EXPECT_EQ(Main(p), kExitError);
   ASSERT_EQ(rig.app.reports.size(), 1u);
   EXPECT_EQ(rig.app.reports[0].number, 7);

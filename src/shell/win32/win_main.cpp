@@ -12,6 +12,8 @@
 #include "platform/win32/win32_host_libraries.h"
 #include "platform/win32/win32_pacing.h"
 #include "platform/win32/win32_profile_files.h"
+#include "platform/win32/win32_record_files.h"
+#include "shell/about_box.h"
 #include "shell/startup.h"
 #include "shell/win32/about_form.h"
 #include "shell/win32/application.h"
@@ -52,6 +54,8 @@ void WriteCallCounts(apexer::win32::WaitPacer&) {}
   Win32GlobalMemory memory;
   Win32HostLibraries host(pacer);
   Win32Application app;
+  Win32RecordFiles recordFiles;
+  apexer::platform::RunRecord record(recordFiles, app, apexer::kVersionText);
   try {
     StatusFormWindow status(instance, loop);
     app.SetReportOwner(status.Window());
@@ -60,7 +64,7 @@ void WriteCallCounts(apexer::win32::WaitPacer&) {}
       info.Fill = apexer::kTrue;
       ShowAboutBox(status, app, info);
     });
-    apexer::platform::Platform p{desktop, profiles, memory, clock, loop, app, status, host};
+    apexer::platform::Platform p{desktop, profiles, memory, clock, loop, app, status, host, record};
     const int code = apexer::Main(p);
     WriteCallCounts(pacer);
     ExitProcess(static_cast<UINT>(code));

@@ -1,0 +1,26 @@
+// What the run record needs of the machine: the local time and a few operations on its file.
+#pragma once
+#include <string>
+
+namespace apexer::platform {
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+class RecordFiles {
+ public:
+  virtual ~RecordFiles() = default;
+  virtual LocalTime Now() = 0;
+  // Appends the bytes, creating the file but not its folder; false when they could not all be written.
+  virtual bool Append(const std::string& path, const std::string& bytes) = 0;
+  // Size in bytes; -1 when the file is absent or cannot be read.
+  virtual long long FileSize(const std::string& path) = 0;
+  // Renames `from` to `to`, replacing `to`; false when that failed.
+  virtual bool MoveReplacing(const std::string& from, const std::string& to) = 0;
+  // The folder `sub` inside the user's local application-data folder, made when missing; empty when
+  // there is none.
+  virtual std::string LocalAppDataFolder(const std::string& sub) = 0;
+};
+
+}  // namespace apexer::platform

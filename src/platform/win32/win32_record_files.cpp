@@ -1,0 +1,46 @@
+#include "platform/win32/win32_record_files.h"
+
+#include "platform/win32/win32_handles.h"
+
+#include <shlobj.h>
+
+namespace apexer::win32 {
+
+platform::LocalTime Win32RecordFiles::Now() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+bool Win32RecordFiles::Append(const std::string& path, const std::string& bytes) {
+  // Others may read the record, or append to it from another Apexer, while it is open.
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+long long Win32RecordFiles::FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool Win32RecordFiles::MoveReplacing(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::string Win32RecordFiles::LocalAppDataFolder(const std::string& sub) {
+  char base[MAX_PATH];
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, base))) {
+    return {};
+  }
+  const std::string folder = std::string(base) + "\\" + sub;
+  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return {};
+  return folder;
+}
+
+}  // namespace apexer::win32

@@ -1,0 +1,16 @@
+// The run record's file operations and local time on the real kernel32 and shell32.
+#pragma once
+#include "platform/record_files.h"
+
+namespace apexer::win32 {
+
+class Win32RecordFiles : public platform::RecordFiles {
+ public:
+  platform::LocalTime Now() override;
+  bool Append(const std::string& path, const std::string& bytes) override;
+  long long FileSize(const std::string& path) override;
+  bool MoveReplacing(const std::string& from, const std::string& to) override;
+  std::string LocalAppDataFolder(const std::string& sub) override;
+};
+
+}  // namespace apexer::win32

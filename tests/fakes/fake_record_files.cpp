@@ -1,0 +1,41 @@
+#include "fakes/fake_record_files.h"
+
+namespace apexer::fakes {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool FakeRecordFiles::Append(const std::string& path, const std::string& bytes) {
+  if (readOnlyFolders.count(FolderOf(path)) != 0) return false;
+  files[path] += bytes;
+  return true;
+}
+
+long long FakeRecordFiles::FileSize(const std::string& path) {
+  const auto it = files.find(path);
+  return it == files.end() ? -1 : static_cast<long long>(it->second.size());
+}
+
+bool FakeRecordFiles::MoveReplacing(const std::string& from, const std::string& to) {
+  const auto it = files.find(from);
+  if (it == files.end() || readOnlyFolders.count(FolderOf(to)) != 0) return false;
+  files[to] = std::move(it->second);
+  files.erase(from);
+  return true;
+}
+
+std::string FakeRecordFiles::LocalAppDataFolder(const std::string& sub) {
+  return localAppData.empty() ? std::string() : localAppData + "\\" + sub;
+}
+
+std::string FakeRecordFiles::Text(const std::string& path) const {
+  const auto it = files.find(path);
+  return it == files.end() ? std::string() : it->second;
+}
+
+}  // namespace apexer::fakes

@@ -1,0 +1,27 @@
+// Files in memory for the run record, with folders that refuse writing and a settable local time.
+#pragma once
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/record_files.h"
+
+namespace apexer::fakes {
+
+class FakeRecordFiles : public platform::RecordFiles {
+ public:
+  platform::LocalTime Now() override { return now; }
+  bool Append(const std::string& path, const std::string& bytes) override;
+  long long FileSize(const std::string& path) override;
+  bool MoveReplacing(const std::string& from, const std::string& to) override;
+  std::string LocalAppDataFolder(const std::string& sub) override;
+
+  std::string Text(const std::string& path) const;
+
+  platform::LocalTime now{2026, 12, 8, 9, 5, 7, 42};
+  std::map<std::string, std::string> files;
+  std::set<std::string> readOnlyFolders;  // a file directly inside one of these cannot be written
+  std::string localAppData = R"(C:\Users\lab\AppData\Local)";  // empty: the user has none
+};
+
+}  // namespace apexer::fakes

@@ -1,0 +1,200 @@
+// The run record: where its lines go, how it stays bounded, and what a whole run leaves in it.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+
+#include "fakes/rig.h"
+#include "shell/startup.h"
+
+namespace apexer {
+namespace {
+
+using Lines = std::vector<std::string>;
+const std::string kLog = R"(D:\Tools\Apexer.log)";
+const std::string kFallbackLog = R"(C:\Users\lab\AppData\Local\Apexer\Apexer.log)";
+const std::string kIni = R"(D:\Tools\Apexer.INI)";
+const std::string kHostIni = R"(C:\Ionvane\Ionvane.ini)";
+
+// The record's lines without their time stamps, the event and its text joined by one space.
+Lines Events(const std::string& text) {
+  Lines out;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    EXPECT_EQ(line.back(), '\r') << line;
+    line.pop_back();
+    const std::string rest = line.substr(25);
+    const auto space = rest.find(' ');
+    out.push_back(rest.substr(0, space) + " " + rest.substr(rest.find_first_not_of(' ', space)));
+  }
+  return out;
+}
+
+struct Record {
+  fakes::FakeRecordFiles files;
+  fakes::FakeApplication app;
+  platform::RunRecord record{files, app, "V3.3.0"};
+};
+
+TEST(RunRecord, OneLinePerEventBesideTheSettingsFileWithItsLocalTime) {
+  Record r;
+  r.record.NoSample("TIC");
+  r.files.now = {2027, 1, 2, 23, 59, 58, 7};
+  r.record.Completed(0);
+  EXPECT_EQ(r.files.Text(kLog),
+            "2026-12-08 09:05:07.042  start    Apexer V3.3.0; no current sample; channel TIC\r\n"
+            "2027-01-02 23:59:58.007  end      completed with 0\r\n");
+  EXPECT_EQ(r.record.Path(), kLog);
+}
+
+TEST(RunRecord, AFolderThatCannotBeWrittenSendsTheRecordToTheUsersOwnFolder) {
+  Record r;
+  r.files.readOnlyFolders.insert(R"(D:\Tools)");
+  r.record.NoSample("TIC");
+  r.record.Completed(0);
+  EXPECT_EQ(r.files.FileSize(kLog), -1);
+  EXPECT_EQ(Events(r.files.Text(kFallbackLog)),
+            (Lines{"start Apexer V3.3.0; no current sample; channel TIC", "end completed with 0"}));
+  EXPECT_EQ(r.record.Path(), kFallbackLog);
+
+  // Nowhere to write: the lines are skipped, quietly.
+  Record nowhere;
+  nowhere.files.readOnlyFolders.insert(R"(D:\Tools)");
+  nowhere.files.localAppData.clear();
+  nowhere.record.NoSample("TIC");
+  nowhere.record.Cancelled();
+  EXPECT_TRUE(nowhere.files.files.empty());
+}
+
+TEST(RunRecord, AtOneMegabyteTheFileMovesAsideReplacingTheOlderOne) {
+  Record r;
+  r.files.files[kLog + ".1"] = "oldest";
+  const std::string full(platform::RunRecord::kLimitBytes - 30, 'x');
+  r.files.files[kLog] = full;
+  r.record.Cancelled();  // 57 bytes: past the limit
+  EXPECT_EQ(r.files.Text(kLog + ".1"), full);
+  EXPECT_EQ(Events(r.files.Text(kLog)), Lines{"end cancelled by the user"});
+
+  // A line that just fits stays in the file.
+  Record fits;
+  fits.files.files[kLog] = std::string(platform::RunRecord::kLimitBytes - 57, 'x');
+  fits.record.Cancelled();
+  EXPECT_EQ(fits.files.FileSize(kLog), platform::RunRecord::kLimitBytes);
+  EXPECT_EQ(fits.files.FileSize(kLog + ".1"), -1);
+}
+
+// --- what a whole run leaves in the record ----------------------------------------------------------
+
+fakes::HostScript WithPeaks(int n) {
+  fakes::HostScript s;
+  for (int i = 0; i < n; ++i) s.apexScans.push_back(static_cast<Single>(5 + (i * 7) % 90) + 0.25f);
+  return s;
+}
+
+struct RecordedRun {
+  explicit RecordedRun(fakes::HostScript s) : rig(std::move(s)) {
+    rig.profiles.SetText(kIni, "[Combine]\nChroDesc=TIC\n");
+    rig.profiles.SetText(kHostIni, "[SpeDisplay]\nReplace=TRUE\n");
+  }
+  int Go() { return Main(*rig.p); }
+  Lines Record() const { return Events(rig.recordFiles.Text(kLog)); }
+  fakes::Rig rig;
+};
+
+TEST(RunRecordOfAWholeRun, ACompleteRunNamesItsSamplePeaksPrintsAndTheSettingItPutBack) {
+  RecordedRun run(WithPeaks(7));
+  run.rig.profiles.SetText(kIni, "[Combine]\nChroDesc=TIC\n[SpecPrint]\nPrintMode=1\n");
+  EXPECT_EQ(run.Go(), kExitDone);
+  EXPECT_EQ(run.Record(), (Lines{
+                              "start Apexer V3.3.0; sample SAMPLE01; channel TIC; peaks found 7",
+                              "replace \"TRUE\" before the run; FALSE while it runs",
+                              "peak 1 of 7: apex 5.25, scans 4:6 combined",
+                              "peak 2 of 7: apex 12.25, scans 11:13 combined",
+                              "peak 3 of 7: apex 19.25, scans 18:20 combined",
+                              "peak 4 of 7: apex 26.25, scans 25:27 combined",
+                              "peak 5 of 7: apex 33.25, scans 32:34 combined",
+                              "peak 6 of 7: apex 40.25, scans 39:41 combined",
+                              "print 1 with PrintMode 1: peaks 1 to 6",
+                              "peak 7 of 7: apex 47.25, scans 46:48 combined",
+                              "print 2 with PrintMode 1: peaks 7 to 7",
+                              "replace \"TRUE\" put back after the run",
+                              "end completed with 7",
+                          }));
+}
+
+TEST(RunRecordOfAWholeRun, AnEarlyStopSaysAtWhichPeakAndWhy) {
+  struct Row {
+    std::function<void(fakes::HostScript&)> fault;
+    std::string ending;
+  };
+  const Row rows[] = {
+      {[](fakes::HostScript& s) { s.apexScans[3] = 100.6f; },
+       "end stopped at peak 4 of 9 with 3: apex scan 101 lies outside the sample's 100 scans"},
+      {[](fakes::HostScript& s) { s.exitAfterCombines = 4; }, "end stopped at peak 5 of 9 with 4: the host is gone"},
+      {[](fakes::HostScript& s) { s.chromatogramNeverOpens = true; },
+       "end stopped at peak 1 of 9 with 0: no chromatogram window"},
+      {[](fakes::HostScript& s) { s.apexScans[1] = std::numeric_limits<Single>::quiet_NaN(); },
+       "end stopped at peak 2 of 9 with 1: apex NAN is no scan number"},
+  };
+  for (const Row& row : rows) {
+    fakes::HostScript s = WithPeaks(9);
+    row.fault(s);
+    RecordedRun run(s);
+    EXPECT_EQ(run.Go(), kExitDone);
+    const Lines record = run.Record();
+    ASSERT_GE(record.size(), 2u);
+    EXPECT_EQ(record.back(), row.ending);
+    EXPECT_EQ(record[record.size() - 2], "replace \"TRUE\" put back after the run") << row.ending;
+    EXPECT_EQ(run.rig.status->texts.back(), row.ending.substr(row.ending.find(" with ") + 6, 1)) << row.ending;
+  }
+}
+
+TEST(RunRecordOfAWholeRun, AnErrorOrCancelIsTheLastLineAfterTheSettingWasPutBack) {
+  RecordedRun error(WithPeaks(5));
+  error.rig.host->script.dialogNeverOpens = true;
+  EXPECT_EQ(error.Go(), kExitError);
+  Lines record = error.Record();
+  EXPECT_EQ(Lines(record.end() - 2, record.end()),
+            (Lines{"replace \"TRUE\" put back after the run", "end error 32767: Unable to find Combine Spectrum dialogue box"}));
+
+  fakes::HostScript slow = WithPeaks(10);
+  slow.combineMs = 60'000;
+  RecordedRun cancel(slow);
+  cancel.rig.loop.onYield = [&](int) {
+    if (cancel.rig.host->combined.size() == 2) cancel.rig.status->cancelClicked = true;
+  };
+  EXPECT_EQ(cancel.Go(), kExitCancelled);
+  record = cancel.Record();
+  EXPECT_EQ(Lines(record.end() - 2, record.end()),
+            (Lines{"replace \"TRUE\" put back after the run", "end cancelled by the user"}));
+}
+
+TEST(RunRecordOfAWholeRun, NoSampleOrNoPeaksStillLeaveAStartAndAnEnd) {
+  fakes::HostScript none = WithPeaks(3);
+  none.hasSample = false;
+  RecordedRun noSample(none);
+  noSample.Go();
+  EXPECT_EQ(noSample.Record(),
+            (Lines{"start Apexer V3.3.0; no current sample; channel TIC", "end completed with 0"}));
+
+  RecordedRun noPeaks(WithPeaks(0));
+  noPeaks.Go();
+  EXPECT_EQ(noPeaks.Record(),
+            (Lines{"start Apexer V3.3.0; sample SAMPLE01; channel TIC; peaks found 0", "end completed with 0"}));
+}
+
+TEST(RunRecordOfAWholeRun, ARecordThatCannotBeWrittenChangesNothingInTheRun) {
+  RecordedRun recorded(WithPeaks(8));
+  recorded.Go();
+  RecordedRun unrecorded(WithPeaks(8));
+  unrecorded.rig.recordFiles.readOnlyFolders.insert(R"(D:\Tools)");
+  unrecorded.rig.recordFiles.localAppData.clear();
+  unrecorded.Go();
+  EXPECT_TRUE(unrecorded.rig.recordFiles.files.empty());
+  EXPECT_EQ(unrecorded.rig.journal, recorded.rig.journal);
+  EXPECT_EQ(unrecorded.rig.status->texts, recorded.rig.status->texts);
+}
+
+}  // namespace
+}  // namespace apexer
