@@ -137,8 +137,10 @@ class Checks:
     def install_host(self) -> None:
         """The stand-in host as a lab has it: its program and libraries in C:\\Ionvane."""
         self.host_dir.mkdir(parents=True, exist_ok=True)
-        for name in ("StandinHost.exe", *h.HOST_LIBRARIES):
-            shutil.copy2(h.STANDIN_BIN / name, self.host_dir / name)
+        # The libraries are of Apexer's build; the host may be of another where Apexer runs emulated.
+        shutil.copy2(h.HOST_EXE, self.host_dir / "StandinHost.exe")
+        for name in h.HOST_LIBRARIES:
+            shutil.copy2(h.LIBRARIES_BIN / name, self.host_dir / name)
         self.host_files = {p.name: digest(p) for p in self.host_dir.iterdir() if p.is_file()}
 
     def check_host_files_kept(self) -> None:
