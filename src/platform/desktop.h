@@ -37,6 +37,8 @@ class Desktop {
   virtual int GetWindowTextA(Hwnd window, char* buffer, int maxCount) = 0;
   virtual Hwnd GetParent(Hwnd window) = 0;
   virtual bool IsWindow(Hwnd window) = 0;
+  // A live window whose parent is the desktop (GetAncestor(window, GA_PARENT) == GetDesktopWindow()).
+  virtual bool IsTopLevelWindow(Hwnd window) = 0;
   virtual Hwnd GetActiveWindow() = 0;
   virtual Hwnd GetDlgItem(Hwnd dialog, Long id) = 0;
 

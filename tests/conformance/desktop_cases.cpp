@@ -85,6 +85,10 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   const Hwnd dialog = world.Open("Conformance Dialog", 0);
   const Hwnd field = world.AddControl(dialog, 308);
   failures.Equal("GetParent of a control is its dialog", d.GetParent(field), dialog);
+  failures.True("an unowned window is top-level", d.IsTopLevelWindow(b));
+  failures.True("an owned window is top-level", d.IsTopLevelWindow(owned));
+  failures.True("a control is not top-level", !d.IsTopLevelWindow(field));
+  failures.True("0 is not a top-level window", !d.IsTopLevelWindow(0));
   failures.Equal("GetDlgItem finds a control by number", d.GetDlgItem(dialog, 308), field);
   failures.Equal("GetDlgItem of an absent number", d.GetDlgItem(dialog, 999), Hwnd{0});
   failures.Equal("GetDlgItem of no dialog", d.GetDlgItem(0, 308), Hwnd{0});
@@ -136,6 +140,7 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   failures.True("PostMessageA to a live window succeeds", d.PostMessageA(c, platform::kWmClose, 0, 0) != 0);
   world.Deliver();
   failures.True("a posted WM_CLOSE closes a window", !d.IsWindow(c));
+  failures.True("a closed window is no top-level window", !d.IsTopLevelWindow(c));
   failures.Equal("PostMessageA to a closed window fails", d.PostMessageA(c, platform::kWmClose, 0, 0), 0);
   failures.True("IsWindow of 0", !d.IsWindow(0));
   failures.True("IsWindow of a live window", d.IsWindow(b));

@@ -143,6 +143,11 @@ Hwnd FakeDesktop::GetParent(Hwnd window) {
 
 bool FakeDesktop::IsWindow(Hwnd window) { return window != 0 && Find(window) != nullptr; }
 
+bool FakeDesktop::IsTopLevelWindow(Hwnd window) {
+  const Window* w = window != 0 ? Find(window) : nullptr;
+  return w != nullptr && w->topLevel;
+}
+
 Hwnd FakeDesktop::GetDlgItem(Hwnd dialog, Long id) {
   for (const auto& [h, w] : windows_) {
     if (!w.topLevel && w.dialog == dialog && w.controlId == id && dialog != 0) return h;

@@ -192,6 +192,21 @@ TEST(WindowGoneRules, ARenamedWindowEndsTheWaitUnlessItStillHasTheTitle) {
   }
 }
 
+// The window closes and its handle comes back at once on a control with the same text: the exact look-up
+// sees top-level windows only, so the wait ends.
+TEST_F(WindowLookup, WaitUntilGoneEndsWhenTheHandleComesBackOnAControl) {
+  const Hwnd dialog = desktop.AddWindow("Combine Spectrum");
+  const Hwnd printing = desktop.AddWindow("Printing...");
+  rig.world.After(100, [&] {
+    desktop.RemoveWindow(printing);
+    desktop.ReuseHandle(printing);
+    desktop.SetTitle(desktop.AddControl(dialog, 176), "Printing...");
+  });
+  const std::int64_t start = rig.clock.now;
+  WaitUntilWindowGone(*rig.p, "Printing...");
+  EXPECT_EQ(rig.clock.now - start, 100);
+}
+
 TEST_F(WindowLookup, DialogItemWaitDoesNotYieldAndGivesUpAfterFiveSeconds) {
   const std::int64_t start = rig.clock.now;
   rig.status->cancelClicked = true;  // not serviced: the program's windows wait until the poll is over

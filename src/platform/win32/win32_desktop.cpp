@@ -69,6 +69,12 @@ bool Win32Desktop::IsWindow(Hwnd window) {
   return ::IsWindow(ToHwnd(window)) != FALSE;
 }
 
+bool Win32Desktop::IsTopLevelWindow(Hwnd window) {
+  CallScope call(pacer_.Calls(), CallKind::Test);
+  const HWND h = ToHwnd(window);
+  return h != nullptr && ::GetAncestor(h, GA_PARENT) == ::GetDesktopWindow();
+}
+
 Hwnd Win32Desktop::GetActiveWindow() {
   CallScope call(pacer_.Calls(), CallKind::Test);
   return FromHwnd(::GetActiveWindow());

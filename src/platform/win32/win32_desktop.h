@@ -19,6 +19,7 @@ class Win32Desktop : public platform::Desktop {
   int GetWindowTextA(Hwnd window, char* buffer, int maxCount) override;
   Hwnd GetParent(Hwnd window) override;
   bool IsWindow(Hwnd window) override;
+  bool IsTopLevelWindow(Hwnd window) override;
   Hwnd GetActiveWindow() override;
   Hwnd GetDlgItem(Hwnd dialog, Long id) override;
   Long PostMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) override;
