@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks that every #include in src/ and standin/ runs down the layers of docs/ARCHITECTURE.md, and that
-only the Win32 layers include the OS's headers. Prints each offending include; exit code 1 when any.
+"""Checks that every #include in src/ and standin/, in quotes or in angle brackets, runs down the layers of
+docs/ARCHITECTURE.md, and that only the Win32 layers include the OS's headers. Prints each offending
+include; exit code 1 when any.
 
     tests/layers/check_layers.py [ROOT]
 """
@@ -17,7 +18,7 @@ SRC_LAYERS = [
     ("automation", ["src/automation/"]),
     ("processing", ["src/processing/"]),
     ("shell", ["src/shell/"]),
-    ("win32 backend", ["src/platform/win32/"]),
+    ("win32 backend", ["src/win32/"]),
     ("win32 program", ["src/shell/win32/"]),
 ]
 STANDIN_LAYERS = [
@@ -43,8 +44,10 @@ def layer_of(path, layers):
     return best
 
 
-def resolve(root, includer, name):
-    for base in [includer.parent] + [root / s for s in SEARCH]:
+def resolve(root, includer, name, bracket):
+    # Angle brackets skip the includer's own folder, as the compiler does; the include folders are the same.
+    bases = ([includer.parent] if bracket == '"' else []) + [root / s for s in SEARCH]
+    for base in bases:
         candidate = (base / name).resolve()
         if candidate.is_file():
             return candidate.relative_to(root).as_posix()
@@ -65,19 +68,19 @@ def main():
                 continue  # tools and the like: not layered
             for bracket, name in INCLUDE.findall(file.read_text(errors="replace")):
                 checked += 1
-                if bracket == "<":
-                    if OS_HEADERS.match(Path(name).name) and own[1] not in WIN32_LAYERS:
-                        problems.append(f"{rel}: <{name}> outside the Win32 layers")
-                    continue
-                target = resolve(root, file, name)
+                shown = f"<{name}>" if bracket == "<" else f'"{name}"'
+                target = resolve(root, file, name, bracket)
                 if target is None:
-                    problems.append(f'{rel}: "{name}" is not found')
-                    continue
+                    if bracket == '"':
+                        problems.append(f"{rel}: {shown} is not found")
+                    elif OS_HEADERS.match(Path(name).name) and own[1] not in WIN32_LAYERS:
+                        problems.append(f"{rel}: {shown} outside the Win32 layers")
+                    continue  # a header of the compiler, the OS or a library
                 theirs = layer_of(target, layers)
                 if theirs is None:
-                    problems.append(f'{rel}: "{name}" reaches outside the layers of {tree}/')
+                    problems.append(f"{rel}: {shown} reaches outside the layers of {tree}/")
                 elif theirs[0] > own[0] or (own[1], theirs[1]) in APART:
-                    problems.append(f'{rel} ({own[1]}): "{name}" is in {theirs[1]}, above it or beside it')
+                    problems.append(f"{rel} ({own[1]}): {shown} is in {theirs[1]}, above it or beside it")
     for p in problems:
         print(p)
     print(f"{checked} includes checked, {len(problems)} against the layers")

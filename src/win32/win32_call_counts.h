@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "platform/win32/win32_handles.h"
+#include "win32/win32_handles.h"
 
 namespace apexer::win32 {
 

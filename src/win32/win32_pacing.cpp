@@ -1,4 +1,4 @@
-#include "platform/win32/win32_pacing.h"
+#include "win32/win32_pacing.h"
 
 #include <algorithm>
 

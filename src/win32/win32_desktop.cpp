@@ -1,4 +1,4 @@
-#include "platform/win32/win32_desktop.h"
+#include "win32/win32_desktop.h"
 
 namespace apexer::win32 {
 

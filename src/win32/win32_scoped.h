@@ -3,7 +3,7 @@
 #include <cassert>
 #include <utility>
 
-#include "platform/win32/win32_handles.h"
+#include "win32/win32_handles.h"
 
 namespace apexer::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_call_counts.h"
+#include "win32/win32_call_counts.h"
 
 #ifdef APEXER_COUNT_CALLS
 #include <cstdio>

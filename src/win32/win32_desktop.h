@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/desktop.h"
-#include "platform/win32/win32_pacing.h"
+#include "win32/win32_pacing.h"
 
 namespace apexer::win32 {
 

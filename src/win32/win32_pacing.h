@@ -5,8 +5,8 @@
 
 #include "platform/pacing.h"
 #include "platform/wait_pacing.h"
-#include "platform/win32/win32_call_counts.h"
-#include "platform/win32/win32_handles.h"
+#include "win32/win32_call_counts.h"
+#include "win32/win32_handles.h"
 
 namespace apexer::win32 {
 
