@@ -1,5 +1,6 @@
 #include "automation/window_lookup.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -36,28 +37,26 @@ std::int64_t ElapsedWholeSeconds(platform::Clock& clock, std::int64_t startMs) {
   return (clock.MonotonicMs() - startMs) / 1000;
 }
 
-// The topmost top-level window, reached by the listing's rule: from the first window with an empty title
-// upwards. 0 when no window has an empty title, which leaves the list empty.
-Hwnd TopWindow(platform::Desktop& desktop) {
-  Hwnd window = desktop.FindWindowA("");
-  if (window == 0) return 0;
-  // Bounded like the downward walk, so a Z-order that changes under us cannot loop for ever.
-  for (int steps = 0; steps < std::numeric_limits<Integer>::max(); ++steps) {
-    const Hwnd above = desktop.GetWindow(window, platform::kGwHwndPrev);
-    if (above == 0) break;
-    window = above;
+// The windows the listing's walk reaches: from the first window with an empty title up to the topmost,
+// then down to the last. None when no title is empty. From any window of the Z-order that walk covers all
+// of it; a starting window closed since the look has no neighbours, so the walk reaches it alone.
+std::vector<Hwnd> WalkedWindows(platform::Desktop& desktop) {
+  platform::TopLevelWindows look = desktop.ListTopLevel();
+  if (look.firstUntitled == 0) return {};
+  if (std::find(look.zOrder.begin(), look.zOrder.end(), look.firstUntitled) == look.zOrder.end()) {
+    return {look.firstUntitled};
   }
-  return window;
+  return std::move(look.zOrder);
 }
 
 // Visits the windows of the list from the top down, each with its title read by the listing's rule, until
 // visit answers true (that window is the result) or the list is full (0).
 template <typename Visit>
 Hwnd WalkDown(platform::Desktop& desktop, Visit visit) {
-  Hwnd window = TopWindow(desktop);
-  for (Integer count = 0; window != 0 && count < std::numeric_limits<Integer>::max(); ++count) {
-    if (visit(window, ReadTitle(desktop, window))) return window;
-    window = desktop.GetWindow(window, platform::kGwHwndNext);
+  const std::vector<Hwnd> windows = WalkedWindows(desktop);
+  const std::size_t most = std::min<std::size_t>(windows.size(), std::numeric_limits<Integer>::max());
+  for (std::size_t i = 0; i < most; ++i) {
+    if (visit(windows[i], ReadTitle(desktop, windows[i]))) return windows[i];
   }
   return 0;
 }

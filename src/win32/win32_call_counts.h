@@ -12,9 +12,8 @@
 namespace apexer::win32 {
 
 enum class CallKind : std::uint8_t {
-  Listing,   // FindWindowA("") that starts a walk of the top-level windows
-  Find,      // FindWindowA with a title
-  Step,      // GetWindow: one step of a walk
+  Listing,   // the top-level windows in Z-order (EnumWindows) and FindWindowA("")
+  Find,      // FindWindowA
   Title,     // GetWindowTextA
   Test,      // IsWindow, GetParent, GetDlgItem, GetActiveWindow
   Peek,      // PeekMessageA

@@ -68,7 +68,7 @@ class FakeDesktop : public platform::Desktop {
   std::vector<std::string>* journal = nullptr;  // posted and sent messages, in words
 
   Hwnd FindWindowA(const std::string& title) override;
-  Hwnd GetWindow(Hwnd window, int command) override;
+  platform::TopLevelWindows ListTopLevel() override;
   int GetWindowTextA(Hwnd window, char* buffer, int maxCount) override;
   Hwnd GetParent(Hwnd window) override;
   bool IsWindow(Hwnd window) override;

@@ -54,6 +54,24 @@ TEST_F(WindowLookup, NoEmptyTitleMeansAnEmptyList) {
   EXPECT_EQ(FindWindowByTitle(bare, "only"), 0u);
 }
 
+// The window with an empty title closed between the two halves of the look: the walk that starts at it
+// finds no neighbours and lists it alone, with the empty title a closed window reads.
+TEST(WindowListing, AStartingWindowClosedSinceTheLookIsListedAlone) {
+  struct Racing : fakes::FakeDesktop {
+    platform::TopLevelWindows ListTopLevel() override {
+      platform::TopLevelWindows look = FakeDesktop::ListTopLevel();
+      look.firstUntitled = 0xDEAD0;
+      return look;
+    }
+  } desktop;
+  desktop.AddWindow("Combine Spectrum");
+  std::vector<WindowEntry> list;
+  ASSERT_EQ(ListTopLevelWindows(desktop, list), 1);
+  EXPECT_EQ(list[0].Handle, 0xDEAD0u);
+  EXPECT_EQ(CutAtNull(list[0].Title), "");
+  EXPECT_EQ(FindWindowByTitle(desktop, "Combine Spectrum"), 0u);
+}
+
 // Windows stacked top first; when newestOnTop is false the upper windows are the older ones, so neither
 // the handles' order nor the order of creation can stand in for the Z-order.
 std::vector<Hwnd> Stack(fakes::FakeDesktop& desktop, const std::vector<std::string>& topFirst, bool newestOnTop) {
