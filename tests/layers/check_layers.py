@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks that every #include in src/ and standin/, in quotes or in angle brackets, runs down the layers of
+"""Checks that every #include in src/, standin/ and shared/, in quotes or in angle brackets, runs down the layers of
 docs/ARCHITECTURE.md, and that only the Win32 layers include the OS's headers. Prints each offending
 include; exit code 1 when any.
 
@@ -10,7 +10,11 @@ import sys
 from pathlib import Path
 
 # Lowest first. A file may include from its own layer and from those listed before it in its tree.
+# shared/ lies below both products; its Win32 part only below their Win32 layers.
+SHARED = ("shared", ["shared/"])
+SHARED_WIN32 = ("shared win32", ["shared/include/shared/win32/"])
 SRC_LAYERS = [
+    SHARED,
     ("seam", ["src/platform/"]),
     ("common", ["src/common/"]),
     ("settings", ["src/settings/"]),
@@ -18,21 +22,24 @@ SRC_LAYERS = [
     ("automation", ["src/automation/"]),
     ("processing", ["src/processing/"]),
     ("shell", ["src/shell/"]),
+    SHARED_WIN32,
     ("win32 backend", ["src/win32/"]),
     ("win32 program", ["src/shell/win32/"]),
 ]
 STANDIN_LAYERS = [
+    SHARED,
     ("data engine", ["standin/data/"]),
+    SHARED_WIN32,
     ("bridge", ["standin/bridge/"]),
     ("libraries", ["standin/libs/"]),
     ("host application", ["standin/host/"]),
 ]
 # Layers that may not include each other although one stands above the other.
 APART = {("host application", "libraries"), ("libraries", "host application")}
-WIN32_LAYERS = {"win32 backend", "win32 program", "bridge", "libraries", "host application"}
+WIN32_LAYERS = {"shared win32", "win32 backend", "win32 program", "bridge", "libraries", "host application"}
 OS_HEADERS = re.compile(r"^(windows|winuser|winbase|commctrl|shellapi|objbase)\.h$", re.I)
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
-SEARCH = ["src", "standin", "standin/data/include"]
+SEARCH = ["src", "standin", "standin/data/include", "shared/include"]
 
 
 def layer_of(path, layers):
@@ -58,7 +65,7 @@ def main():
     root = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parents[2]).resolve()
     problems = []
     checked = 0
-    for tree, layers in (("src", SRC_LAYERS), ("standin", STANDIN_LAYERS)):
+    for tree, layers in (("shared", [SHARED, SHARED_WIN32]), ("src", SRC_LAYERS), ("standin", STANDIN_LAYERS)):
         for file in sorted((root / tree).rglob("*")):
             if file.suffix not in (".h", ".cpp", ".rc"):
                 continue

@@ -7,12 +7,16 @@ import tempfile
 from pathlib import Path
 
 CHECK = Path(__file__).resolve().parent / "check_layers.py"
-HEADERS = ["src/platform/types.h", "src/common/text.h", "src/processing/run.h", "src/win32/desktop.h"]
+HEADERS = ["src/platform/types.h", "src/common/text.h", "src/processing/run.h", "src/win32/desktop.h",
+           "shared/include/shared/cp1252.h", "shared/include/shared/win32/gdi.h"]
 # (what, file, its text, whether the check passes)
 ROWS = [
     ("down, quoted", "src/processing/run.cpp", '#include "common/text.h"\n#include "platform/types.h"\n', True),
     ("down, bracketed", "src/processing/run.cpp", "#include <common/text.h>\n#include <vector>\n", True),
     ("the OS in the backend", "src/win32/desktop.cpp", "#include <windows.h>\n", True),
+    ("the shared rules in the core", "src/common/text.cpp", '#include "shared/cp1252.h"\n', True),
+    ("the shared GDI owners in the backend", "src/win32/desktop.cpp", "#include <shared/win32/gdi.h>\n", True),
+    ("the shared GDI owners in the core", "src/common/text.cpp", "#include <shared/win32/gdi.h>\n", False),
     ("up, quoted", "src/common/text.cpp", '#include "processing/run.h"\n', False),
     ("up, bracketed", "src/common/text.cpp", "#include <processing/run.h>\n", False),
     ("the core reaching the backend", "src/processing/run.cpp", "#include <win32/desktop.h>\n", False),
