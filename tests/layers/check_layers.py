@@ -34,8 +34,10 @@ STANDIN_LAYERS = [
     ("libraries", ["standin/libs/"]),
     ("host application", ["standin/host/"]),
 ]
-# Layers that may not include each other although one stands above the other.
-APART = {("host application", "libraries"), ("libraries", "host application")}
+# Layers that may not include each other although one stands above the other. The Win32 backend stands
+# beside the core above the seam: it reaches the seam and common/ only.
+APART = {("host application", "libraries"), ("libraries", "host application")} | {
+    ("win32 backend", core) for core in ("settings", "host", "automation", "processing", "shell")}
 WIN32_LAYERS = {"shared win32", "win32 backend", "win32 program", "bridge", "libraries", "host application"}
 OS_HEADERS = re.compile(r"^(windows|winuser|winbase|commctrl|shellapi|objbase)\.h$", re.I)
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)

@@ -20,6 +20,7 @@ ROWS = [
     ("up, quoted", "src/common/text.cpp", '#include "processing/run.h"\n', False),
     ("up, bracketed", "src/common/text.cpp", "#include <processing/run.h>\n", False),
     ("the core reaching the backend", "src/processing/run.cpp", "#include <win32/desktop.h>\n", False),
+    ("the backend reaching the core above common", "src/win32/desktop.cpp", '#include "processing/run.h"\n', False),
     ("the OS in the core", "src/common/text.cpp", "#include <windows.h>\n", False),
     ("a quoted file that is not there", "src/common/text.cpp", '#include "common/gone.h"\n', False),
 ]
