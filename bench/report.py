@@ -67,7 +67,7 @@ FIGURES = [
     Figure("cancel_to_exit_ms", "Cancel clicked → process gone", "ms", 100, "cancel"),
 ]
 SCENARIOS = ["peaks", "waiting", "reactions", "lookup", "cancel", "calls"]
-CALL_KINDS = ["listing", "find", "step", "title", "test", "peek", "block", "request", "host"]
+CALL_KINDS = ["listing", "find", "title", "test", "peek", "block", "request", "host"]
 
 
 def median(values: list[float]) -> float:

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "automation/window_lookup.h"
-#include "platform/win32/win32_desktop.h"
-#include "platform/win32/win32_pacing.h"
+#include "win32/win32_desktop.h"
+#include "win32/win32_pacing.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 enable_language(RC)
 
 set(APEXER_WIN32_PLATFORM_SOURCES
-  platform/win32/win32_desktop.cpp
-  platform/win32/win32_profile_files.cpp
-  platform/win32/win32_global_memory.cpp
-  platform/win32/win32_pacing.cpp
-  platform/win32/win32_host_libraries.cpp
-  platform/win32/win32_call_counts.cpp
-  platform/win32/win32_record_files.cpp
+  win32/win32_desktop.cpp
+  win32/win32_profile_files.cpp
+  win32/win32_global_memory.cpp
+  win32/win32_pacing.cpp
+  win32/win32_host_libraries.cpp
+  win32/win32_call_counts.cpp
+  win32/win32_record_files.cpp
 )
 set(APEXER_SHELL_SOURCES
   shell/win32/win_main.cpp
@@ -23,17 +23,18 @@ set_source_files_properties(shell/win32/res/apexer.rc PROPERTIES
 
 # The program, and a measuring build of it that counts its calls into the window server and the host's
 # libraries (Apexer.calls.json beside it; run by the benchmark report, never shipped).
+# The backend is a layer of its own above the core: it reaches the seam and common/ only.
 foreach(variant IN ITEMS "" _counting)
-  add_library(apexer_win32_platform${variant} STATIC ${APEXER_WIN32_PLATFORM_SOURCES})
-  target_link_libraries(apexer_win32_platform${variant} PUBLIC apexer_core user32 kernel32 shell32)
-  target_compile_definitions(apexer_win32_platform${variant} PUBLIC NOMINMAX WIN32_LEAN_AND_MEAN)
-  apexer_warnings(apexer_win32_platform${variant})
+  apexer_layer(win32 TARGET apexer_win32${variant} SOURCES ${APEXER_WIN32_PLATFORM_SOURCES}
+    REACHES platform common LINKS apexer_common)
+  target_link_libraries(apexer_win32${variant} PUBLIC user32 kernel32 shell32 apexer_shared)
+  target_compile_definitions(apexer_win32${variant} PUBLIC NOMINMAX WIN32_LEAN_AND_MEAN)
 
   add_executable(Apexer${variant} WIN32 ${APEXER_SHELL_SOURCES})
-  target_link_libraries(Apexer${variant} PRIVATE apexer_win32_platform${variant} comctl32 gdi32)
+  target_link_libraries(Apexer${variant} PRIVATE apexer_shell apexer_win32${variant} comctl32 gdi32)
   apexer_warnings(Apexer${variant})
 endforeach()
-target_compile_definitions(apexer_win32_platform_counting PUBLIC APEXER_COUNT_CALLS)
+target_compile_definitions(apexer_win32_counting PUBLIC APEXER_COUNT_CALLS)
 if(NOT MSVC)
   # Strip the shipping binary; the symbols are in the build tree's object files.
   target_link_options(Apexer PRIVATE $<$<CONFIG:MinSizeRel,Release>:-s>)

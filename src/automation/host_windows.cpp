@@ -60,10 +60,10 @@ Hwnd OpenDialogByCommand(platform::Platform& p, Hwnd window, Long commandId, con
                               : FindWindowByTitle(p.desktop, title);
   if (open != 0) return open;
   PostWindowMessage(p.desktop, window, platform::kWmCommand, commandId, 0);
-  // The look just made found nothing, and the host has not seen the command yet: looking again at once
-  // would repeat it. The yield lasts until a window appears (or briefly, without a desktop hook).
-  YieldToMessageLoop(p, platform::Awaiting::WindowToAppear);
-  return ownedOnly ? WaitForOwnedWindow(p, window, title, limitSeconds) : WaitForWindow(p, title, limitSeconds);
+  // The limit counts from the post, whatever the program's own windows do in the yields that follow.
+  const AfterRequest posted{p.clock.MonotonicMs()};
+  return ownedOnly ? WaitForOwnedWindow(p, window, title, limitSeconds, posted)
+                   : WaitForWindow(p, title, limitSeconds, posted);
 }
 
 Long PostWindowMessage(platform::Desktop& desktop, Hwnd window, Long message, Long wordParam, Long longParam) {

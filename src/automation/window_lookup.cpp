@@ -1,5 +1,6 @@
 #include "automation/window_lookup.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -20,40 +21,42 @@ std::string ReadTitle(platform::Desktop& desktop, Hwnd window) {
   return TrimSpaces(buffer);
 }
 
-// The window still exists and its title equals title, compared as the exact look-up compares.
-bool HasTitle(platform::Desktop& desktop, Hwnd window, const std::string& title) {
+// The handle still names a top-level window whose title equals title, compared as the exact look-up
+// compares. A handle value can come back on another window, a child with the same text among them, and the
+// exact look-up sees top-level windows only.
+bool StillFoundByTitle(platform::Desktop& desktop, Hwnd window, const std::string& title) {
   if (title.empty()) return false;  // an empty text cannot tell a live window from a dead one
   std::string buffer(title.size() + 2, '\0');
   const int n = desktop.GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
-  return n == static_cast<int>(title.size()) && EqualsNoCase(std::string_view(buffer.data(), static_cast<std::size_t>(n)), title);
+  return n == static_cast<int>(title.size()) &&
+         EqualsNoCase(std::string_view(buffer.data(), static_cast<std::size_t>(n)), title) &&
+         desktop.IsTopLevelWindow(window);
 }
 
 std::int64_t ElapsedWholeSeconds(platform::Clock& clock, std::int64_t startMs) {
   return (clock.MonotonicMs() - startMs) / 1000;
 }
 
-// The topmost top-level window, reached by the listing's rule: from the first window with an empty title
-// upwards. 0 when no window has an empty title, which leaves the list empty.
-Hwnd TopWindow(platform::Desktop& desktop) {
-  Hwnd window = desktop.FindWindowA("");
-  if (window == 0) return 0;
-  // Bounded like the downward walk, so a Z-order that changes under us cannot loop for ever.
-  for (int steps = 0; steps < std::numeric_limits<Integer>::max(); ++steps) {
-    const Hwnd above = desktop.GetWindow(window, platform::kGwHwndPrev);
-    if (above == 0) break;
-    window = above;
+// The windows the listing's walk reaches: from the first window with an empty title up to the topmost,
+// then down to the last. None when no title is empty. From any window of the Z-order that walk covers all
+// of it; a starting window closed since the look has no neighbours, so the walk reaches it alone.
+std::vector<Hwnd> WalkedWindows(platform::Desktop& desktop) {
+  platform::TopLevelWindows look = desktop.ListTopLevel();
+  if (look.firstUntitled == 0) return {};
+  if (std::find(look.zOrder.begin(), look.zOrder.end(), look.firstUntitled) == look.zOrder.end()) {
+    return {look.firstUntitled};
   }
-  return window;
+  return std::move(look.zOrder);
 }
 
 // Visits the windows of the list from the top down, each with its title read by the listing's rule, until
 // visit answers true (that window is the result) or the list is full (0).
 template <typename Visit>
 Hwnd WalkDown(platform::Desktop& desktop, Visit visit) {
-  Hwnd window = TopWindow(desktop);
-  for (Integer count = 0; window != 0 && count < std::numeric_limits<Integer>::max(); ++count) {
-    if (visit(window, ReadTitle(desktop, window))) return window;
-    window = desktop.GetWindow(window, platform::kGwHwndNext);
+  const std::vector<Hwnd> windows = WalkedWindows(desktop);
+  const std::size_t most = std::min<std::size_t>(windows.size(), std::numeric_limits<Integer>::max());
+  for (std::size_t i = 0; i < most; ++i) {
+    if (visit(windows[i], ReadTitle(desktop, windows[i]))) return windows[i];
   }
   return 0;
 }
@@ -86,9 +89,13 @@ Hwnd FindInList(platform::Desktop& desktop, const std::string& title, const Hwnd
   return candidate;
 }
 
+// The limit counts from startMs. After a request the first look waits for one yield: the host cannot have
+// answered before it has read the request, so a look at once would only repeat the one made before it.
 Hwnd PollForWindow(platform::Platform& p, Integer limitSeconds, const std::function<Hwnd()>& lookup,
+                   std::int64_t startMs, bool yieldFirst,
                    platform::Awaiting awaiting = platform::Awaiting::WindowToAppear) {
-  const std::int64_t start = p.clock.MonotonicMs();
+  const std::int64_t start = startMs;
+  if (yieldFirst) YieldToMessageLoop(p, awaiting);
   for (;;) {
     const std::int64_t elapsed = ElapsedWholeSeconds(p.clock, start);
     const Hwnd found = lookup();
@@ -127,15 +134,28 @@ Hwnd FindWindowExact(platform::Desktop& desktop, const std::string& title) {
 }
 
 Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limitSeconds) {
-  return PollForWindow(p, limitSeconds, [&] { return FindWindowByTitle(p.desktop, title); });
+  return PollForWindow(p, limitSeconds, [&] { return FindWindowByTitle(p.desktop, title); }, p.clock.MonotonicMs(),
+                       false);
+}
+
+Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limitSeconds, AfterRequest request) {
+  return PollForWindow(p, limitSeconds, [&] { return FindWindowByTitle(p.desktop, title); }, request.atMs, true);
 }
 
 Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds) {
-  return PollForWindow(p, limitSeconds, [&] { return FindOwnedWindowByTitle(p.desktop, owner, title); });
+  return PollForWindow(p, limitSeconds, [&] { return FindOwnedWindowByTitle(p.desktop, owner, title); },
+                       p.clock.MonotonicMs(), false);
+}
+
+Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds,
+                        AfterRequest request) {
+  return PollForWindow(p, limitSeconds, [&] { return FindOwnedWindowByTitle(p.desktop, owner, title); },
+                       request.atMs, true);
 }
 
 Hwnd WaitForWindowExact(platform::Platform& p, const std::string& title, Integer limitSeconds) {
-  const Hwnd found = PollForWindow(p, limitSeconds, [&] { return FindWindowExact(p.desktop, title); });
+  const Hwnd found = PollForWindow(p, limitSeconds, [&] { return FindWindowExact(p.desktop, title); },
+                                   p.clock.MonotonicMs(), false);
   // A window the last poll found is the answer the further look-up would give: nothing has run since.
   return found != 0 ? found : FindWindowExact(p.desktop, title);
 }
@@ -146,14 +166,15 @@ void WaitUntilWindowGone(platform::Platform& p, const std::string& title) {
     YieldToMessageLoop(p, platform::Awaiting::WindowToGo);
     // While the window found last still has the title, a full look (which reads every window's title)
     // would find a window too; only when it has not is the desktop searched again.
-    if (!HasTitle(p.desktop, window, title)) window = FindWindowExact(p.desktop, title);
+    if (!StillFoundByTitle(p.desktop, window, title)) window = FindWindowExact(p.desktop, title);
   }
 }
 
 Integer WaitUntilWindowClosed(platform::Platform& p, Hwnd window, Integer limitSeconds) {
   // The poll "finds" the window's absence.
   const Hwnd gone = PollForWindow(
-      p, limitSeconds, [&] { return p.desktop.IsWindow(window) ? Hwnd{0} : Hwnd{1}; }, platform::Awaiting::WindowToGo);
+      p, limitSeconds, [&] { return p.desktop.IsWindow(window) ? Hwnd{0} : Hwnd{1}; }, p.clock.MonotonicMs(), false,
+      platform::Awaiting::WindowToGo);
   return gone != 0 ? kTrue : kFalse;
 }
 

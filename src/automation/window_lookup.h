@@ -1,5 +1,6 @@
 // Listing and finding top-level windows by title, and waiting for windows and dialog controls.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,14 @@ Hwnd FindWindowExact(platform::Desktop& desktop, const std::string& title);
 
 Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limitSeconds);
 Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds);
+// A wait that follows a message the program posted: its limit counts from the post (atMs, the clock's
+// reading then), and its first look comes after one yield.
+struct AfterRequest {
+  std::int64_t atMs = 0;
+};
+Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limitSeconds, AfterRequest request);
+Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds,
+                        AfterRequest request);
 Hwnd WaitForWindowExact(platform::Platform& p, const std::string& title, Integer limitSeconds);
 void WaitUntilWindowGone(platform::Platform& p, const std::string& title);
 // Waits, yielding, until the handle names no window or more whole seconds than the limit have passed.

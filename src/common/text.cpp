@@ -5,21 +5,12 @@
 #include <cstdio>
 #include <limits>
 
+#include "shared/cp1252.h"
+
 namespace apexer {
 namespace {
 
-unsigned char UpperByte(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
-  // Code page 1252 letters with an upper-case partner.
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
-  switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
-  }
-}
+unsigned char UpperByte(unsigned char c) { return shared::UpperCp1252(c); }
 
 template <typename T>
 std::optional<T> RoundTo(double value) {

@@ -1,13 +1,11 @@
 // The user32 subset the core uses, under the platform's own names.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
 namespace apexer::platform {
-
-constexpr int kGwHwndNext = 2;
-constexpr int kGwHwndPrev = 3;
 
 constexpr std::uint32_t kWmSetText = 12;
 constexpr std::uint32_t kWmClose = 16;
@@ -26,17 +24,26 @@ struct PixelRect {
   Long bottom = 0;
 };
 
+// One look at the top-level windows, visible or not, of every process: the Z-order and the window the
+// listing starts its walk from, in one call, so that both describe the same desktop.
+struct TopLevelWindows {
+  std::vector<Hwnd> zOrder;  // top first
+  Hwnd firstUntitled = 0;    // what FindWindowA("") gives at the same moment; 0 when no title is empty
+};
+
 class Desktop {
  public:
   virtual ~Desktop() = default;
 
   // Class name is always "none" in this program, so only the title is passed.
   virtual Hwnd FindWindowA(const std::string& title) = 0;
-  virtual Hwnd GetWindow(Hwnd window, int command) = 0;
+  virtual TopLevelWindows ListTopLevel() = 0;
   // Copies at most maxCount - 1 characters and a NUL; returns the characters copied.
   virtual int GetWindowTextA(Hwnd window, char* buffer, int maxCount) = 0;
   virtual Hwnd GetParent(Hwnd window) = 0;
   virtual bool IsWindow(Hwnd window) = 0;
+  // A live window whose parent is the desktop (GetAncestor(window, GA_PARENT) == GetDesktopWindow()).
+  virtual bool IsTopLevelWindow(Hwnd window) = 0;
   virtual Hwnd GetActiveWindow() = 0;
   virtual Hwnd GetDlgItem(Hwnd dialog, Long id) = 0;
 

@@ -14,18 +14,7 @@ std::string Title(platform::Desktop& d, Hwnd w, int maxCount, int* returned = nu
   return buffer;
 }
 
-// Every top-level window from the top down, reached from a window with an empty title.
-std::vector<Hwnd> WalkDown(platform::Desktop& d) {
-  Hwnd w = d.FindWindowA("");
-  while (w != 0) {
-    const Hwnd above = d.GetWindow(w, platform::kGwHwndPrev);
-    if (above == 0) break;
-    w = above;
-  }
-  std::vector<Hwnd> out;
-  for (; w != 0 && out.size() < 100000; w = d.GetWindow(w, platform::kGwHwndNext)) out.push_back(w);
-  return out;
-}
+std::vector<Hwnd> WalkDown(platform::Desktop& d) { return d.ListTopLevel().zOrder; }
 
 std::ptrdiff_t Position(const std::vector<Hwnd>& list, Hwnd w) {
   const auto it = std::find(list.begin(), list.end(), w);
@@ -49,17 +38,20 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   Title(d, blank, 80, &n);
   failures.Equal("FindWindowA(\"\") finds a window whose title is empty", n, 0);
 
-  failures.Equal("newer windows lie above: next below gamma", d.GetWindow(c, platform::kGwHwndNext), b);
-  failures.Equal("next below beta", d.GetWindow(b, platform::kGwHwndNext), a);
-  failures.Equal("previous above alpha", d.GetWindow(a, platform::kGwHwndPrev), b);
-  failures.Equal("previous above beta", d.GetWindow(b, platform::kGwHwndPrev), c);
-  const std::vector<Hwnd> walk = WalkDown(d);
-  failures.True("the walk from an empty-titled window reaches gamma, beta, alpha in that order",
-                Position(walk, c) >= 0 && Position(walk, c) < Position(walk, b) &&
-                    Position(walk, b) < Position(walk, a));
+  const platform::TopLevelWindows look = d.ListTopLevel();
+  failures.Equal("the listing's first untitled window is FindWindowA(\"\")'s", look.firstUntitled, blank);
+  failures.True("the listing's first untitled window stands in its Z-order", Position(look.zOrder, blank) >= 0);
+  failures.True("each window is listed once",
+                std::all_of(look.zOrder.begin(), look.zOrder.end(), [&](Hwnd w) {
+                  return std::count(look.zOrder.begin(), look.zOrder.end(), w) == 1;
+                }));
+  const std::vector<Hwnd>& walk = look.zOrder;
+  failures.True("newer windows lie right above the older: gamma, beta, alpha one after another",
+                Position(walk, c) >= 0 && Position(walk, b) == Position(walk, c) + 1 &&
+                    Position(walk, a) == Position(walk, b) + 1);
   const Hwnd delta = world.Open("Conformance Delta", 0);
   const std::vector<Hwnd> again = WalkDown(d);
-  failures.True("the next walk sees a window opened since, above gamma",
+  failures.True("the next listing sees a window opened since, above gamma",
                 Position(again, delta) >= 0 && Position(again, delta) < Position(again, c));
 
   const Hwnd twin = world.Open("Conformance Alpha", 0);
@@ -85,6 +77,10 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   const Hwnd dialog = world.Open("Conformance Dialog", 0);
   const Hwnd field = world.AddControl(dialog, 308);
   failures.Equal("GetParent of a control is its dialog", d.GetParent(field), dialog);
+  failures.True("an unowned window is top-level", d.IsTopLevelWindow(b));
+  failures.True("an owned window is top-level", d.IsTopLevelWindow(owned));
+  failures.True("a control is not top-level", !d.IsTopLevelWindow(field));
+  failures.True("0 is not a top-level window", !d.IsTopLevelWindow(0));
   failures.Equal("GetDlgItem finds a control by number", d.GetDlgItem(dialog, 308), field);
   failures.Equal("GetDlgItem of an absent number", d.GetDlgItem(dialog, 999), Hwnd{0});
   failures.Equal("GetDlgItem of no dialog", d.GetDlgItem(0, 308), Hwnd{0});
@@ -136,6 +132,8 @@ void RunDesktopCases(DesktopWorld& world, Failures& failures) {
   failures.True("PostMessageA to a live window succeeds", d.PostMessageA(c, platform::kWmClose, 0, 0) != 0);
   world.Deliver();
   failures.True("a posted WM_CLOSE closes a window", !d.IsWindow(c));
+  failures.True("a closed window is no top-level window", !d.IsTopLevelWindow(c));
+  failures.True("a closed window is not listed", Position(WalkDown(d), c) < 0);
   failures.Equal("PostMessageA to a closed window fails", d.PostMessageA(c, platform::kWmClose, 0, 0), 0);
   failures.True("IsWindow of 0", !d.IsWindow(0));
   failures.True("IsWindow of a live window", d.IsWindow(b));

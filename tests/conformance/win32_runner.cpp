@@ -11,10 +11,10 @@
 #include <string>
 
 #include "conformance/conformance.h"
-#include "platform/win32/win32_desktop.h"
-#include "platform/win32/win32_global_memory.h"
-#include "platform/win32/win32_host_libraries.h"
-#include "platform/win32/win32_profile_files.h"
+#include "win32/win32_desktop.h"
+#include "win32/win32_global_memory.h"
+#include "win32/win32_host_libraries.h"
+#include "win32/win32_profile_files.h"
 
 namespace apexer::conformance {
 namespace {

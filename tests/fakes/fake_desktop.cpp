@@ -114,12 +114,12 @@ Hwnd FakeDesktop::FindWindowA(const std::string& title) {
   return 0;
 }
 
-Hwnd FakeDesktop::GetWindow(Hwnd window, int command) {
-  auto it = std::find(zOrder_.begin(), zOrder_.end(), window);
-  if (it == zOrder_.end()) return 0;
-  if (command == platform::kGwHwndPrev) return it == zOrder_.begin() ? 0 : *(it - 1);
-  if (command == platform::kGwHwndNext) return (it + 1) == zOrder_.end() ? 0 : *(it + 1);
-  return 0;
+platform::TopLevelWindows FakeDesktop::ListTopLevel() {
+  platform::TopLevelWindows look;
+  look.zOrder = zOrder_;
+  const auto untitled = std::find_if(zOrder_.begin(), zOrder_.end(), [this](Hwnd h) { return windows_[h].title.empty(); });
+  if (untitled != zOrder_.end()) look.firstUntitled = *untitled;
+  return look;
 }
 
 int FakeDesktop::GetWindowTextA(Hwnd window, char* buffer, int maxCount) {
@@ -142,6 +142,11 @@ Hwnd FakeDesktop::GetParent(Hwnd window) {
 }
 
 bool FakeDesktop::IsWindow(Hwnd window) { return window != 0 && Find(window) != nullptr; }
+
+bool FakeDesktop::IsTopLevelWindow(Hwnd window) {
+  const Window* w = window != 0 ? Find(window) : nullptr;
+  return w != nullptr && w->topLevel;
+}
 
 Hwnd FakeDesktop::GetDlgItem(Hwnd dialog, Long id) {
   for (const auto& [h, w] : windows_) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/desktop.h"
@@ -43,6 +44,9 @@ class FakeDesktop : public platform::Desktop {
   void SetTitle(Hwnd window, const std::string& title);
   void SetHandler(Hwnd window, std::function<Long(const Message&)> handler);
   void RaiseToTop(Hwnd window);
+  // The next window or control gets this handle, as the real desktop may hand a closed window's value out
+  // again.
+  void ReuseHandle(Hwnd handle) { reuse_ = handle; }
   Window* Find(Hwnd window);
   const std::vector<Hwnd>& ZOrder() const { return zOrder_; }
   void SetActiveWindow(Hwnd window) { active_ = window; }
@@ -64,10 +68,11 @@ class FakeDesktop : public platform::Desktop {
   std::vector<std::string>* journal = nullptr;  // posted and sent messages, in words
 
   Hwnd FindWindowA(const std::string& title) override;
-  Hwnd GetWindow(Hwnd window, int command) override;
+  platform::TopLevelWindows ListTopLevel() override;
   int GetWindowTextA(Hwnd window, char* buffer, int maxCount) override;
   Hwnd GetParent(Hwnd window) override;
   bool IsWindow(Hwnd window) override;
+  bool IsTopLevelWindow(Hwnd window) override;
   Hwnd GetActiveWindow() override { return active_; }
   Hwnd GetDlgItem(Hwnd dialog, Long id) override;
   Long PostMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) override;
@@ -83,11 +88,12 @@ class FakeDesktop : public platform::Desktop {
  private:
   Long Dispatch(const Message& m);
   void Note(const Message& m);
-  Hwnd NewHandle() { return next_ += 4; }
+  Hwnd NewHandle() { return reuse_ != 0 ? std::exchange(reuse_, 0) : next_ += 4; }
   std::vector<Hwnd>::iterator TopOfBand(bool topmost);
 
   Hwnd next_ = 0x10000;
   Hwnd active_ = 0;
+  Hwnd reuse_ = 0;
   std::map<Hwnd, Window> windows_;
   std::vector<Hwnd> zOrder_;  // index 0 is the topmost window
   std::deque<Message> queue_;

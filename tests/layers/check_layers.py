@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks that every #include in src/ and standin/ runs down the layers of docs/ARCHITECTURE.md, and that
-only the Win32 layers include the OS's headers. Prints each offending include; exit code 1 when any.
+"""Checks that every #include in src/, standin/ and shared/, in quotes or in angle brackets, runs down the layers of
+docs/ARCHITECTURE.md, and that only the Win32 layers include the OS's headers. Prints each offending
+include; exit code 1 when any.
 
     tests/layers/check_layers.py [ROOT]
 """
@@ -9,7 +10,11 @@ import sys
 from pathlib import Path
 
 # Lowest first. A file may include from its own layer and from those listed before it in its tree.
+# shared/ lies below both products; its Win32 part only below their Win32 layers.
+SHARED = ("shared", ["shared/"])
+SHARED_WIN32 = ("shared win32", ["shared/include/shared/win32/"])
 SRC_LAYERS = [
+    SHARED,
     ("seam", ["src/platform/"]),
     ("common", ["src/common/"]),
     ("settings", ["src/settings/"]),
@@ -17,21 +22,26 @@ SRC_LAYERS = [
     ("automation", ["src/automation/"]),
     ("processing", ["src/processing/"]),
     ("shell", ["src/shell/"]),
-    ("win32 backend", ["src/platform/win32/"]),
+    SHARED_WIN32,
+    ("win32 backend", ["src/win32/"]),
     ("win32 program", ["src/shell/win32/"]),
 ]
 STANDIN_LAYERS = [
+    SHARED,
     ("data engine", ["standin/data/"]),
+    SHARED_WIN32,
     ("bridge", ["standin/bridge/"]),
     ("libraries", ["standin/libs/"]),
     ("host application", ["standin/host/"]),
 ]
-# Layers that may not include each other although one stands above the other.
-APART = {("host application", "libraries"), ("libraries", "host application")}
-WIN32_LAYERS = {"win32 backend", "win32 program", "bridge", "libraries", "host application"}
+# Layers that may not include each other although one stands above the other. The Win32 backend stands
+# beside the core above the seam: it reaches the seam and common/ only.
+APART = {("host application", "libraries"), ("libraries", "host application")} | {
+    ("win32 backend", core) for core in ("settings", "host", "automation", "processing", "shell")}
+WIN32_LAYERS = {"shared win32", "win32 backend", "win32 program", "bridge", "libraries", "host application"}
 OS_HEADERS = re.compile(r"^(windows|winuser|winbase|commctrl|shellapi|objbase)\.h$", re.I)
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
-SEARCH = ["src", "standin", "standin/data/include"]
+SEARCH = ["src", "standin", "standin/data/include", "shared/include"]
 
 
 def layer_of(path, layers):
@@ -43,8 +53,10 @@ def layer_of(path, layers):
     return best
 
 
-def resolve(root, includer, name):
-    for base in [includer.parent] + [root / s for s in SEARCH]:
+def resolve(root, includer, name, bracket):
+    # Angle brackets skip the includer's own folder, as the compiler does; the include folders are the same.
+    bases = ([includer.parent] if bracket == '"' else []) + [root / s for s in SEARCH]
+    for base in bases:
         candidate = (base / name).resolve()
         if candidate.is_file():
             return candidate.relative_to(root).as_posix()
@@ -55,7 +67,7 @@ def main():
     root = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parents[2]).resolve()
     problems = []
     checked = 0
-    for tree, layers in (("src", SRC_LAYERS), ("standin", STANDIN_LAYERS)):
+    for tree, layers in (("shared", [SHARED, SHARED_WIN32]), ("src", SRC_LAYERS), ("standin", STANDIN_LAYERS)):
         for file in sorted((root / tree).rglob("*")):
             if file.suffix not in (".h", ".cpp", ".rc"):
                 continue
@@ -65,19 +77,19 @@ def main():
                 continue  # tools and the like: not layered
             for bracket, name in INCLUDE.findall(file.read_text(errors="replace")):
                 checked += 1
-                if bracket == "<":
-                    if OS_HEADERS.match(Path(name).name) and own[1] not in WIN32_LAYERS:
-                        problems.append(f"{rel}: <{name}> outside the Win32 layers")
-                    continue
-                target = resolve(root, file, name)
+                shown = f"<{name}>" if bracket == "<" else f'"{name}"'
+                target = resolve(root, file, name, bracket)
                 if target is None:
-                    problems.append(f'{rel}: "{name}" is not found')
-                    continue
+                    if bracket == '"':
+                        problems.append(f"{rel}: {shown} is not found")
+                    elif OS_HEADERS.match(Path(name).name) and own[1] not in WIN32_LAYERS:
+                        problems.append(f"{rel}: {shown} outside the Win32 layers")
+                    continue  # a header of the compiler, the OS or a library
                 theirs = layer_of(target, layers)
                 if theirs is None:
-                    problems.append(f'{rel}: "{name}" reaches outside the layers of {tree}/')
+                    problems.append(f"{rel}: {shown} reaches outside the layers of {tree}/")
                 elif theirs[0] > own[0] or (own[1], theirs[1]) in APART:
-                    problems.append(f'{rel} ({own[1]}): "{name}" is in {theirs[1]}, above it or beside it')
+                    problems.append(f"{rel} ({own[1]}): {shown} is in {theirs[1]}, above it or beside it")
     for p in problems:
         print(p)
     print(f"{checked} includes checked, {len(problems)} against the layers")

@@ -54,6 +54,24 @@ TEST_F(WindowLookup, NoEmptyTitleMeansAnEmptyList) {
   EXPECT_EQ(FindWindowByTitle(bare, "only"), 0u);
 }
 
+// The window with an empty title closed between the two halves of the look: the walk that starts at it
+// finds no neighbours and lists it alone, with the empty title a closed window reads.
+TEST(WindowListing, AStartingWindowClosedSinceTheLookIsListedAlone) {
+  struct Racing : fakes::FakeDesktop {
+    platform::TopLevelWindows ListTopLevel() override {
+      platform::TopLevelWindows look = FakeDesktop::ListTopLevel();
+      look.firstUntitled = 0xDEAD0;
+      return look;
+    }
+  } desktop;
+  desktop.AddWindow("Combine Spectrum");
+  std::vector<WindowEntry> list;
+  ASSERT_EQ(ListTopLevelWindows(desktop, list), 1);
+  EXPECT_EQ(list[0].Handle, 0xDEAD0u);
+  EXPECT_EQ(CutAtNull(list[0].Title), "");
+  EXPECT_EQ(FindWindowByTitle(desktop, "Combine Spectrum"), 0u);
+}
+
 // Windows stacked top first; when newestOnTop is false the upper windows are the older ones, so neither
 // the handles' order nor the order of creation can stand in for the Z-order.
 std::vector<Hwnd> Stack(fakes::FakeDesktop& desktop, const std::vector<std::string>& topFirst, bool newestOnTop) {
@@ -190,6 +208,21 @@ TEST(WindowGoneRules, ARenamedWindowEndsTheWaitUnlessItStillHasTheTitle) {
     // The cheap poll watches the window found first; the desktop is searched again only once it fails.
     EXPECT_LE(rig.desktop.lookups - lookups, 2) << renamed;
   }
+}
+
+// The window closes and its handle comes back at once on a control with the same text: the exact look-up
+// sees top-level windows only, so the wait ends.
+TEST_F(WindowLookup, WaitUntilGoneEndsWhenTheHandleComesBackOnAControl) {
+  const Hwnd dialog = desktop.AddWindow("Combine Spectrum");
+  const Hwnd printing = desktop.AddWindow("Printing...");
+  rig.world.After(100, [&] {
+    desktop.RemoveWindow(printing);
+    desktop.ReuseHandle(printing);
+    desktop.SetTitle(desktop.AddControl(dialog, 176), "Printing...");
+  });
+  const std::int64_t start = rig.clock.now;
+  WaitUntilWindowGone(*rig.p, "Printing...");
+  EXPECT_EQ(rig.clock.now - start, 100);
 }
 
 TEST_F(WindowLookup, DialogItemWaitDoesNotYieldAndGivesUpAfterFiveSeconds) {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/forms.h"
-#include "platform/win32/win32_handles.h"
+#include "win32/win32_handles.h"
 
 namespace apexer::win32 {
 

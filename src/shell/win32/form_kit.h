@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "platform/win32/win32_scoped.h"
+#include "win32/win32_scoped.h"
 
 namespace apexer::win32 {
 

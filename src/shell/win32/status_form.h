@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/forms.h"
-#include "platform/win32/win32_pacing.h"
+#include "win32/win32_pacing.h"
 #include "shell/win32/form_kit.h"
 
 namespace apexer::win32 {

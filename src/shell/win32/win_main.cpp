@@ -3,17 +3,17 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/win32/win32_handles.h"  // windows.h before commctrl.h
+#include "win32/win32_handles.h"  // windows.h before commctrl.h
 
 #include <commctrl.h>
 
-#include "platform/win32/win32_desktop.h"
-#include "platform/win32/win32_global_memory.h"
-#include "platform/win32/win32_host_libraries.h"
-#include "platform/win32/win32_pacing.h"
-#include "platform/win32/win32_profile_files.h"
-#include "platform/win32/win32_record_files.h"
 #include "shell/about_box.h"
+#include "win32/win32_desktop.h"
+#include "win32/win32_global_memory.h"
+#include "win32/win32_host_libraries.h"
+#include "win32/win32_pacing.h"
+#include "win32/win32_profile_files.h"
+#include "win32/win32_record_files.h"
 #include "shell/startup.h"
 #include "shell/win32/about_form.h"
 #include "shell/win32/application.h"

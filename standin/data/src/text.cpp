@@ -4,20 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "shared/cp1252.h"
+
 namespace ivdata {
 
-char UpperAnsi(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
-  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
-  switch (u) {
-    case 0x9A: return static_cast<char>(0x8A);
-    case 0x9C: return static_cast<char>(0x8C);
-    case 0x9E: return static_cast<char>(0x8E);
-    case 0xFF: return static_cast<char>(0x9F);
-    default: return c;
-  }
-}
+char UpperAnsi(char c) { return static_cast<char>(shared::UpperCp1252(static_cast<unsigned char>(c))); }
 
 std::string UpperAnsi(std::string_view text) {
   std::string out(text);

@@ -6,9 +6,8 @@
 namespace ivdata {
 
 // Upper case in the Western ANSI code page (1252), the code page every text of the host and its client is
-// in: the letters a-z and those of 0xE0-0xFE (but 0xF7) and 0x9A, 0x9C, 0x9E, 0xFF fold to their capitals,
-// as Windows folds names in that code page and as the client compares. Against texts of plain ASCII it
-// agrees with folding a-z alone.
+// in, by the rule the client compares with (shared/cp1252.h). Against texts of plain ASCII it agrees with
+// folding a-z alone.
 char UpperAnsi(char c);
 std::string UpperAnsi(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -1,11 +1,9 @@
 // The desktop calls on the real user32.
 #pragma once
 #include <cstdint>
-#include <unordered_map>
-#include <vector>
 
 #include "platform/desktop.h"
-#include "platform/win32/win32_pacing.h"
+#include "win32/win32_pacing.h"
 
 namespace apexer::win32 {
 
@@ -15,10 +13,11 @@ class Win32Desktop : public platform::Desktop {
   explicit Win32Desktop(WaitPacer& pacer) : pacer_(pacer) {}
 
   Hwnd FindWindowA(const std::string& title) override;
-  Hwnd GetWindow(Hwnd window, int command) override;
+  platform::TopLevelWindows ListTopLevel() override;
   int GetWindowTextA(Hwnd window, char* buffer, int maxCount) override;
   Hwnd GetParent(Hwnd window) override;
   bool IsWindow(Hwnd window) override;
+  bool IsTopLevelWindow(Hwnd window) override;
   Hwnd GetActiveWindow() override;
   Hwnd GetDlgItem(Hwnd dialog, Long id) override;
   Long PostMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) override;
@@ -32,19 +31,7 @@ class Win32Desktop : public platform::Desktop {
   bool GetNearestMonitorWorkArea(const platform::PixelRect& rect, platform::PixelRect& workArea) override;
 
  private:
-  // A walk of the top-level windows (FindWindowA("") and then GetWindow up and down) is answered from one
-  // EnumWindows list taken as it starts, one server call instead of one per step, until the program
-  // yields or asks the host for something.
-  struct ZOrder {
-    std::uint64_t moment = ~std::uint64_t{0};
-    std::vector<HWND> windows;
-    std::unordered_map<HWND, std::size_t> position;
-  };
-  void TakeZOrder();
-  bool FromZOrder(Hwnd window, int command, Hwnd& answer) const;
-
   WaitPacer& pacer_;
-  ZOrder zorder_;
 };
 
 }  // namespace apexer::win32

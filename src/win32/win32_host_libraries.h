@@ -4,8 +4,8 @@
 #include <string>
 
 #include "platform/host_libraries.h"
-#include "platform/win32/win32_pacing.h"
-#include "platform/win32/win32_scoped.h"
+#include "win32/win32_pacing.h"
+#include "win32/win32_scoped.h"
 
 namespace apexer::win32 {
 

@@ -7,14 +7,13 @@
 #include <map>
 #include <string>
 
-#include "platform/win32/win32_handles.h"
+#include "win32/win32_handles.h"
 
 namespace apexer::win32 {
 
 enum class CallKind : std::uint8_t {
-  Listing,   // FindWindowA("") that starts a walk of the top-level windows
-  Find,      // FindWindowA with a title
-  Step,      // GetWindow: one step of a walk
+  Listing,   // the top-level windows in Z-order (EnumWindows) and FindWindowA("")
+  Find,      // FindWindowA
   Title,     // GetWindowTextA
   Test,      // IsWindow, GetParent, GetDlgItem, GetActiveWindow
   Peek,      // PeekMessageA

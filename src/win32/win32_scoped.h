@@ -1,33 +1,14 @@
 // Thin owners of Win32 handles, one job each: what is taken in a scope is given back when it ends.
 #pragma once
-#include <cassert>
 #include <utility>
 
-#include "platform/win32/win32_handles.h"
+#include "shared/win32/gdi.h"
+#include "win32/win32_handles.h"
 
 namespace apexer::win32 {
 
-// A font, pen or brush, deleted with DeleteObject. Movable, so a maker can hand one out.
-template <typename H>
-class ScopedGdiObject {
- public:
-  explicit ScopedGdiObject(H object = nullptr) : object_(object) {}
-  ~ScopedGdiObject() {
-    if (object_ != nullptr) DeleteObject(object_);
-  }
-  ScopedGdiObject(ScopedGdiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-  ScopedGdiObject& operator=(ScopedGdiObject&& other) noexcept {
-    std::swap(object_, other.object_);
-    return *this;
-  }
-  ScopedGdiObject(const ScopedGdiObject&) = delete;
-  ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
-
-  H get() const { return object_; }
-
- private:
-  H object_;
-};
+using shared::win32::ScopedGdiObject;
+using shared::win32::ScopedSelectObject;
 using ScopedFont = ScopedGdiObject<HFONT>;
 
 // The device context of a window (of the screen for nullptr), released with ReleaseDC.
@@ -45,23 +26,6 @@ class ScopedGetDC {
  private:
   HWND window_;
   HDC dc_;
-};
-
-// An object selected into a device context for the scope; the one it replaced is selected back.
-class ScopedSelectObject {
- public:
-  ScopedSelectObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {
-    assert(dc != nullptr);
-  }
-  ~ScopedSelectObject() {
-    if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
-  }
-  ScopedSelectObject(const ScopedSelectObject&) = delete;
-  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
 };
 
 // A menu destroyed with DestroyMenu unless a window took it over (Release).

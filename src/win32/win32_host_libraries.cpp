@@ -1,10 +1,10 @@
-#include "platform/win32/win32_host_libraries.h"
+#include "win32/win32_host_libraries.h"
 
 #include <cstdint>
 #include <vector>
 
 #include "common/errors.h"
-#include "platform/win32/win32_handles.h"
+#include "win32/win32_handles.h"
 
 // The host's calling shapes. Integer arguments by value travel in a full 32-bit slot, which a callee
 // reads correctly whether it declares them 16 or 32 bits wide; Integer results are read from AX only.

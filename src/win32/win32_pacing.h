@@ -5,8 +5,8 @@
 
 #include "platform/pacing.h"
 #include "platform/wait_pacing.h"
-#include "platform/win32/win32_call_counts.h"
-#include "platform/win32/win32_handles.h"
+#include "win32/win32_call_counts.h"
+#include "win32/win32_handles.h"
 
 namespace apexer::win32 {
 
@@ -29,12 +29,7 @@ class WaitPacer {
   void Request(const std::string& what) {
     calls_.Request(what);
     pacing_.Activity();
-    ++moments_;
   }
-  // Changes whenever the program yields or asks the host for something: what was read of the desktop
-  // before may since have changed.
-  std::uint64_t Moment() const { return moments_; }
-  void Yielded() { ++moments_; }
   CallCounts& Calls() { return calls_; }
   DWORD NextTimeout(double workMs, bool wokenOnArrival) {
     return static_cast<DWORD>(pacing_.NextTimeoutMs(workMs, wokenOnArrival));
@@ -43,7 +38,6 @@ class WaitPacer {
  private:
   platform::WaitPacing pacing_;
   CallCounts calls_;
-  std::uint64_t moments_ = 0;
 };
 
 class Win32MessageLoop : public platform::MessageLoop {

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_call_counts.h"
+#include "win32/win32_call_counts.h"
 
 #ifdef APEXER_COUNT_CALLS
 #include <cstdio>
@@ -6,7 +6,7 @@
 namespace apexer::win32 {
 namespace {
 
-constexpr const char* kKindNames[] = {"listing", "find", "step", "title", "test", "peek", "block", "request", "host"};
+constexpr const char* kKindNames[] = {"listing", "find", "title", "test", "peek", "block", "request", "host"};
 static_assert(std::size(kKindNames) == CallCounts::kKinds);
 
 std::string Fields(const CallCounts::Tally& tally) {

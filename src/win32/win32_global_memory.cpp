@@ -1,6 +1,6 @@
-#include "platform/win32/win32_global_memory.h"
+#include "win32/win32_global_memory.h"
 
-#include "platform/win32/win32_handles.h"
+#include "win32/win32_handles.h"
 
 namespace apexer::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_pacing.h"
+#include "win32/win32_pacing.h"
 
 #include <algorithm>
 
@@ -70,7 +70,6 @@ bool Win32MessageLoop::HandledAsDialogMessage(MSG& msg) {
 }
 
 void Win32MessageLoop::DoEvents(platform::Awaiting awaiting) {
-  pacer_.Yielded();
   const double workMs = clock_.MonotonicMsFine() - lastReturnMs_;
   // After a block that ended without input the queue was empty moments ago: skip the look (a server
   // round trip under Wine). Whatever came since ends the next block at once and is dispatched then.

@@ -1,4 +1,6 @@
-#include "platform/win32/win32_desktop.h"
+#include "win32/win32_desktop.h"
+
+#include <vector>
 
 namespace apexer::win32 {
 
@@ -17,41 +19,21 @@ std::string RequestName(const char* how, std::uint32_t message, Long wParam) {
 
 }  // namespace
 
-void Win32Desktop::TakeZOrder() {
-  zorder_.windows.clear();
-  zorder_.position.clear();
-  EnumWindows(AddToList, reinterpret_cast<LPARAM>(&zorder_.windows));
-  for (std::size_t i = 0; i < zorder_.windows.size(); ++i) zorder_.position.emplace(zorder_.windows[i], i);
-  zorder_.moment = pacer_.Moment();
-}
-
-bool Win32Desktop::FromZOrder(Hwnd window, int command, Hwnd& answer) const {
-  if (zorder_.moment != pacer_.Moment()) return false;
-  const auto at = zorder_.position.find(ToHwnd(window));
-  if (at == zorder_.position.end()) return false;
-  const std::size_t i = at->second;
-  if (command == platform::kGwHwndNext) {
-    answer = i + 1 < zorder_.windows.size() ? FromHwnd(zorder_.windows[i + 1]) : 0;
-    return true;
-  }
-  if (command == platform::kGwHwndPrev) {
-    answer = i > 0 ? FromHwnd(zorder_.windows[i - 1]) : 0;
-    return true;
-  }
-  return false;
-}
-
 Hwnd Win32Desktop::FindWindowA(const std::string& title) {
-  CallScope call(pacer_.Calls(), title.empty() ? CallKind::Listing : CallKind::Find);
-  if (title.empty()) TakeZOrder();
+  CallScope call(pacer_.Calls(), CallKind::Find);
   return FromHwnd(::FindWindowA(nullptr, title.c_str()));
 }
 
-Hwnd Win32Desktop::GetWindow(Hwnd window, int command) {
-  Hwnd answer = 0;
-  if (FromZOrder(window, command, answer)) return answer;
-  CallScope call(pacer_.Calls(), CallKind::Step);
-  return FromHwnd(::GetWindow(ToHwnd(window), static_cast<UINT>(command)));
+platform::TopLevelWindows Win32Desktop::ListTopLevel() {
+  CallScope call(pacer_.Calls(), CallKind::Listing);
+  platform::TopLevelWindows look;
+  look.firstUntitled = FromHwnd(::FindWindowA(nullptr, ""));
+  // One server call for the whole Z-order, where a walk with GetWindow costs one a step.
+  std::vector<HWND> windows;
+  EnumWindows(AddToList, reinterpret_cast<LPARAM>(&windows));
+  look.zOrder.reserve(windows.size());
+  for (HWND w : windows) look.zOrder.push_back(FromHwnd(w));
+  return look;
 }
 
 int Win32Desktop::GetWindowTextA(Hwnd window, char* buffer, int maxCount) {
@@ -67,6 +49,12 @@ Hwnd Win32Desktop::GetParent(Hwnd window) {
 bool Win32Desktop::IsWindow(Hwnd window) {
   CallScope call(pacer_.Calls(), CallKind::Test);
   return ::IsWindow(ToHwnd(window)) != FALSE;
+}
+
+bool Win32Desktop::IsTopLevelWindow(Hwnd window) {
+  CallScope call(pacer_.Calls(), CallKind::Test);
+  const HWND h = ToHwnd(window);
+  return h != nullptr && ::GetAncestor(h, GA_PARENT) == ::GetDesktopWindow();
 }
 
 Hwnd Win32Desktop::GetActiveWindow() {

@@ -1,6 +1,6 @@
-#include "platform/win32/win32_record_files.h"
+#include "win32/win32_record_files.h"
 
-#include "platform/win32/win32_handles.h"
+#include "win32/win32_handles.h"
 
 #include <shlobj.h>
 
