@@ -125,19 +125,13 @@ class Report:
         self.details: dict[str, dict] = {}
 
     def session(self, name: str, exe: Path | None = None) -> h.Session:
-        s = h.Session(self.env, name, self.sample, self.out / "runs")
-        s.install_apexer(exe=exe)
-        s.write_apexer_ini()
-        return s
+        return h.apexer_session(self.env, name, self.sample, self.out / "runs", exe=exe)
 
     def run_peaks(self, name: str, peaks: int, timeout: float) -> tuple[h.Session, h.ApexerResult]:
-        s = self.session(name)
-        try:
+        with self.session(name) as s:
             s.write_host_ini(faults={"IntegratorPeaks": peaks})
             s.start_host()
             result = s.run_apexer(timeout=timeout)
-        finally:
-            s.close()
         if result.exit_code != 0 or len(s.events("combine")) != peaks:
             raise ReportError(f"the {peaks}-peak run ended with {result.exit_code} after "
                               f"{len(s.events('combine'))} combines")
@@ -162,7 +156,6 @@ class Report:
         server = self.env.wineserver_pid()
         if server is None:
             raise ReportError("no wineserver of this prefix")
-        s = self.session("waiting")
         samples = {}
 
         def cpu_over(*pids: int) -> list[float]:
@@ -182,13 +175,11 @@ class Report:
             if session.events("combine"):
                 raise ReportError("the combine ended before the measurement did")
 
-        try:
+        with self.session("waiting") as s:
             s.write_host_ini(faults={"IntegratorPeaks": 1}, delays={"Combine": int(1000 * (seconds + 5))})
             s.start_host()
             (samples["idle"],) = cpu_over(server)
             result = s.run_apexer(timeout=seconds + 60, during=measure)
-        finally:
-            s.close()
         if result.exit_code != 0:
             raise ReportError(f"the waiting run ended with {result.exit_code}")
         increment = samples["server"] - samples["idle"]
@@ -200,14 +191,11 @@ class Report:
 
     def scenario_reactions(self, batches: int = MIN_SAMPLES) -> None:
         peaks = 6 * batches  # one "Printing..." per six peaks
-        s = self.session("reactions")
-        try:
+        with self.session("reactions") as s:
             # The dialog comes a little after the command, so that Apexer is already waiting for it.
             s.write_host_ini(faults={"IntegratorPeaks": peaks}, delays={"Dialog": 30, "Combine": 40})
             s.start_host()
             result = s.run_apexer(timeout=60 + peaks)
-        finally:
-            s.close()
         if result.exit_code != 0:
             raise ReportError(f"the reactions run ended with {result.exit_code}")
         r = reactions(s.journal())
@@ -235,13 +223,10 @@ class Report:
         """Where a peak's cost goes: the measuring build counts its calls by kind, and by the request each
         stretch of waiting follows."""
         exe = h.WIN_BUILD / "src" / "Apexer_counting.exe"
-        s = self.session("calls", exe=exe)
-        try:
+        with self.session("calls", exe=exe) as s:
             s.write_host_ini(faults={"IntegratorPeaks": peaks})
             s.start_host()
             result = s.run_apexer(timeout=60 + peaks)
-        finally:
-            s.close()
         counts_file = s.app_dir / "Apexer.calls.json"
         if result.exit_code != 0 or not counts_file.exists():
             raise ReportError(f"the counting run ended with {result.exit_code} and left no counts")
@@ -256,7 +241,6 @@ class Report:
     def scenario_cancel(self, samples: int = MIN_SAMPLES) -> None:
         times = []
         for n in range(samples):
-            s = self.session(f"cancel-{n + 1:02d}")
             timed = {}
 
             def click(session: h.Session, proc) -> None:
@@ -267,12 +251,10 @@ class Report:
                 line = session.env.driver("click-timed", status, str(CANCEL_ID), "10000")
                 timed.update(part.split("=", 1) for part in line.split())
 
-            try:
+            with self.session(f"cancel-{n + 1:02d}") as s:
                 s.write_host_ini(faults={"IntegratorPeaks": 2}, delays={"Combine": 20000})
                 s.start_host()
                 result = s.run_apexer(timeout=60, during=click)
-            finally:
-                s.close()
             if result.exit_code != 2 or timed.get("exit_code") != "2":
                 raise ReportError(f"Cancel ended the run with {result.exit_code} ({timed})")
             times.append(float(timed["click_to_exit_ms"]))
@@ -358,25 +340,22 @@ def main() -> int:
 
     print(h.ARCH.announce("report"), flush=True)
     args.out.mkdir(parents=True, exist_ok=True)
-    env = h.WineEnv(h.ROOT / "build" / "wine" / "bench-prefix")
     failures: dict[str, str] = {}
     started = time.monotonic()
     try:
-        env.start()
-        report = Report(env, args.out, h.make_sample(args.out / "samples" / "bench.ivs", seed=11), args.peaks)
-        for name in wanted:
-            t0 = time.monotonic()
-            try:
-                getattr(report, "scenario_" + name)()
-                print(f"  {name}: {time.monotonic() - t0:.0f} s", flush=True)
-            except (ReportError, h.HarnessError) as e:
-                failures[name] = str(e)
-                print(f"  {name}: FAILED: {e}", flush=True)
+        with h.wine_display(h.ROOT / "build" / "wine" / "bench-prefix") as env:
+            report = Report(env, args.out, h.make_sample(args.out / "samples" / "bench.ivs", seed=11), args.peaks)
+            for name in wanted:
+                t0 = time.monotonic()
+                try:
+                    getattr(report, "scenario_" + name)()
+                    print(f"  {name}: {time.monotonic() - t0:.0f} s", flush=True)
+                except (ReportError, h.HarnessError) as e:
+                    failures[name] = str(e)
+                    print(f"  {name}: FAILED: {e}", flush=True)
     except h.HarnessError as e:
         print(f"report: {e}", file=sys.stderr)
         return 1
-    finally:
-        env.stop()
 
     rows = table(report.values, before, before_label) + call_table(report.details.get("calls"))
     results = {"path": h.ARCH.path, "arch": h.ARCH.arch, "wine": f"{h.ARCH.bits}-bit", "how": h.ARCH.how, "why": h.ARCH.why,

@@ -156,25 +156,20 @@ def main() -> int:
     out.mkdir(parents=True, exist_ok=True)
 
     print(h.ARCH.announce("demo"), flush=True)
-    env = h.WineEnv(h.ROOT / "build" / "wine" / "demo-prefix")
     keep_display = bool(os.environ.get("DISPLAY")) and os.environ.get("APEXER_DEMO_XVFB") != "1"
     started = time.monotonic()
-    env.start(use_display=os.environ["DISPLAY"] if keep_display else None)
-    try:
+    with h.wine_display(h.ROOT / "build" / "wine" / "demo-prefix",
+                        use_display=os.environ["DISPLAY"] if keep_display else None) as env:
         sample = prepare_sample(args, out)
-        session = h.Session(env, "", sample, out)
-        session.install_apexer()
-        session.write_apexer_ini(channel=args.channel)
-        # Slow enough to be watched and photographed: the filled dialog stays a moment before OK.
-        session.write_host_ini(replace="TRUE", trace=args.channel, delays={"Ok": 600, "Combine": 150, "Print": 400})
-        session.start_host()
-        camera = Photographer(session)
-        # However many peaks a sample has, a run that stops moving is ended, not waited for.
-        result = session.run_apexer(timeout=6 * 3600, during=camera, stalled_after=120)
-        journal = session.journal()
-        session.close()
-    finally:
-        env.stop()
+        with h.apexer_session(env, "", sample, out, channel=args.channel) as session:
+            # Slow enough to be watched and photographed: the filled dialog stays a moment before OK.
+            session.write_host_ini(replace="TRUE", trace=args.channel,
+                                   delays={"Ok": 600, "Combine": 150, "Print": 400})
+            session.start_host()
+            camera = Photographer(session)
+            # However many peaks a sample has, a run that stops moving is ended, not waited for.
+            result = session.run_apexer(timeout=6 * 3600, during=camera, stalled_after=120)
+            journal = session.journal()
 
     integrations = [e for e in journal if e["ev"] == "dll.IntegrateChromatogramRange"]
     combines = [e for e in journal if e["ev"] == "combine"]

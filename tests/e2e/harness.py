@@ -6,6 +6,8 @@ wineserver.
 """
 from __future__ import annotations
 
+import configparser
+import io
 import json
 import os
 import shlex
@@ -14,8 +16,10 @@ import signal
 import subprocess
 import tempfile
 import time
+from contextlib import contextmanager
 from dataclasses import dataclass, field
 from pathlib import Path
+from typing import Iterator
 
 ROOT = Path(__file__).resolve().parents[2]
 
@@ -251,28 +255,37 @@ def sample_until(read, holds, bound_s: float = 5.0, interval_s: float = 0.05):
 
 
 def ini_text(sections: dict[str, dict[str, object]]) -> str:
-    out = []
+    """An INI file as a Windows program writes one: CRLF lines, `key=value`, keys as given."""
+    parser = configparser.RawConfigParser(delimiters=("=",))
+    parser.optionxform = str
     for section, keys in sections.items():
-        out.append(f"[{section}]")
-        out.extend(f"{k}={v}" for k, v in keys.items() if v is not None)
-        out.append("")
-    return "\r\n".join(out)
+        parser[section] = {k: str(v) for k, v in keys.items() if v is not None}
+    text = io.StringIO()
+    parser.write(text, space_around_delimiters=False)
+    return text.getvalue().replace("\n", "\r\n")
+
+
+def _profile_value(value: str | None) -> str:
+    # As the private-profile functions read a value: trimmed, and one pair of matching quotes taken off.
+    value = (value or "").strip()
+    if len(value) >= 2 and value[0] == value[-1] and value[0] in "\"'":
+        value = value[1:-1]
+    return value
 
 
 def read_ini(path: Path) -> dict[str, dict[str, str]]:
-    """Sections and keys as the platform reads them: names case-insensitive, values trimmed."""
-    result: dict[str, dict[str, str]] = {}
+    """Sections and keys as the private-profile functions read them: names case-insensitive (given here in
+    lower case) and trimmed, values trimmed and unquoted, `;` inside a value kept."""
     if not path.exists():
-        return result
-    current = None
-    for raw in path.read_text(errors="replace").splitlines():
-        line = raw.strip()
-        if line.startswith("[") and "]" in line:
-            current = result.setdefault(line[1:line.index("]")].strip().lower(), {})
-        elif current is not None and "=" in line:
-            key, value = line.split("=", 1)
-            current[key.strip().lower()] = value.strip()
-    return result
+        return {}
+    parser = configparser.RawConfigParser(delimiters=("=",), comment_prefixes=(";",), strict=False,
+                                          allow_no_value=True, default_section="\0")
+    # Leading spaces do not continue a value there; section names match whatever their case.
+    lines = (raw.strip() for raw in path.read_text(errors="replace").splitlines())
+    parser.read_string("\n".join(f"[{line[1:line.index(']')].strip().lower()}]" if line.startswith("[") and "]" in line
+                                  else line for line in lines))
+    return {name: {key: _profile_value(value) for key, value in parser.items(name) if value is not None}
+            for name in parser.sections()}
 
 
 @dataclass
@@ -464,6 +477,35 @@ class Session:
     def close(self) -> None:
         self.stop_host()
 
+    def __enter__(self) -> "Session":
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self.close()
+
+
+@contextmanager
+def wine_display(prefix: Path, use_display: str | None = None, fresh: bool = False) -> Iterator[WineEnv]:
+    """A started prefix with its display for the length of a block, ended however the block ends: the one
+    set-up of the suites, the demo and the benchmark report."""
+    env = WineEnv(prefix)
+    if fresh:
+        shutil.rmtree(env.prefix, ignore_errors=True)
+    try:
+        env.start(use_display)
+        yield env
+    finally:
+        env.stop()
+
+
+def apexer_session(env: WineEnv, name: str, sample: Path, out: Path, exe: Path | None = None,
+                   channel: str = "TIC") -> Session:
+    """A run's folder with Apexer.exe, the host libraries and its settings; use it in a `with` block."""
+    s = Session(env, name, sample, out)
+    s.install_apexer(exe=exe)
+    s.write_apexer_ini(channel=channel)
+    return s
+
 
 def require_ivtool() -> None:
     if not IVTOOL.exists():
@@ -492,3 +534,4 @@ def import_sample(source: Path, path: Path) -> Path:
 
 def temporary_root() -> Path:
     return Path(tempfile.mkdtemp(prefix="apexer-e2e-"))
+

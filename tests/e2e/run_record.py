@@ -13,19 +13,13 @@ import harness as h
 LINE = re.compile(r"^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})  (\w+) +(.*)$")
 
 
-class RecordMismatch(AssertionError):
-    pass
-
-
 def read_record(path: Path) -> list[tuple[str, str]]:
     """(event, text) per line; every line must carry its local time."""
-    if not path.exists():
-        raise RecordMismatch(f"no run record at {path}")
+    assert path.exists(), f"no run record at {path}"
     out = []
     for raw in path.read_bytes().decode("cp1252").split("\r\n")[:-1]:
         m = LINE.match(raw)
-        if m is None:
-            raise RecordMismatch(f"a record line without its time or event: {raw!r}")
+        assert m is not None, f"a record line without its time or event: {raw!r}"
         out.append((m.group(2), m.group(3)))
     return out
 
@@ -33,77 +27,71 @@ def read_record(path: Path) -> list[tuple[str, str]]:
 def ending(session: h.Session) -> str:
     """The record's last line, which must be its end."""
     record = read_record(session.app_dir / "Apexer.log")
-    if not record or record[-1][0] != "end":
-        raise RecordMismatch(f"the record does not end with its ending: {record[-1:]}")
+    assert record and record[-1][0] == "end", f"the record does not end with its ending: {record[-1:]}"
     return record[-1][1]
-
-
-def _expect(condition: bool, message: str) -> None:
-    if not condition:
-        raise RecordMismatch(message)
 
 
 def check_record(session: h.Session, path: Path | None = None) -> None:
     """One run's record (beside the program unless `path` says where) against the host's journal."""
     record = read_record(path or session.app_dir / "Apexer.log")
     events = [e for e, _ in record]
-    _expect(events.count("start") <= 1 and events.count("end") == 1 and events[-1] == "end",
-            f"a run's record holds at most one start and ends with one end: {events}")
+    assert events.count("start") <= 1 and events.count("end") == 1 and events[-1] == "end", \
+        f"a run's record holds at most one start and ends with one end: {events}"
     end = record[-1][1]
 
     integrations = [e for e in session.events("dll.IntegrateChromatogramRange") if e.get("result") == 1]
     starts = [text for e, text in record if e == "start"]
     if session.events("dll.GetSampleListFileVB") and session.events("dll.GetSampleListFileVB")[0]["result"] == 0:
-        _expect(starts and "no current sample" in starts[0], f"no current sample, but the record starts {starts}")
+        assert starts and "no current sample" in starts[0], f"no current sample, but the record starts {starts}"
     elif starts:
         found = integrations[-1]["count"] if integrations else 0
-        _expect(starts[0].endswith(f"; peaks found {found}"), f"the host found {found} peaks; the record: {starts[0]}")
+        assert starts[0].endswith(f"; peaks found {found}"), f"the host found {found} peaks; the record: {starts[0]}"
 
     peaks = [re.search(r"scans (\S+) combined$", text).group(1) for e, text in record if e == "peak"]
     confirmed = [ok["308"] for ok in session.events("dialog.ok")]
     # A Cancel may end the run between the host's OK and the end of its combining.
     unfinished = 1 if end == "cancelled by the user" else 0
-    _expect(peaks == confirmed[:len(peaks)] and len(confirmed) - len(peaks) in range(unfinished + 1),
-            f"combined ranges: the record {peaks}, the host {confirmed}")
+    assert peaks == confirmed[:len(peaks)] and len(confirmed) - len(peaks) in range(unfinished + 1), \
+        f"combined ranges: the record {peaks}, the host {confirmed}"
 
     printed = [e for e in session.events("print") if e.get("ok")]
     batches = [re.search(r"peaks (\d+) to (\d+)$", text).groups() for e, text in record if e == "print"]
-    _expect([int(b) - int(a) + 1 for a, b in batches] == [e["spectra"] for e in printed],
-            f"prints: the record {batches}, the host's spectra per page {[e['spectra'] for e in printed]}")
+    assert [int(b) - int(a) + 1 for a, b in batches] == [e["spectra"] for e in printed], \
+        f"prints: the record {batches}, the host's spectra per page {[e['spectra'] for e in printed]}"
 
     replaced = [text for e, text in record if e == "replace"]
     if replaced:
         before = re.match(r'"(.*)" before the run', replaced[0])
         after = re.match(r'"(.*)" put back after the run$', replaced[-1])
-        _expect(after is not None, f"'Replace' is not put back in the record: {replaced}")
-        _expect(before is None or before.group(1) == after.group(1), f"'Replace' before and after: {replaced}")
+        assert after is not None, f"'Replace' is not put back in the record: {replaced}"
+        assert before is None or before.group(1) == after.group(1), f"'Replace' before and after: {replaced}"
         now = session.host_settings().get("spedisplay", {}).get("replace")
-        _expect(after.group(1) == (now or ""), f"the record put back {after.group(1)!r}; the host's file holds {now!r}")
+        assert after.group(1) == (now or ""), f"the record put back {after.group(1)!r}; the host's file holds {now!r}"
 
     completed = re.fullmatch(r"completed with (-?\d+)", end)
     stopped = re.fullmatch(r"stopped at peak (\d+) of (\d+) with (\d+): (.*)", end)
     if completed:
         result = int(completed.group(1))
-        _expect(result == len(peaks) if peaks else result <= 0,
-                f"the record completed with {result} after {len(peaks)} peaks")
-        _expect(not peaks or len(printed) == -(-len(peaks) // 6), f"{len(printed)} prints for {len(peaks)} peaks")
+        assert result == len(peaks) if peaks else result <= 0, \
+            f"the record completed with {result} after {len(peaks)} peaks"
+        assert not peaks or len(printed) == -(-len(peaks) // 6), f"{len(printed)} prints for {len(peaks)} peaks"
     elif stopped:
         at, of, result, why = int(stopped.group(1)), int(stopped.group(2)), int(stopped.group(3)), stopped.group(4)
-        _expect(result == len(peaks) and at == result + 1, f"stopped at {at} with {result} after {len(peaks)} peaks")
-        _expect(integrations and of == integrations[-1]["count"], f"stopped at peak {at} of {of}")
+        assert result == len(peaks) and at == result + 1, f"stopped at {at} with {result} after {len(peaks)} peaks"
+        assert integrations and of == integrations[-1]["count"], f"stopped at peak {at} of {of}"
         if why == "the host is gone":
-            _expect(bool(session.events("host.exit")), "the record says the host is gone; the host never left")
+            assert bool(session.events("host.exit")), "the record says the host is gone; the host never left"
         elif why == "no chromatogram window":
-            _expect(bool(session.events("fault.chromatogram-never-opens")),
-                    "the record says no chromatogram window; the host opened one")
+            assert bool(session.events("fault.chromatogram-never-opens")), \
+                "the record says no chromatogram window; the host opened one"
         else:
             apex = integrations[-1]["apexScans"][result]
             scan, scans = round(apex), integrations[-1]["last"]
-            _expect(why == f"apex scan {scan} lies outside the sample's {scans} scans" and not 1 <= scan <= scans,
-                    f"the record stops for {why!r}; the integrator's apex was {apex} of {scans} scans")
+            assert why == f"apex scan {scan} lies outside the sample's {scans} scans" and not 1 <= scan <= scans, \
+                f"the record stops for {why!r}; the integrator's apex was {apex} of {scans} scans"
     if completed or stopped:
         shown = [w[1:] for e in session.events("client.exit") for w in e["windows"] if w and w[0] == "Apexer"]
-        _expect(any(str(result) in texts for texts in shown), f"the record ends with {result}; the window showed {shown}")
+        assert any(str(result) in texts for texts in shown), f"the record ends with {result}; the window showed {shown}"
     else:
-        _expect(re.fullmatch(r"error \d+: .+|cancelled by the user", end) is not None, f"an unknown ending: {end!r}")
-        _expect(not session.events("print") or len(printed) <= len(peaks), "prints after the end")
+        assert re.fullmatch(r"error \d+: .+|cancelled by the user", end) is not None, f"an unknown ending: {end!r}"
+        assert not session.events("print") or len(printed) <= len(peaks), "prints after the end"

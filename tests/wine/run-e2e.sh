@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# The end-to-end scenario suite: the real Apexer.exe against the stand-in host under Wine and Xvfb.
-# Expects the native build and both Windows builds (./scripts/test makes them first). Results and every run's
-# journal, pages and settings stay in build/e2e; results.json holds the measurements.
+# The end-to-end scenarios under pytest: the real Apexer.exe against the stand-in host under Wine and Xvfb.
+#   tests/wine/run-e2e.sh [--out DIR] [pytest options, e.g. -k "batches or no_sample"]
+# Expects the native build and both Windows builds (./scripts/test makes them first). Every run's journal,
+# pages and settings stay in DIR (build/e2e), beside results.json (the measurements) and junit.xml.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-timeout 2400 python3 tests/e2e/suite.py --out build/e2e "$@"
+out=build/e2e
+if [ "${1:-}" = --out ]; then out=$2; shift 2; fi
+mkdir -p "$out"
+timeout 2400 scripts/lib/pytest tests/e2e/test_scenarios.py --out "$out" --junitxml "$out/junit.xml" -rfE "$@"

@@ -1,32 +1,31 @@
-#!/usr/bin/env python3
 """The installer under Wine, in a fresh prefix with the stand-in host installed in C:\\Ionvane.
 
 A silent install, then the installed program runs the whole job; a changed Apexer.INI survives the next
 version installed over it; uninstall takes the program and its shortcut and leaves Apexer.INI and the
 host's files; INSTALLDIR on the command line puts the program elsewhere.
 
-    installer.py [--out DIR]
+    python3 -m pytest -x tests/e2e/test_installer.py --out DIR
+
+Each test stands on the one before it (-x stops at the first failure).
 
 The packages are made here by scripts/lib/release.py from the build that runs on this machine's Wine path
 (harness.ARCH): the version in the program's resource, and the same files as the next version.
 """
 from __future__ import annotations
 
-import argparse
 import hashlib
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import zipfile
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-import harness as h  # noqa: E402
-import run_record  # noqa: E402
-import suite  # noqa: E402
-from suite import Failed, check, equal  # noqa: E402
+import pytest
+
+import checks
+import harness as h
+import run_record
 
 RELEASE = h.ROOT / "scripts" / "lib" / "release.py"
 UNINSTALL_KEYS = (r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall",
@@ -56,29 +55,29 @@ def check_package(msi: Path, arch: str) -> dict:
     exe = h.ROOT / "build" / f"mingw-{arch}" / "src" / "Apexer.exe"
     with tempfile.TemporaryDirectory() as tmp:
         done = subprocess.run(["msiextract", "-C", tmp, str(msi)], capture_output=True, text=True, timeout=120)
-        equal(done.returncode, 0, f"msiextract {msi.name}")
+        assert done.returncode == 0, f"msiextract {msi.name}"
         root = Path(tmp) / "Ionvane"
         in_msi = {str(p.relative_to(root)): p.read_bytes() for p in root.rglob("*") if p.is_file()}
     program = in_msi.get("Apexer.exe", b"")
-    equal(program, exe.read_bytes(), f"Apexer.exe in {msi.name} against {exe}")
+    assert program == exe.read_bytes(), f"Apexer.exe in {msi.name} against {exe}"
     pe = int.from_bytes(program[0x3C:0x40], "little")
-    equal(int.from_bytes(program[pe + 4:pe + 6], "little"), PE_MACHINES[arch], f"machine of Apexer.exe in {msi.name}")
-    check("ChroDesc=TIC" in in_msi.get("Apexer.INI", b"").decode(), f"{msi.name}: the default settings lack TIC")
-    check("Apexer Guide/index.html" in in_msi, f"{msi.name} ships no guide")
+    assert int.from_bytes(program[pe + 4:pe + 6], "little") == PE_MACHINES[arch], f"machine of Apexer.exe in {msi.name}"
+    assert "ChroDesc=TIC" in in_msi.get("Apexer.INI", b"").decode(), f"{msi.name}: the default settings lack TIC"
+    assert "Apexer Guide/index.html" in in_msi, f"{msi.name} ships no guide"
     with zipfile.ZipFile(msi.with_suffix(".zip")) as z:
         top = msi.stem
         in_zip = {n[len(top) + 1:]: z.read(n) for n in z.namelist() if not n.endswith("/")}
-    equal(sorted(in_zip), sorted(in_msi), f"files of {msi.stem}.zip against the MSI")
-    check(all(in_zip[n] == in_msi[n] for n in in_msi), f"{msi.stem}.zip and the MSI differ in a file's bytes")
+    assert sorted(in_zip) == sorted(in_msi), f"files of {msi.stem}.zip against the MSI"
+    assert all(in_zip[n] == in_msi[n] for n in in_msi), f"{msi.stem}.zip and the MSI differ in a file's bytes"
     sums = dict(reversed(line.split("  ", 1)) for line in msi.with_suffix(".sha256").read_text().splitlines())
-    equal(sums, {p.name: digest(p) for p in (msi, msi.with_suffix(".zip"))}, f"{msi.stem}.sha256")
+    assert sums == {p.name: digest(p) for p in (msi, msi.with_suffix(".zip"))}, f"{msi.stem}.sha256"
     summary = subprocess.run(["msiinfo", "suminfo", str(msi)], capture_output=True, text=True, timeout=60).stdout
-    check(f"Template: {'x64' if arch == 'x86_64' else 'Intel'};1033" in summary, f"{msi.name} platform: {summary}")
+    assert f"Template: {'x64' if arch == 'x86_64' else 'Intel'};1033" in summary, f"{msi.name} platform: {summary}"
     components = subprocess.run(["msiinfo", "export", str(msi), "Component"], capture_output=True, text=True,
                                 timeout=60).stdout
     settings = [row.split("\t") for row in components.splitlines() if row.startswith("Settings\t")]
-    check(len(settings) == 1 and int(settings[0][3]) & 0x90 == 0x90,
-          f"{msi.name}: Apexer.INI is not marked never to be overwritten and kept on uninstall: {settings}")
+    assert len(settings) == 1 and int(settings[0][3]) & 0x90 == 0x90, \
+        f"{msi.name}: Apexer.INI is not marked never to be overwritten and kept on uninstall: {settings}"
     return {"msi": msi.stat().st_size, "zip": msi.with_suffix(".zip").stat().st_size,
             "files": {n: len(b) for n, b in sorted(in_msi.items())}}
 
@@ -113,7 +112,7 @@ class Checks:
     # --- what the machine holds -------------------------------------------------------------------
     def msiexec(self, *args: str) -> None:
         done = self.env.run(["msiexec", *args], timeout=300)
-        equal(done.returncode, 0, f"msiexec {' '.join(args)} exit code ({done.stdout}{done.stderr})".strip())
+        assert done.returncode == 0, f"msiexec {' '.join(args)} exit code ({done.stdout}{done.stderr})".strip()
 
     def installed_entries(self) -> list[str]:
         """DisplayName and DisplayVersion of every Apexer entry in the installed-programs list."""
@@ -146,18 +145,19 @@ class Checks:
     def check_host_files_kept(self) -> None:
         now = {name: digest(self.host_dir / name) if (self.host_dir / name).exists() else None
                for name in self.host_files}
-        equal(now, self.host_files, "the host's files")
+        assert now == self.host_files, "the host's files"
 
     # --- the steps --------------------------------------------------------------------------------
     def install(self, msi: Path, version: str) -> dict:
         self.msiexec("/i", h.winpath(msi), "/qn")
         for name in ("Apexer.exe", "Apexer.INI", "Apexer Guide/index.html"):
-            check((self.host_dir / name).is_file(), f"{name} was not installed in C:\\Ionvane")
-        equal(digest(self.host_dir / "Apexer.exe"), digest(h.WIN_BUILD / "src" / "Apexer.exe"), "the installed program")
+            assert (self.host_dir / name).is_file(), f"{name} was not installed in C:\\Ionvane"
+        assert digest(self.host_dir / "Apexer.exe") == digest(h.WIN_BUILD / "src" / "Apexer.exe"), \
+            "the installed program"
         settings = h.read_ini(self.host_dir / "Apexer.INI")
-        equal(settings.get("combine", {}).get("chrodesc"), "TIC", "the default channel")
-        equal([p.name for p in self.shortcuts()], ["Apexer Guide.lnk", "Apexer.lnk"], "Start-menu entries")
-        equal(self.installed_entries(), [f"Apexer {version}"], "installed programs")
+        assert settings.get("combine", {}).get("chrodesc") == "TIC", "the default channel"
+        assert [p.name for p in self.shortcuts()] == ["Apexer Guide.lnk", "Apexer.lnk"], "Start-menu entries"
+        assert self.installed_entries() == [f"Apexer {version}"], "installed programs"
         self.check_host_files_kept()
         return {"installed": sorted(str(p.relative_to(self.host_dir)) for p in self.host_dir.rglob("*")
                                     if p.is_file() and p.name not in self.host_files)}
@@ -173,10 +173,10 @@ class Checks:
             s.write_host_ini(replace="TRUE", faults={"IntegratorPeaks": peaks})
             s.start_host()
             result = s.run_apexer(timeout=300)
-            suite.check_run_completed(s, result, peaks, "TRUE")
-            equal(suite.check_ranges(s), peaks, "peaks whose range was checked")
+            checks.check_run_completed(s, result, peaks, "TRUE")
+            assert checks.check_ranges(s) == peaks, "peaks whose range was checked"
             run_record.check_record(s)
-            equal(log.with_suffix(".log.1").read_bytes(), full, "Apexer.log.1 after the record reached 1 MB")
+            assert log.with_suffix(".log.1").read_bytes() == full, "Apexer.log.1 after the record reached 1 MB"
             return {"peaks": peaks, "pages": len(s.pages_printed()), "exit_code": result.exit_code,
                     "wall_s": round(result.wall_s, 1), "record_bytes": log.stat().st_size}
         finally:
@@ -194,9 +194,9 @@ class Checks:
             s.write_host_ini(replace="TRUE", faults={"IntegratorPeaks": 2})
             s.start_host()
             result = s.run_apexer(timeout=120)
-            suite.check_run_completed(s, result, 2, "TRUE")
+            checks.check_run_completed(s, result, 2, "TRUE")
             found = list(self.env.drive_c.glob("users/*/AppData/Local/Apexer/Apexer.log"))
-            equal(len(found), 1, f"run records in the user's local application data ({found})")
+            assert len(found) == 1, f"run records in the user's local application data ({found})"
             run_record.check_record(s, found[0])
             return {"record": str(found[0].relative_to(self.env.drive_c))}
         finally:
@@ -207,13 +207,13 @@ class Checks:
     def upgrade_keeps_settings(self, msi: Path, version: str) -> dict:
         ini = self.host_dir / "Apexer.INI"
         changed = ini.read_text().replace("ChroDesc=TIC", "ChroDesc=BPI")
-        check("ChroDesc=BPI" in changed, f"no channel to change in {ini.read_text()!r}")
+        assert "ChroDesc=BPI" in changed, f"no channel to change in {ini.read_text()!r}"
         ini.write_text(changed)
         before = ini.read_bytes()
         self.msiexec("/i", h.winpath(msi), "/qn")
-        equal(ini.read_bytes(), before, "Apexer.INI after the upgrade")
-        check((self.host_dir / "Apexer.exe").is_file(), "the program is gone after the upgrade")
-        equal(self.installed_entries(), [f"Apexer {version}"], "installed programs after the upgrade")
+        assert ini.read_bytes() == before, "Apexer.INI after the upgrade"
+        assert (self.host_dir / "Apexer.exe").is_file(), "the program is gone after the upgrade"
+        assert self.installed_entries() == [f"Apexer {version}"], "installed programs after the upgrade"
         self.check_host_files_kept()
         return {"settings": before.decode(errors="replace").splitlines()}
 
@@ -221,9 +221,9 @@ class Checks:
         ini = self.host_dir / "Apexer.INI"
         before = ini.read_bytes(), digest(self.host_dir / "Apexer.exe")
         done = self.env.run(["msiexec", "/i", h.winpath(older), "/qn"], timeout=300)
-        check(done.returncode != 0, "msiexec installed an older version over a newer one")
-        equal(self.installed_entries(), [f"Apexer {installed}"], "installed programs after the refused downgrade")
-        equal((ini.read_bytes(), digest(self.host_dir / "Apexer.exe")), before, "the installed files")
+        assert done.returncode != 0, "msiexec installed an older version over a newer one"
+        assert self.installed_entries() == [f"Apexer {installed}"], "installed programs after the refused downgrade"
+        assert (ini.read_bytes(), digest(self.host_dir / "Apexer.exe")) == before, "the installed files"
         return {"msiexec_exit": done.returncode}
 
     def uninstall_keeps_settings_and_host(self, msi: Path) -> dict:
@@ -231,12 +231,12 @@ class Checks:
         before = ini.read_bytes()
         self.msiexec("/x", h.winpath(msi), "/qn")
         for name in ("Apexer.exe", "Apexer Guide/index.html"):
-            check(not (self.host_dir / name).exists(), f"{name} is still there after uninstall")
-        equal(self.shortcuts(), [], "Start-menu entries after uninstall")
-        equal(self.installed_entries(), [], "installed programs after uninstall")
-        equal(ini.read_bytes(), before, "Apexer.INI after uninstall")
-        check((self.host_dir / "Apexer.log").is_file(), "the run record is gone after uninstall")
-        check((self.host_dir / "Ionvane.ini").is_file(), "the host's settings file is gone")
+            assert not (self.host_dir / name).exists(), f"{name} is still there after uninstall"
+        assert self.shortcuts() == [], "Start-menu entries after uninstall"
+        assert self.installed_entries() == [], "installed programs after uninstall"
+        assert ini.read_bytes() == before, "Apexer.INI after uninstall"
+        assert (self.host_dir / "Apexer.log").is_file(), "the run record is gone after uninstall"
+        assert (self.host_dir / "Ionvane.ini").is_file(), "the host's settings file is gone"
         self.check_host_files_kept()
         return {"left": sorted(p.name for p in self.host_dir.iterdir())}
 
@@ -249,71 +249,68 @@ class Checks:
         (folder / "Apexer.INI").write_bytes(ours)
         self.msiexec("/i", h.winpath(msi), "/qn", "INSTALLDIR=C:\\Lab Tools\\")
         try:
-            check((folder / "Apexer.exe").is_file(), "INSTALLDIR did not move the program")
-            equal((folder / "Apexer.INI").read_bytes(), ours, "a settings file that was there before the install")
-            check(not (self.host_dir / "Apexer.exe").exists(), "the program went into C:\\Ionvane all the same")
+            assert (folder / "Apexer.exe").is_file(), "INSTALLDIR did not move the program"
+            assert (folder / "Apexer.INI").read_bytes() == ours, "a settings file that was there before the install"
+            assert not (self.host_dir / "Apexer.exe").exists(), "the program went into C:\\Ionvane all the same"
             self.msiexec("/i", h.winpath(upgrade), "/qn")
-            check((folder / "Apexer.exe").is_file(), "the upgrade took the program out of its folder")
-            check(not (self.host_dir / "Apexer.exe").exists(), "the upgrade went into C:\\Ionvane")
+            assert (folder / "Apexer.exe").is_file(), "the upgrade took the program out of its folder"
+            assert not (self.host_dir / "Apexer.exe").exists(), "the upgrade went into C:\\Ionvane"
         finally:
             self.msiexec("/x", h.winpath(upgrade), "/qn")
-        check(not (folder / "Apexer.exe").exists(), "the program stayed in C:\\Lab Tools after uninstall")
-        equal((folder / "Apexer.INI").read_bytes(), ours, "the settings file after uninstall")
+        assert not (folder / "Apexer.exe").exists(), "the program stayed in C:\\Lab Tools after uninstall"
+        assert (folder / "Apexer.INI").read_bytes() == ours, "the settings file after uninstall"
         return {"folder": "C:\\Lab Tools"}
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--out", type=Path, default=h.ROOT / "build" / "installer")
-    args = parser.parse_args()
-    out = args.out.resolve()
-    out.mkdir(parents=True, exist_ok=True)
-    print(h.ARCH.announce("installer"), flush=True)
-
+@pytest.fixture(scope="module")
+def packages(out: Path) -> dict:
+    """This build's package, the same files as the next version, and the shipping package: it is checked as
+    written even where this machine runs the other build under Wine."""
     dist = out / "dist"
     shutil.rmtree(dist, ignore_errors=True)
     first, version = make_package(dist)
     second, upgraded = make_package(dist, next_version(version))
-    # The shipping package is checked as written even where this machine runs the other build under Wine.
     shipping = first if h.ARCH.arch == "i686" else make_package(dist, arch="i686")[0]
-
-    env = h.WineEnv(out / "prefix")
-    shutil.rmtree(env.prefix, ignore_errors=True)  # a fresh machine every time
-    started = time.monotonic()
-    failures = 0
-    try:
-        env.start()
-        checks = Checks(env, out, h.make_sample(out / "samples" / "installer.ivs", seed=11))
-        checks.install_host()
-        steps = [("packages", lambda: {p.name: check_package(p, a) for p, a in
-                                       dict.fromkeys([(shipping, "i686"), (first, h.ARCH.arch)])}),
-                 ("install", lambda: checks.install(first, version)),
-                 ("installed_program_runs_the_whole_job", checks.run_whole_job),
-                 ("record_in_the_users_folder", checks.record_in_the_users_folder),
-                 ("upgrade_keeps_settings", lambda: checks.upgrade_keeps_settings(second, upgraded)),
-                 ("downgrade_refused", lambda: checks.downgrade_refused(first, upgraded)),
-                 ("uninstall_keeps_settings_and_host", lambda: checks.uninstall_keeps_settings_and_host(second)),
-                 ("install_elsewhere", lambda: checks.install_elsewhere(first, second))]
-        for name, step in steps:
-            t0 = time.monotonic()
-            try:
-                measured = step()
-                print(f"ok   {name} ({time.monotonic() - t0:.1f} s) {measured}", flush=True)
-            except (Failed, h.HarnessError) as e:
-                # Every later step stands on this one.
-                failures += 1
-                print(f"FAIL {name}: {e}", flush=True)
-                break
-    finally:
-        env.stop()
-    print(f"installer: {'failed' if failures else 'passed'} in {time.monotonic() - started:.0f} s "
-          f"({version} then {upgraded}, {h.ARCH.arch})")
-    return 1 if failures else 0
+    return {"first": first, "version": version, "second": second, "upgraded": upgraded, "shipping": shipping}
 
 
-if __name__ == "__main__":
-    try:
-        sys.exit(main())
-    except h.HarnessError as e:
-        print(f"installer: {e}", file=sys.stderr)
-        sys.exit(1)
+@pytest.fixture(scope="module")
+def lab(out: Path):
+    """A fresh machine every time, with the stand-in host installed as a lab has it."""
+    with h.wine_display(out / "prefix", fresh=True) as env:
+        checks_ = Checks(env, out, h.make_sample(out / "samples" / "installer.ivs", seed=11))
+        checks_.install_host()
+        yield checks_
+
+
+def test_packages(packages: dict, record_property) -> None:
+    for msi, arch in dict.fromkeys([(packages["shipping"], "i686"), (packages["first"], h.ARCH.arch)]):
+        record_property(msi.name, check_package(msi, arch))
+
+
+def test_install(lab: Checks, packages: dict, record_property) -> None:
+    record_property("measured", lab.install(packages["first"], packages["version"]))
+
+
+def test_installed_program_runs_the_whole_job(lab: Checks, record_property) -> None:
+    record_property("measured", lab.run_whole_job())
+
+
+def test_record_in_the_users_folder(lab: Checks, record_property) -> None:
+    record_property("measured", lab.record_in_the_users_folder())
+
+
+def test_upgrade_keeps_settings(lab: Checks, packages: dict, record_property) -> None:
+    record_property("measured", lab.upgrade_keeps_settings(packages["second"], packages["upgraded"]))
+
+
+def test_downgrade_refused(lab: Checks, packages: dict, record_property) -> None:
+    record_property("measured", lab.downgrade_refused(packages["first"], packages["upgraded"]))
+
+
+def test_uninstall_keeps_settings_and_host(lab: Checks, packages: dict, record_property) -> None:
+    record_property("measured", lab.uninstall_keeps_settings_and_host(packages["second"]))
+
+
+def test_install_elsewhere(lab: Checks, packages: dict, record_property) -> None:
+    record_property("measured", lab.install_elsewhere(packages["first"], packages["second"]))

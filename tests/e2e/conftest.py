@@ -1,0 +1,109 @@
+"""Fixtures of the Wine-side suites: one prefix and display per pytest run, and runs that are always ended,
+then held to the checks every run must pass. Measurements go to results.json beside the JUnit report.
+
+    python3 -m pytest tests/e2e/test_scenarios.py --out DIR [-k NAME]
+"""
+from __future__ import annotations
+
+import json
+import sys
+import time
+from pathlib import Path
+
+import pytest
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+pytest.register_assert_rewrite("checks", "run_record")
+import harness as h  # noqa: E402
+import checks  # noqa: E402
+import run_record  # noqa: E402
+
+
+def pytest_addoption(parser: pytest.Parser) -> None:
+    parser.addoption("--out", type=Path, default=None, help="where runs, results.json and the pages go")
+
+
+def pytest_report_header(config: pytest.Config) -> str:
+    return h.ARCH.announce("wine")
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_makereport(item: pytest.Item, call):
+    # Lets a fixture see, at its teardown, whether the test body passed.
+    outcome = yield
+    report = outcome.get_result()
+    setattr(item, "outcome_" + report.when, report)
+
+
+@pytest.fixture(scope="session")
+def out(request: pytest.FixtureRequest) -> Path:
+    folder = (request.config.getoption("--out") or h.ROOT / "build" / "e2e").resolve()
+    folder.mkdir(parents=True, exist_ok=True)
+    return folder
+
+
+@pytest.fixture(scope="session")
+def results(out: Path):
+    """Each scenario's measurements by name; written once the session ends, passed or not."""
+    scenarios: dict[str, dict] = {}
+    started = time.monotonic()
+    yield scenarios
+    failures = sum(1 for r in scenarios.values() if not r["passed"])
+    (out / "results.json").write_text(json.dumps(
+        {"path": h.ARCH.path, "arch": h.ARCH.arch, "host_arch": h.ARCH.host_arch, "wine": f"{h.ARCH.bits}-bit",
+         "how": h.ARCH.how, "why": h.ARCH.why, "seconds": round(time.monotonic() - started, 1),
+         "failures": failures, "scenarios": scenarios}, indent=2))
+
+
+@pytest.fixture(scope="session")
+def wine_env():
+    with h.wine_display(h.ROOT / "build" / "wine" / "e2e-prefix") as env:
+        yield env
+
+
+@pytest.fixture(scope="session")
+def sample(out: Path) -> Path:
+    return h.make_sample(out / "samples" / "suite.ivs", seed=11)
+
+
+class Runs:
+    """The runs of one scenario: each opened here is ended here, however the scenario ends."""
+
+    def __init__(self, env: h.WineEnv, out: Path, sample: Path):
+        self.env = env
+        self.out = out
+        self.sample = sample
+        self.sessions: list[h.Session] = []
+        self.measured: dict = {}
+
+    def open(self, name: str, sample: Path | None = None) -> h.Session:
+        s = h.apexer_session(self.env, name, sample or self.sample, self.out)
+        self.sessions.append(s)
+        return s
+
+    def close(self) -> None:
+        for s in self.sessions:
+            s.close()
+
+
+@pytest.fixture
+def runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict):
+    """After a scenario passes, every run of it is held to the checks no scenario may leave out: each OK
+    the host saw carries its peak's range, and the run record tells the journal's story."""
+    name = request.node.name.removeprefix("test_")
+    started = time.monotonic()
+    r = Runs(wine_env, out, sample)
+    try:
+        yield r
+    finally:
+        r.close()
+    body = getattr(request.node, "outcome_call", None)
+    if body is None or not body.passed:
+        results[name] = {"passed": False, "error": str(body.longrepr).splitlines()[-1] if body else "not run"}
+        return
+    results[name] = {"passed": False, "error": "the checks after the scenario failed"}
+    checked = sum(checks.check_ranges(s) for s in r.sessions)
+    for s in r.sessions:
+        run_record.check_record(s)
+    results[name] = {"passed": True, "seconds": round(time.monotonic() - started, 1), **r.measured,
+                     "peaks_range_checked": checked}

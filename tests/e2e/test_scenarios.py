@@ -1,0 +1,298 @@
+"""The end-to-end scenarios: the real Apexer.exe against the stand-in host, under Wine and Xvfb.
+
+Each scenario asserts on the host's journal, the printed pages and both settings files; the `runs` fixture
+ends every run and then holds it to the range and run-record checks. Select scenarios with -k.
+"""
+from __future__ import annotations
+
+import subprocess
+import time
+
+import harness as h
+import run_record
+from checks import (ABOUT_OK_ID, CANCEL_ID, ECHOES, ERROR_TEXT, FIELD_ERROR_TEXT, REPLACE_ERROR_TEXT, REQUESTS,
+                    check_result_shown, check_run_completed, placement, read_error_report, replace_value, rhythm)
+from conftest import Runs
+
+
+def peaks_run(runs: Runs, name: str, peaks: int, replace: str | None = "TRUE", timeout: float = 300) -> dict:
+    with runs.open(name) as s:  # the next run's host starts on the same settings file
+        s.write_host_ini(replace=replace, faults={"IntegratorPeaks": peaks})
+        s.start_host()
+        result = s.run_apexer(timeout=timeout)
+        check_run_completed(s, result, peaks, replace)
+        return {"peaks": peaks, "wall_s": round(result.wall_s, 2), "pages": len(s.pages_printed())}
+
+
+def error_run(runs: Runs, name: str, faults: dict, text: str, hold_host_ini: bool = False, more=None) -> dict:
+    """A run that ends in the program's error 32767 reading `text`: the error box is read, the host's
+    "Replace" and raw file are put back, nothing is stored; `more(session)` checks the rest."""
+    s = runs.open(name)
+    report = {}
+    holder = None
+    try:
+        s.write_host_ini(faults=faults)
+        s.start_host()
+        if hold_host_ini:
+            holder = runs.env.popen([str(h.DRIVER_EXE), "hold-file", r"C:\Ionvane\Ionvane.ini", "60000"],
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            assert holder.stdout.readline().strip() == "held", "the host's settings file held open"
+        result = s.run_apexer(timeout=90, during=read_error_report(report))
+        assert "32767" in report.get("text", "") and text in report["text"], \
+            f"the error report reads {report.get('text')!r}"
+        assert result.exit_code == 1, "exit code"
+        assert replace_value(s) == "TRUE", "Replace after the error"
+        assert len(s.events("dll.DmRawClose")) == 2, "raw data closes (integration, after the error)"
+        assert placement(s) is None, "stored placement"
+        assert run_record.ending(s) == f"error 32767: {text}", "the run record's ending"
+        if more is not None:
+            more(s)
+        return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
+    finally:
+        if holder is not None and holder.poll() is None:
+            holder.kill()
+            holder.wait(timeout=10)
+        s.close()
+
+
+def test_batches(runs: Runs) -> None:
+    runs.measured.update({str(n): peaks_run(runs, f"peaks-{n}", n) for n in (1, 6, 7, 12, 13)})
+
+
+def test_replace_absent(runs: Runs) -> None:
+    measured = peaks_run(runs, "replace-absent", 2, replace=None)
+    host_ini = h.read_ini(runs.env.drive_c / "Ionvane" / "Ionvane.ini")
+    assert "replace" in host_ini.get("spedisplay", {}), "Replace is not present after the run"
+    runs.measured.update(measured)
+
+
+def test_no_sample(runs: Runs) -> None:
+    s = runs.open("no-sample")
+    s.write_host_ini(faults={"IntegratorPeaks": 5})
+    before = s.host_ini.read_bytes()
+    s.host_log = open(s.dir / "host.log", "w")
+    s.host = runs.env.popen([str(h.HOST_EXE)], stdout=s.host_log, stderr=subprocess.STDOUT)
+    s.wait_journal(lambda e: e["ev"] == "window.opened" and e.get("role") == "main", 30, "the host")
+    result = s.run_apexer(timeout=60)
+    assert result.exit_code == 0, "exit code"
+    assert [e["result"] for e in s.events("dll.GetSampleListFileVB")] == [0], "GetSampleListFileVB"
+    assert s.events("dll.DmRawScansInFunction", "dll.IntegrateChromatogramRange", "window.close-request",
+                    "dll.DmRawClose") == [], \
+        "host calls after no sample"
+    assert s.host_ini.read_bytes() == before, "the host's settings file"
+    assert placement(s) is not None, "the placement was not stored"
+    runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+def test_no_peaks(runs: Runs) -> None:
+    s = runs.open("no-peaks")
+    s.write_host_ini(faults={"IntegratorPeaks": 0})
+    s.start_host()
+    before = s.host_ini.read_bytes()
+    result = s.run_apexer(timeout=60)
+    assert result.exit_code == 0, "exit code"
+    assert rhythm(s) == "", "combines and prints"
+    assert s.events("window.close-request") == [], "host windows closed"
+    assert s.host_ini.read_bytes() == before, "the host's settings file"
+    assert len(s.events("dll.DmRawClose")) == 2, "raw data closes"
+    assert placement(s) is not None, "the placement was not stored"
+    runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+def test_apex_outside_at_fourth(runs: Runs) -> None:
+    s = runs.open("apex-outside")
+    s.write_host_ini(faults={"IntegratorPeaks": 8, "ApexOutsideAtPeak": 4})
+    s.start_host()
+    result = s.run_apexer(timeout=60)
+    assert result.exit_code == 0, "exit code"
+    assert rhythm(s) == "ccc", "combines and prints"
+    assert len(s.pages_printed()) == 0, "printed pages"
+    assert not any(e.get("role") == "spectrum" for e in s.events("window.close-request")), \
+        "the spectrum window with the unfinished batch was closed"
+    assert replace_value(s) == "TRUE", "Replace after the run"
+    assert len(s.events("dll.DmRawClose")) == 2, "raw data closes"
+    assert placement(s) is not None, "the placement was not stored"
+    check_result_shown(s, 3)
+    runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+def test_apex_edges(runs: Runs) -> None:
+    """Apexes on the first scan, on halves (to even), on and next to the last scan."""
+    apexes = "1, 2.5, 3.5, 450.5, 899.5, 900"
+    s = runs.open("apex-edges")
+    s.write_host_ini(faults={"IntegratorApexes": apexes})
+    s.start_host()
+    result = s.run_apexer(timeout=120)
+    check_run_completed(s, result, 6, "TRUE")
+    ranges = [e["308"] for e in s.events("dialog.ok")]
+    assert ranges == ["1:2", "1:3", "3:5", "449:451", "899:900", "899:900"], "ranges for the edge apexes"
+    runs.measured.update({"apexes": apexes, "ranges": ranges})
+
+
+def test_dialog_never_opens(runs: Runs) -> None:
+    runs.measured.update(error_run(runs, "dialog-never-opens", {"IntegratorPeaks": 3, "DialogNeverOpens": 1},
+                                   ERROR_TEXT))
+
+
+def test_dialog_field_missing(runs: Runs) -> None:
+    """A field that never appears: the dialog is closed unconfirmed and the error names the field."""
+    def closed_unconfirmed(s: h.Session) -> None:
+        assert s.events("dialog.ok", "combine") == [], "OK or a combine on the half-filled dialog"
+        assert any(e.get("role") == "dialog" for e in s.events("window.close-request")), \
+            "the dialog was not asked to close"
+        assert any(e.get("role") == "dialog" for e in s.events("window.closed")), "the dialog stayed open"
+
+    runs.measured.update(error_run(runs, "dialog-field-missing", {"IntegratorPeaks": 3, "DialogMissingField": 310},
+                                   FIELD_ERROR_TEXT, more=closed_unconfirmed))
+
+
+def test_replace_not_writable(runs: Runs) -> None:
+    """The host's settings file cannot be written: nothing is combined and the error names the file."""
+    def nothing_done(s: h.Session) -> None:
+        assert s.events("dialog.ok", "combine", "command") == [], "host work after Replace failed"
+
+    runs.measured.update(error_run(runs, "replace-not-writable", {"IntegratorPeaks": 3}, REPLACE_ERROR_TEXT,
+                                   hold_host_ini=True, more=nothing_done))
+
+
+def test_chromatogram_never_opens(runs: Runs) -> None:
+    """No chromatogram window: the first scan is refused and the run stops there, ending as usual."""
+    s = runs.open("chromatogram-never-opens")
+    s.write_host_ini(faults={"IntegratorPeaks": 5, "ChromatogramNeverOpens": 1})
+    s.start_host()
+    result = s.run_apexer(timeout=90)
+    assert result.exit_code == 0, "exit code"
+    assert len(s.events("fault.chromatogram-never-opens")) == 1, "launch commands (one, then the run stops)"
+    assert rhythm(s) == "", "combines and prints"
+    assert replace_value(s) == "TRUE", "Replace after the run"
+    assert len(s.events("dll.DmRawClose")) == 2, "raw data closes"
+    assert placement(s) is not None, "the placement was not stored"
+    check_result_shown(s, 0)
+    runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+def test_cancel_while_host_is_slow(runs: Runs) -> None:
+    s = runs.open("cancel")
+
+    def click_cancel(session: h.Session, proc) -> None:
+        session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
+        status = session.find_window("Apexer", 10000)
+        assert status is not None, "no status window"
+        session.env.driver("click", status, str(CANCEL_ID))
+        session.reap(proc, 20)
+
+    s.write_host_ini(faults={"IntegratorPeaks": 4}, delays={"Combine": 20000})
+    s.start_host()
+    result = s.run_apexer(timeout=60, during=click_cancel)
+    assert result.exit_code == 2, "exit code after Cancel"
+    assert run_record.ending(s) == "cancelled by the user", "the run record's ending"
+    assert replace_value(s) == "TRUE", "Replace after Cancel"
+    assert placement(s) is None, "stored placement"
+    assert len(s.events("combine")) == 0, "combines finished before Cancel"
+    assert len(s.events("dll.DmRawClose")) == 2, "raw data closes (integration, on Cancel)"
+    runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+def test_host_exits_mid_run(runs: Runs) -> None:
+    s = runs.open("host-exits")
+    s.write_host_ini(faults={"IntegratorPeaks": 9, "ExitAfterCombines": 3})
+    s.start_host()
+    result = s.run_apexer(timeout=120)
+    assert len(s.events("combine")) == 3, "combines before the host left"
+    assert s.host.wait(timeout=10) == 3, "host exit code"
+    assert result.exit_code == 0, "exit code"
+    # The next scan is refused: nothing of the unfinished batch is printed, the run ends as usual.
+    assert len(s.pages_printed()) == 0, "printed pages"
+    assert replace_value(s) == "TRUE", "Replace after the run"
+    assert len(s.events("dll.DmRawClose")) == 2, "raw data closes (integration, after the host left)"
+    assert placement(s) is not None, "the placement was not stored"
+    check_result_shown(s, 3)  # the index of the refused peak, not the peak count
+    runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+def test_placement_reused(runs: Runs) -> None:
+    rects = []
+
+    def look(session: h.Session, proc) -> None:
+        status = session.find_window("Apexer", 20000)
+        assert status is not None, "no status window"
+        # Placed, shown, then made top-most: the last of the three is the one to wait for.
+        info = h.sample_until(lambda: session.env.driver("info", status), lambda i: "topmost=1" in i.split())
+        rects.append(info)
+        assert "topmost=1" in info.split(), f"the status window is not top-most: {info}"
+
+    first_ini = b""
+    for run in (1, 2):
+        with runs.open(f"placement-{run}") as s:
+            if run == 1:
+                s.write_apexer_ini(placement="240,180,0,0")
+            else:
+                s.apexer_ini.write_bytes(first_ini)
+            s.write_host_ini(faults={"IntegratorPeaks": 2}, delays={"Combine": 1500})
+            s.start_host()
+            result = s.run_apexer(timeout=60, during=look)
+            assert result.exit_code == 0, "exit code"
+            stored = placement(s)
+            assert stored is not None and stored[:2] == [240, 180], f"stored placement {stored}"
+            first_ini = s.apexer_ini.read_bytes()
+    assert all("rect=240,180," in r for r in rects), f"the window did not open at 240,180: {rects}"
+    runs.measured.update({"windows": rects, "stored": first_ini.decode(errors="replace").strip()})
+
+
+def test_placement_off_screen(runs: Runs) -> None:
+    """A stored place beyond every monitor (one since removed): the window comes onto the screen."""
+    seen = {}
+
+    def look(session: h.Session, proc) -> None:
+        status = session.find_window("Apexer", 20000)
+        assert status is not None, "no status window"
+        seen["info"] = h.sample_until(lambda: session.env.driver("info", status),
+                                      lambda i: "topmost=1" in i.split())
+
+    s = runs.open("placement-off-screen")
+    s.write_apexer_ini(placement="3000,2500,0,0")
+    s.write_host_ini(faults={"IntegratorPeaks": 1}, delays={"Combine": 1500})
+    s.start_host()
+    result = s.run_apexer(timeout=60, during=look)
+    assert result.exit_code == 0, "exit code"
+    left, top, width, height = (int(v) for v in seen["info"].split("rect=")[1].split()[0].split(","))
+    assert 0 <= left and left + width <= 1280 and 0 <= top and top + height <= 1024, \
+        f"the window is not on the 1280 x 1024 screen: {seen['info']}"
+    assert placement(s) == [left, top, width, height], "stored placement (where the window stood)"
+    runs.measured.update({"window": [left, top, width, height]})
+
+
+def test_about_during_run(runs: Runs) -> None:
+    s = runs.open("about")
+    seen = {}
+
+    def open_about(session: h.Session, proc) -> None:
+        session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
+        status = session.find_window("Apexer", 10000)
+        session.env.driver("click-menu", status)
+        about = session.find_window("About Apexer", 10000)
+        assert about is not None, "the About box did not open"
+        opened = h.host_clock_ms()  # open at the latest from here: the driver has just found it
+        seen["controls"] = session.env.driver("controls", about)
+        seen["info"] = h.sample_until(lambda: session.env.driver("info", about), lambda i: "topmost=1" in i.split())
+        session.env.screenshot(session.shots / "about.png")
+        time.sleep(2.0)  # the run stays suspended while the box is shown
+        seen["open_ms"] = (opened, h.host_clock_ms())
+        session.env.driver("click", about, str(ABOUT_OK_ID))
+
+    s.write_host_ini(faults={"IntegratorPeaks": 3}, delays={"Combine": 800})
+    s.start_host()
+    result = s.run_apexer(timeout=120, during=open_about)
+    check_run_completed(s, result, 3, "TRUE")
+    controls = seen["controls"]
+    for text in ("V3.3.0", "Apexer", "Copyright"):
+        assert text in controls, f"About box lacks {text!r}: {controls}"
+    assert "topmost=1" in seen["info"], f"About box not top-most: {seen['info']}"
+    opened, closing = seen["open_ms"]
+    asked = [e["ev"] for e in s.journal() if e["ev"] in REQUESTS | ECHOES and opened <= e["tq"] <= closing]
+    assert asked == [], f"requests to the host during the {closing - opened:.0f} ms the About box was open"
+    runs.measured.update({"controls": controls.splitlines(), "box_open_ms": round(closing - opened)})
+
+
+def test_many_peaks(runs: Runs) -> None:
+    runs.measured.update(peaks_run(runs, "peaks-294", 294))
