@@ -14,6 +14,7 @@ import shlex
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 from contextlib import contextmanager
@@ -535,3 +536,58 @@ def import_sample(source: Path, path: Path) -> Path:
 def temporary_root() -> Path:
     return Path(tempfile.mkdtemp(prefix="apexer-e2e-"))
 
+
+def _shell_exports(values: dict[str, str | None]) -> str:
+    return "\n".join(f"export {k}={shlex.quote(v)}" if v is not None else f"unset {k}" for k, v in values.items())
+
+
+def _shell(argv: list[str]) -> int:
+    """The same set-up for the shell suites (scripts/lib/wine-env.sh), as lines to `eval`:
+        harness.py arch            the chosen path's variables and how it runs the builds (the caller puts
+                                   scripts/lib/wine-bin first on PATH)
+        harness.py start PREFIX    a started prefix and display; Xvfb outlives this process
+        harness.py stop            ends the wineserver of $WINEPREFIX and the Xvfb of $WINE_ENV_XVFB_PID
+    """
+    verb = argv[0] if argv else ""
+    arch = {"APEXER_RUNS_32": "1" if ARCH.runs_32 else "0", "APEXER_PATH": ARCH.path, "APEXER_ARCH": ARCH.arch,
+            "APEXER_PRESET": ARCH.preset, "APEXER_HOST_ARCH": ARCH.host_arch, "APEXER_HOST_PRESET": ARCH.host_preset,
+            "APEXER_WINEARCH": ARCH.winearch, "APEXER_PREFIX_TAG": ARCH.prefix_tag, "APEXER_WINE": ARCH.wine,
+            "APEXER_ARCH_WHY": ARCH.why, "APEXER_HOW": ARCH.how}
+    if verb == "arch":
+        env = WineEnv(Path("/nonexistent"))
+        print(_shell_exports({**arch, **{k: env.env.get(k) for k in ("WINEARCH", "WINELOADER")}}))
+        return 0
+    if verb == "start" and len(argv) == 2:
+        env = WineEnv(Path(argv[1]))
+        keep = os.environ.get("DISPLAY") if os.environ.get("APEXER_KEEP_DISPLAY") else None
+        env.start(use_display=keep)
+        names = ("WINEARCH", "WINELOADER", "APEXER_WINE", "WINEDEBUG", "WINEPREFIX", "WINEDLLOVERRIDES",
+                 "DISPLAY")
+        print(_shell_exports({**arch, **{k: env.env.get(k) for k in names},
+                              "WINE_ENV_XVFB_PID": str(env.xvfb.pid) if env.xvfb else None}))
+        return 0
+    if verb == "stop" and "WINEPREFIX" in os.environ:
+        env = WineEnv(Path("/nonexistent"))
+        env.prefix = Path(os.environ["WINEPREFIX"])
+        env.env["WINEPREFIX"] = str(env.prefix)
+        env.stop()
+        pid = int(os.environ.get("WINE_ENV_XVFB_PID") or 0)
+        for sig in (signal.SIGTERM, signal.SIGKILL) if pid else ():
+            try:
+                os.kill(pid, sig)
+            except ProcessLookupError:
+                break
+            if sample_until(lambda: Path(f"/proc/{pid}").exists(), lambda alive: not alive, bound_s=10):
+                continue
+            break
+        return 0
+    print(_shell.__doc__, file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(_shell(sys.argv[1:]))
+    except HarnessError as e:
+        print(f"wine-env: {e}", file=sys.stderr)
+        sys.exit(1)
