@@ -168,8 +168,7 @@ class Checks:
         full = b"x" * (RECORD_LIMIT - 40)
         log.write_bytes(full)
         log.with_suffix(".log.1").write_bytes(b"the oldest record")
-        s = InstalledSession(self.env, "installed-run", self.sample, self.out, self.host_dir)
-        try:
+        with InstalledSession(self.env, "installed-run", self.sample, self.out, self.host_dir) as s:
             s.write_host_ini(replace="TRUE", faults={"IntegratorPeaks": peaks})
             s.start_host()
             result = s.run_apexer(timeout=300)
@@ -179,8 +178,6 @@ class Checks:
             assert log.with_suffix(".log.1").read_bytes() == full, "Apexer.log.1 after the record reached 1 MB"
             return {"peaks": peaks, "pages": len(s.pages_printed()), "exit_code": result.exit_code,
                     "wall_s": round(result.wall_s, 1), "record_bytes": log.stat().st_size}
-        finally:
-            s.close()
 
     def record_in_the_users_folder(self) -> dict:
         """Where nothing can be written beside the program (here a folder stands where the file would), the
@@ -189,18 +186,17 @@ class Checks:
         kept = log.read_bytes()
         log.unlink()
         log.mkdir()
-        s = InstalledSession(self.env, "record-elsewhere", self.sample, self.out, self.host_dir)
         try:
-            s.write_host_ini(replace="TRUE", faults={"IntegratorPeaks": 2})
-            s.start_host()
-            result = s.run_apexer(timeout=120)
-            checks.check_run_completed(s, result, 2, "TRUE")
-            found = list(self.env.drive_c.glob("users/*/AppData/Local/Apexer/Apexer.log"))
-            assert len(found) == 1, f"run records in the user's local application data ({found})"
-            run_record.check_record(s, found[0])
-            return {"record": str(found[0].relative_to(self.env.drive_c))}
+            with InstalledSession(self.env, "record-elsewhere", self.sample, self.out, self.host_dir) as s:
+                s.write_host_ini(replace="TRUE", faults={"IntegratorPeaks": 2})
+                s.start_host()
+                result = s.run_apexer(timeout=120)
+                checks.check_run_completed(s, result, 2, "TRUE")
+                found = list(self.env.drive_c.glob("users/*/AppData/Local/Apexer/Apexer.log"))
+                assert len(found) == 1, f"run records in the user's local application data ({found})"
+                run_record.check_record(s, found[0])
+                return {"record": str(found[0].relative_to(self.env.drive_c))}
         finally:
-            s.close()
             log.rmdir()
             log.write_bytes(kept)
 
