@@ -1,7 +1,8 @@
 #include "win32/win32_call_counts.h"
 
 #ifdef APEXER_COUNT_CALLS
-#include <cstdio>
+#include <cmath>
+#include <nlohmann/json.hpp>
 
 namespace apexer::win32 {
 namespace {
@@ -9,28 +10,26 @@ namespace {
 constexpr const char* kKindNames[] = {"listing", "find", "title", "test", "peek", "block", "request", "host"};
 static_assert(std::size(kKindNames) == CallCounts::kKinds);
 
-std::string Fields(const CallCounts::Tally& tally) {
-  std::string out;
+// Each kind's calls, then its milliseconds to the microsecond (always a fraction), into `out`.
+void AddTally(nlohmann::ordered_json& out, const CallCounts::Tally& tally) {
   for (std::size_t i = 0; i < CallCounts::kKinds; ++i) {
-    char ms[32];
-    std::snprintf(ms, sizeof ms, "%.3f", tally.ms[i]);
-    out += (out.empty() ? "\"" : ",\"") + std::string(kKindNames[i]) + "\":" + std::to_string(tally.calls[i]) +
-           ",\"" + kKindNames[i] + "_ms\":" + ms;
+    out[kKindNames[i]] = tally.calls[i];
+    out[std::string(kKindNames[i]) + "_ms"] = std::round(tally.ms[i] * 1000.0) / 1000.0;
   }
-  return out;
 }
 
 }  // namespace
 
 std::string CallCounts::Json() const {
-  std::string out = "{\"total\":{" + Fields(total_) + "},\"after\":{";
-  bool first = true;
+  nlohmann::ordered_json total = nlohmann::ordered_json::object(), after = nlohmann::ordered_json::object();
+  AddTally(total, total_);
   for (const auto& [what, segment] : segments_) {
-    out += (first ? "\"" : ",\"") + what + "\":{\"times\":" + std::to_string(segment.times) + "," +
-           Fields(segment.tally) + "}";
-    first = false;
+    auto& entry = after[what];
+    entry["times"] = segment.times;
+    AddTally(entry, segment.tally);
   }
-  return out + "}}\n";
+  const nlohmann::ordered_json all = {{"total", std::move(total)}, {"after", std::move(after)}};
+  return all.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace apexer::win32

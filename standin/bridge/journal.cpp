@@ -3,74 +3,23 @@
 #include <windows.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "bridge/host_settings.h"
 
 namespace standin {
 
-std::string JsonQuote(std::string_view text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20 || c >= 0x7F) {
-          // Bytes of the ANSI code page are kept visible as escapes, not re-encoded.
-          char esc[8];
-          std::snprintf(esc, sizeof esc, "\\u%04x", c);
-          out += esc;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
-
-void JsonFields::Key(std::string_view key) {
-  body_ += ',';
-  body_ += JsonQuote(key);
-  body_ += ':';
-}
-
 JsonFields& JsonFields::Str(std::string_view key, std::string_view value) {
-  Key(key);
-  body_ += JsonQuote(value);
-  return *this;
+  return Value(key, ivdata::AnsiText(value));
 }
 
-JsonFields& JsonFields::Int(std::string_view key, int64_t value) {
-  Key(key);
-  body_ += std::to_string(value);
-  return *this;
-}
+JsonFields& JsonFields::Int(std::string_view key, int64_t value) { return Value(key, value); }
 
-JsonFields& JsonFields::Num(std::string_view key, double value) {
-  Key(key);
-  if (!std::isfinite(value)) {
-    body_ += "null";
-  } else {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.9g", value);
-    body_ += buf;
-  }
-  return *this;
-}
+JsonFields& JsonFields::Num(std::string_view key, double value) { return Value(key, ivdata::Number(value, 9)); }
 
-JsonFields& JsonFields::Bool(std::string_view key, bool value) {
-  Key(key);
-  body_ += value ? "true" : "false";
-  return *this;
-}
+JsonFields& JsonFields::Bool(std::string_view key, bool value) { return Value(key, value); }
 
-JsonFields& JsonFields::Raw(std::string_view key, std::string_view json) {
-  Key(key);
-  body_ += json;
+JsonFields& JsonFields::Value(std::string_view key, ivdata::Json value) {
+  fields_[std::string(key)] = std::move(value);
   return *this;
 }
 
@@ -100,10 +49,13 @@ double MonotonicMs() {
 void Journal(const char* source, const char* event, const JsonFields& fields) {
   std::string path = IniString(kSecStandin, "Journal");
   if (path.empty()) return;
-  char mono[32];
-  std::snprintf(mono, sizeof mono, "%.3f", MonotonicMs());
-  std::string line = "{\"t\":" + std::to_string(NowMs()) + ",\"tq\":" + mono + ",\"pid\":" + std::to_string(GetCurrentProcessId()) +
-                     ",\"src\":" + JsonQuote(source) + ",\"ev\":" + JsonQuote(event) + fields.Body() + "}\n";
+  ivdata::Json head = {{"t", NowMs()},
+                       {"tq", std::round(MonotonicMs() * 1000.0) / 1000.0},  // to the microsecond, always a fraction
+                       {"pid", GetCurrentProcessId()},
+                       {"src", ivdata::AnsiText(source)},
+                       {"ev", ivdata::AnsiText(event)}};
+  for (const auto& [key, value] : fields.Fields().items()) head[key] = value;
+  const std::string line = ivdata::JsonLine(head);
 
   // One lock for both processes, opened once per process; each line is opened, appended and closed under it.
   static const HANDLE lock = CreateMutexA(nullptr, FALSE, "ApexerStandinJournalLock");

@@ -15,9 +15,9 @@ void HostApp::WritePageNow(UINT command, const std::vector<ivdata::CombinedSpect
   const bool ok = sample_.WriteSpectrumPage(folder, spectra, command == IDM_PRINT_WITH_LIST, paths, error);
   JsonFields f;
   f.Int("command", command).Bool("ok", ok).Int("spectra", static_cast<int64_t>(spectra.size()));
-  std::string ranges = "[";
-  for (const auto& s : spectra) ranges += (ranges.size() > 1 ? "," : "") + JsonQuote(ivdata::ScanRangesText(s.ranges));
-  f.Raw("ranges", ranges + "]");
+  ivdata::Json ranges = ivdata::Json::array();
+  for (const auto& s : spectra) ranges.push_back(ivdata::AnsiText(ivdata::ScanRangesText(s.ranges)));
+  f.Value("ranges", std::move(ranges));
   if (ok) {
     f.Str("pdf", paths.pdf).Str("png", paths.png);
     if (!paths.massList.empty()) f.Str("massList", paths.massList);

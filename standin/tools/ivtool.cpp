@@ -1,118 +1,85 @@
 // ivtool: the stand-in data engine from the command line, for people and for checks.
-#include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <stdexcept>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <map>
-#include <set>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "ivdata/ivdata.h"
+#include "ivdata/json.h"
 #include "open_format.h"
 
 namespace {
-
-const char* const kUsage =
-    "usage: ivtool COMMAND ...\n"
-    "  import IN.(mzML|mzXML) OUT.ivs          convert an open-format run into a sample\n"
-    "  export SAMPLE OUT.(mzML|mzXML)           write a sample in an open format\n"
-    "  synth --seed N [--scans N] [--cycle MIN] [--noise-points N] [--no-ms2] [--truth FILE] OUT.ivs\n"
-    "                                           synthesise a sample and its ground truth (default OUT.truth.json)\n"
-    "  info SAMPLE                              functions, scans, traces\n"
-    "  chrom SAMPLE [--channel DESC] [--function N] [--scans A:B]\n"
-    "                                           the chromatogram as 'scan rt value' lines\n"
-    "  peaks SAMPLE [--channel DESC] [--function N] [--scans A:B] [--ini FILE]\n"
-    "                                           integrate; one JSON object per peak\n"
-    "  combine SAMPLE --scans A:B[,C:D[,E:F]] [--function N] [--scale X] [--threshold PCT] [--ppm P]\n"
-    "                                           the combined spectrum as 'mz intensity' lines\n"
-    "  page SAMPLE --scans A:B[,C:D...] OUT.pdf [--function N] [--png OUT.png] [--title TEXT] [--dpi N]\n"
-    "                                           one printed page, one spectrum per range (at most six)\n"
-    "  params [--ini FILE]                      the effective ChrIntegrate parameters\n"
-    "Channels: TIC, BPI, 301.1, 301.1~0.02, 301.1+455.2, 300_310, or an analog trace name.\n"
-    "Retention times are in minutes; functions and scans count from 1.\n";
 
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct Args {
-  std::vector<std::string> positional;
-  std::map<std::string, std::string> options;
-  std::set<std::string> flags;
-
-  std::string Get(const std::string& name, const std::string& fallback = "") const {
-    const auto it = options.find(name);
-    return it == options.end() ? fallback : it->second;
-  }
-  bool Has(const std::string& name) const { return options.count(name) || flags.count(name); }
+// Everything any command takes; each command binds only its own.
+struct Options {
+  std::string input, output;  // the positionals: IN OUT, SAMPLE OUT, SAMPLE, OUT
+  ivdata::SynthOptions synth;
+  std::string truth;
+  std::string channel = "TIC";
+  int function = 1;
+  std::vector<ivdata::ScanRange> ranges;
+  std::string ini;
+  ivdata::CombineRequest request;
+  std::string png, title;
+  int dpi = ivdata::PageOptions().previewDpi;
 };
 
-Args ParseArgs(int argc, char** argv, int from, const std::set<std::string>& valued, const std::set<std::string>& flags,
-               std::size_t positionals) {
-  Args a;
-  for (int i = from; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-      const std::string name = arg.substr(2);
-      if (flags.count(name)) {
-        a.flags.insert(name);
-      } else if (valued.count(name)) {
-        if (i + 1 >= argc) throw UsageError("option --" + name + " needs a value");
-        a.options[name] = argv[++i];
-      } else {
-        throw UsageError("unknown option " + arg);
-      }
-    } else {
-      a.positional.push_back(arg);
-    }
-  }
-  if (a.positional.size() != positionals) {
-    throw UsageError("expected " + std::to_string(positionals) + " argument" + (positionals == 1 ? "" : "s") + ", got " +
-                     std::to_string(a.positional.size()));
-  }
-  return a;
+// A number as the host's dialog fields read it (ivdata::ParseDialogNumber).
+CLI::Option* AddReal(CLI::App* command, const std::string& name, double& value, const std::string& what) {
+  return command->add_option_function<std::string>(
+      name,
+      [&value, name](const std::string& text) {
+        if (!ivdata::ParseDialogNumber(text, value)) throw CLI::ValidationError(name, "must be a number, not " + text);
+      },
+      what);
 }
 
-long long WholeOption(const Args& a, const std::string& name, long long fallback, long long lo, long long hi) {
-  if (!a.options.count(name)) return fallback;
-  const std::string& text = a.options.at(name);
-  char* end = nullptr;
-  errno = 0;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno != 0 || v < lo || v > hi) {
-    throw UsageError("--" + name + " must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi));
-  }
-  return v;
+CLI::Option* AddRanges(CLI::App* command, Options& o, const std::string& what) {
+  return command->add_option_function<std::string>(
+      "--scans",
+      [&o](const std::string& text) {
+        std::string error;
+        if (!ivdata::ParseScanRanges(text, o.ranges, &error)) throw CLI::ValidationError("--scans", error);
+        if (o.ranges.empty()) throw CLI::ValidationError("--scans", "no range given");
+      },
+      what);
 }
 
-double RealOption(const Args& a, const std::string& name, double fallback) {
-  if (!a.options.count(name)) return fallback;
-  double v = 0;
-  if (!ivdata::ParseDialogNumber(a.options.at(name), v)) throw UsageError("--" + name + " must be a number");
-  return v;
+CLI::Option* AddFunction(CLI::App* command, Options& o) {
+  return command->add_option("--function", o.function, "function number, from 1")->check(CLI::Range(1, 1000));
 }
 
-ivdata::Channel ChannelOption(const Args& a) {
+// The one range --scans may give here, as first and last scan (1 and 0: the whole function).
+std::pair<int, int> OneRange(const Options& o) {
+  if (o.ranges.size() > 1) throw UsageError("--scans takes one range here");
+  return o.ranges.empty() ? std::pair{1, 0} : std::pair{o.ranges[0].first, o.ranges[0].last};
+}
+
+ivdata::Channel ChannelOption(const Options& o) {
   ivdata::Channel channel;
   std::string error;
-  if (!ivdata::ParseChannel(a.Get("channel", "TIC"), channel, &error)) throw ivdata::Error("unknown channel: " + error);
+  if (!ivdata::ParseChannel(o.channel, channel, &error)) throw ivdata::Error("unknown channel: " + error);
   return channel;
 }
 
-std::vector<ivdata::ScanRange> RangesOption(const Args& a, bool required) {
-  std::vector<ivdata::ScanRange> ranges;
-  if (!a.options.count("scans")) {
-    if (required) throw UsageError("--scans A:B is required");
-    return ranges;
-  }
-  std::string error;
-  if (!ivdata::ParseScanRanges(a.options.at("scans"), ranges, &error)) throw UsageError("--scans: " + error);
-  if (ranges.empty()) throw UsageError("--scans: no range given");
-  return ranges;
+ivdata::IntegratorSettings SettingsOption(const CLI::App& command, const Options& o) {
+  std::vector<std::string> warnings;
+  const ivdata::IntegratorSettings s = command.count("--ini")
+                                           ? ivdata::ReadIntegratorSettings(o.ini, ivdata::kIntegratorSection, &warnings)
+                                           : ivdata::IntegratorSettings();
+  for (const auto& w : warnings) std::fprintf(stderr, "ivtool: warning: %s\n", w.c_str());
+  return s;
 }
 
 std::string Num(double v) {
@@ -121,50 +88,38 @@ std::string Num(double v) {
   return buffer;
 }
 
-int Import(int argc, char** argv) {
-  const Args a = ParseArgs(argc, argv, 2, {}, {}, 2);
+int Import(const CLI::App&, const Options& o) {
   const auto start = std::chrono::steady_clock::now();
-  const ivtool::ImportReport r = ivtool::ImportOpenFormat(a.positional[0], a.positional[1]);
+  const ivtool::ImportReport r = ivtool::ImportOpenFormat(o.input, o.output);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   for (const auto& f : r.functions) std::printf("function %d: MS%d, %d scans\n", f.msLevel, f.msLevel, f.scans);
   for (const auto& t : r.traces) std::printf("trace: %s\n", t.c_str());
   if (r.skippedSpectra) std::printf("skipped %d spectra without MS level or scan time\n", r.skippedSpectra);
   if (r.skippedChromatograms) std::printf("skipped %d mass chromatograms (derived from the scans instead)\n", r.skippedChromatograms);
   for (const auto& w : r.warnings) std::printf("warning: %s\n", w.c_str());
-  std::printf("wrote %s in %.3f s\n", a.positional[1].c_str(), seconds);
+  std::printf("wrote %s in %.3f s\n", o.output.c_str(), seconds);
   return 0;
 }
 
-int Export(int argc, char** argv) {
-  const Args a = ParseArgs(argc, argv, 2, {}, {}, 2);
-  ivtool::ExportOpenFormat(a.positional[0], a.positional[1]);
-  std::printf("wrote %s\n", a.positional[1].c_str());
+int Export(const CLI::App&, const Options& o) {
+  ivtool::ExportOpenFormat(o.input, o.output);
+  std::printf("wrote %s\n", o.output.c_str());
   return 0;
 }
 
-int Synth(int argc, char** argv) {
-  const Args a = ParseArgs(argc, argv, 2, {"seed", "scans", "cycle", "noise-points", "truth"}, {"no-ms2"}, 1);
-  if (!a.options.count("seed")) throw UsageError("--seed N is required");
-  ivdata::SynthOptions o;
-  o.seed = static_cast<std::uint64_t>(WholeOption(a, "seed", 1, 0, (1ll << 62)));
-  o.ms1Scans = static_cast<int>(WholeOption(a, "scans", o.ms1Scans, 50, 1000000));
-  o.cycleMinutes = RealOption(a, "cycle", o.cycleMinutes);
-  o.noisePointsPerScan = static_cast<int>(WholeOption(a, "noise-points", o.noisePointsPerScan, 10, 5000000));
-  o.ms2 = !a.Has("no-ms2");
-  const std::string out = a.positional[0];
-  const std::string truthPath = a.Get("truth", out + ".truth.json");
-  const ivdata::SynthTruth truth = ivdata::Synthesise(o, out);
+int Synth(const CLI::App& command, const Options& o) {
+  const std::string truthPath = command.count("--truth") ? o.truth : o.output + ".truth.json";
+  const ivdata::SynthTruth truth = ivdata::Synthesise(o.synth, o.output);
   std::ofstream t(truthPath, std::ios::binary);
   t << ivdata::TruthToJson(truth);
   t.close();
   if (!t) throw ivdata::Error("cannot write " + truthPath);
-  std::printf("wrote %s (%zu peaks) and %s\n", out.c_str(), truth.peaks.size(), truthPath.c_str());
+  std::printf("wrote %s (%zu peaks) and %s\n", o.output.c_str(), truth.peaks.size(), truthPath.c_str());
   return 0;
 }
 
-int Info(int argc, char** argv) {
-  const Args a = ParseArgs(argc, argv, 2, {}, {}, 1);
-  const ivdata::Sample s = ivdata::Sample::Open(a.positional[0]);
+int Info(const CLI::App&, const Options& o) {
+  const ivdata::Sample s = ivdata::Sample::Open(o.input);
   std::printf("sample: %s\n", s.Info().name.c_str());
   if (!s.Info().description.empty()) std::printf("description: %s\n", s.Info().description.c_str());
   if (!s.Info().source.empty()) std::printf("source: %s\n", s.Info().source.c_str());
@@ -182,54 +137,36 @@ int Info(int argc, char** argv) {
   return 0;
 }
 
-int Chrom(int argc, char** argv) {
-  const Args a = ParseArgs(argc, argv, 2, {"channel", "function", "scans"}, {}, 1);
-  const ivdata::Sample s = ivdata::Sample::Open(a.positional[0]);
-  const auto ranges = RangesOption(a, false);
-  if (ranges.size() > 1) throw UsageError("--scans takes one range here");
-  const int function = static_cast<int>(WholeOption(a, "function", 1, 1, 1000));
-  const ivdata::Chromatogram c = ivdata::ExtractChromatogram(s, function, ChannelOption(a), ranges.empty() ? 1 : ranges[0].first,
-                                                             ranges.empty() ? 0 : ranges[0].last);
+int Chrom(const CLI::App&, const Options& o) {
+  const ivdata::Sample s = ivdata::Sample::Open(o.input);
+  const auto [first, last] = OneRange(o);
+  const ivdata::Chromatogram c = ivdata::ExtractChromatogram(s, o.function, ChannelOption(o), first, last);
   std::printf("# %s\n", c.label.c_str());
   for (std::size_t i = 0; i < c.rt.size(); ++i) std::printf("%s %s %s\n", Num(c.scan[i]).c_str(), Num(c.rt[i]).c_str(), Num(c.value[i]).c_str());
   return 0;
 }
 
-int Peaks(int argc, char** argv) {
-  const Args a = ParseArgs(argc, argv, 2, {"channel", "function", "scans", "ini"}, {}, 1);
-  const ivdata::Sample s = ivdata::Sample::Open(a.positional[0]);
-  const auto ranges = RangesOption(a, false);
-  if (ranges.size() > 1) throw UsageError("--scans takes one range here");
-  const int function = static_cast<int>(WholeOption(a, "function", 1, 1, 1000));
-  std::vector<std::string> warnings;
-  const ivdata::IntegratorSettings settings =
-      a.Has("ini") ? ivdata::ReadIntegratorSettings(a.Get("ini"), ivdata::kIntegratorSection, &warnings) : ivdata::IntegratorSettings();
-  for (const auto& w : warnings) std::fprintf(stderr, "ivtool: warning: %s\n", w.c_str());
-  const auto peaks = ivdata::IntegrateChannel(s, function, ChannelOption(a), ranges.empty() ? 1 : ranges[0].first,
-                                              ranges.empty() ? 0 : ranges[0].last, settings);
+int Peaks(const CLI::App& command, const Options& o) {
+  const ivdata::Sample s = ivdata::Sample::Open(o.input);
+  const auto [first, last] = OneRange(o);
+  const ivdata::IntegratorSettings settings = SettingsOption(command, o);
+  const auto peaks = ivdata::IntegrateChannel(s, o.function, ChannelOption(o), first, last, settings);
   for (const ivdata::Peak& p : peaks) {
-    std::printf("{\"apex_scan\": %s, \"apex_rt\": %s, \"start_scan\": %d, \"end_scan\": %d, \"height\": %s, \"area\": %s, "
-                "\"start_rt\": %s, \"end_rt\": %s, \"signal_to_noise\": %s}\n",
-                Num(p.apexScan).c_str(), Num(p.apexRt).c_str(), p.startScan, p.endScan, Num(p.height).c_str(), Num(p.area).c_str(),
-                Num(p.startRt).c_str(), Num(p.endRt).c_str(), Num(p.signalToNoise).c_str());
+    const ivdata::Json line = {{"apex_scan", ivdata::Number(p.apexScan, 10)}, {"apex_rt", ivdata::Number(p.apexRt, 10)},
+                               {"start_scan", p.startScan},                     {"end_scan", p.endScan},
+                               {"height", ivdata::Number(p.height, 10)},        {"area", ivdata::Number(p.area, 10)},
+                               {"start_rt", ivdata::Number(p.startRt, 10)},     {"end_rt", ivdata::Number(p.endRt, 10)},
+                               {"signal_to_noise", ivdata::Number(p.signalToNoise, 10)}};
+    std::fputs(ivdata::JsonLine(line).c_str(), stdout);
   }
   return 0;
 }
 
-ivdata::CombineRequest Request(const Args& a) {
-  ivdata::CombineRequest r;
-  r.function = static_cast<int>(WholeOption(a, "function", 1, 1, 1000));
-  r.scale = RealOption(a, "scale", r.scale);
-  r.thresholdPercent = RealOption(a, "threshold", r.thresholdPercent);
-  r.tolerancePpm = RealOption(a, "ppm", r.tolerancePpm);
-  return r;
-}
-
-int Combine(int argc, char** argv) {
-  const Args a = ParseArgs(argc, argv, 2, {"scans", "function", "scale", "threshold", "ppm"}, {}, 1);
-  const ivdata::Sample s = ivdata::Sample::Open(a.positional[0]);
-  ivdata::CombineRequest r = Request(a);
-  r.ranges = RangesOption(a, true);
+int Combine(const CLI::App&, const Options& o) {
+  const ivdata::Sample s = ivdata::Sample::Open(o.input);
+  ivdata::CombineRequest r = o.request;
+  r.function = o.function;
+  r.ranges = o.ranges;
   const ivdata::CombinedSpectrum c = ivdata::CombineScans(s, r);
   std::printf("# sample %s, function %d, scans %s (%d), rt %.4f-%.4f min, base peak %.5f %s\n", c.sampleName.c_str(), c.function,
               ivdata::ScanRangesText(c.ranges).c_str(), c.scansUsed, c.firstRt, c.lastRt, c.basePeakMz, Num(c.basePeakIntensity).c_str());
@@ -245,34 +182,27 @@ std::string PreviewPath(const std::string& pdf) {
   return pdf + ".png";
 }
 
-int Page(int argc, char** argv) {
-  const Args a = ParseArgs(argc, argv, 2, {"scans", "function", "scale", "threshold", "ppm", "png", "title", "dpi"}, {}, 2);
-  const ivdata::Sample s = ivdata::Sample::Open(a.positional[0]);
-  const auto ranges = RangesOption(a, true);
-  if (static_cast<int>(ranges.size()) > ivdata::kMaxPageSpectra) throw UsageError("a page holds at most six spectra");
+int Page(const CLI::App& command, const Options& o) {
+  const ivdata::Sample s = ivdata::Sample::Open(o.input);
+  if (static_cast<int>(o.ranges.size()) > ivdata::kMaxPageSpectra) throw UsageError("a page holds at most six spectra");
   std::vector<ivdata::CombinedSpectrum> spectra;
-  for (const auto& range : ranges) {
-    ivdata::CombineRequest r = Request(a);
+  for (const auto& range : o.ranges) {
+    ivdata::CombineRequest r = o.request;
+    r.function = o.function;
     r.ranges = {range};
     spectra.push_back(ivdata::CombineScans(s, r));
   }
   ivdata::PageOptions options;
-  options.title = a.Get("title", s.Info().name + ": combined spectra");
-  options.previewDpi = static_cast<int>(WholeOption(a, "dpi", options.previewDpi, 90, 300));
-  const std::string pdf = a.positional[1];
-  std::string png = a.Get("png");
-  if (png.empty()) png = PreviewPath(pdf);
-  ivdata::WritePage(spectra, options, pdf, png);
-  std::printf("wrote %s and %s\n", pdf.c_str(), png.c_str());
+  options.title = command.count("--title") ? o.title : s.Info().name + ": combined spectra";
+  options.previewDpi = o.dpi;
+  const std::string png = o.png.empty() ? PreviewPath(o.output) : o.png;
+  ivdata::WritePage(spectra, options, o.output, png);
+  std::printf("wrote %s and %s\n", o.output.c_str(), png.c_str());
   return 0;
 }
 
-int Params(int argc, char** argv) {
-  const Args a = ParseArgs(argc, argv, 2, {"ini"}, {}, 0);
-  std::vector<std::string> warnings;
-  const ivdata::IntegratorSettings s =
-      a.Has("ini") ? ivdata::ReadIntegratorSettings(a.Get("ini"), ivdata::kIntegratorSection, &warnings) : ivdata::IntegratorSettings();
-  for (const auto& w : warnings) std::fprintf(stderr, "ivtool: warning: %s\n", w.c_str());
+int Params(const CLI::App& command, const Options& o) {
+  const ivdata::IntegratorSettings s = SettingsOption(command, o);
   const char* smooth[] = {"None", "Mean", "SavitzkyGolay"};
   std::printf("[%s]\nSmoothMethod=%s\nSmoothWidth=%d\nMinSignalToNoise=%s\nMinHeight=%s\nMinRelativeHeight=%s\nMinWidth=%d\nBaseline=%s\nMaxPeaks=%d\n",
               ivdata::kIntegratorSection, smooth[static_cast<int>(s.smoothMethod)], s.smoothWidth, Num(s.minSignalToNoise).c_str(),
@@ -281,20 +211,118 @@ int Params(int argc, char** argv) {
   return 0;
 }
 
+using Command = int (*)(const CLI::App&, const Options&);
+
+// Every command with its arguments; `run` gets what each one does.
+void AddCommands(CLI::App& app, Options& o, std::map<const CLI::App*, Command>& run) {
+  const auto add = [&](const char* name, const char* what, Command command) {
+    CLI::App* sub = app.add_subcommand(name, what);
+    run[sub] = command;
+    return sub;
+  };
+  const auto sample = [&](CLI::App* sub) { sub->add_option("SAMPLE", o.input, "a sample (.ivs)")->required(); };
+  const auto channel = [&](CLI::App* sub) {
+    sub->add_option("--channel", o.channel, "TIC, BPI, 301.1, 301.1~0.02, 301.1+455.2, 300_310 or an analog trace name")
+        ->capture_default_str();
+  };
+  const auto combining = [&](CLI::App* sub) {
+    AddFunction(sub, o);
+    AddReal(sub, "--scale", o.request.scale, "the dialog's scale");
+    AddReal(sub, "--threshold", o.request.thresholdPercent, "threshold, percent of the base peak");
+    AddReal(sub, "--ppm", o.request.tolerancePpm, "m/z tolerance in ppm");
+  };
+
+  CLI::App* import = add("import", "convert an open-format run into a sample", Import);
+  import->add_option("IN", o.input, "IN.mzML or IN.mzXML")->required();
+  import->add_option("OUT", o.output, "OUT.ivs")->required();
+
+  CLI::App* exporting = add("export", "write a sample in an open format", Export);
+  sample(exporting);
+  exporting->add_option("OUT", o.output, "OUT.mzML or OUT.mzXML")->required();
+
+  CLI::App* synth = add("synth", "synthesise a sample and its ground truth", Synth);
+  synth->add_option("--seed", o.synth.seed, "the seed; the same seed and options give the same sample")
+      ->required()
+      ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{1} << 62));
+  synth->add_option("--scans", o.synth.ms1Scans, "MS1 scans")->check(CLI::Range(50, 1000000))->capture_default_str();
+  AddReal(synth, "--cycle", o.synth.cycleMinutes, "minutes between MS1 scans");
+  synth->add_option("--noise-points", o.synth.noisePointsPerScan, "extra noise points per MS1 scan")
+      ->check(CLI::Range(10, 5000000))
+      ->capture_default_str();
+  synth->add_flag_callback("--no-ms2", [&o] { o.synth.ms2 = false; }, "no data-dependent MS2 scans");
+  synth->add_option("--truth", o.truth, "where the ground truth goes (default OUT.truth.json)");
+  synth->add_option("OUT", o.output, "OUT.ivs")->required();
+
+  sample(add("info", "functions, scans, traces", Info));
+
+  CLI::App* chrom = add("chrom", "the chromatogram as 'scan rt value' lines", Chrom);
+  sample(chrom);
+  channel(chrom);
+  AddFunction(chrom, o);
+  AddRanges(chrom, o, "one range A:B");
+
+  CLI::App* peaks = add("peaks", "integrate; one JSON object per peak", Peaks);
+  sample(peaks);
+  channel(peaks);
+  AddFunction(peaks, o);
+  AddRanges(peaks, o, "one range A:B");
+  peaks->add_option("--ini", o.ini, "integrator settings ([ChrIntegrate] of a host settings file)");
+
+  CLI::App* combine = add("combine", "the combined spectrum as 'mz intensity' lines", Combine);
+  sample(combine);
+  AddRanges(combine, o, "A:B[,C:D[,E:F]]")->required();
+  combining(combine);
+
+  CLI::App* page = add("page", "one printed page, one spectrum per range (at most six)", Page);
+  sample(page);
+  page->add_option("OUT", o.output, "OUT.pdf")->required();
+  AddRanges(page, o, "A:B[,C:D...], one spectrum each")->required();
+  combining(page);
+  page->add_option("--png", o.png, "the preview (default OUT.png)");
+  page->add_option("--title", o.title, "the page's title");
+  page->add_option("--dpi", o.dpi, "the preview's resolution")->check(CLI::Range(90, 300))->capture_default_str();
+
+  add("params", "the effective ChrIntegrate parameters", Params)
+      ->add_option("--ini", o.ini, "integrator settings ([ChrIntegrate] of a host settings file)");
+}
+
+// A parse error as one line: CLI11's messages may hold a line break.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n') c = ' ';
+  }
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-    std::fputs(kUsage, argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  CLI::App app("ivtool: the stand-in data engine from the command line, for people and for checks", "ivtool");
+  app.footer(
+      "Channels: TIC, BPI, 301.1, 301.1~0.02, 301.1+455.2, 300_310, or an analog trace name.\n"
+      "Retention times are in minutes; functions and scans count from 1.\n"
+      "ivtool COMMAND --help describes a command.");
+  app.require_subcommand(1);
+  Options o;
+  std::map<const CLI::App*, Command> run;
+  AddCommands(app, o, run);
+  if (argc < 2) {
+    std::fputs(app.help().c_str(), stderr);
+    return 2;
   }
-  const std::map<std::string, int (*)(int, char**)> commands = {
-      {"import", Import}, {"export", Export}, {"synth", Synth},     {"info", Info},  {"chrom", Chrom},
-      {"peaks", Peaks},   {"combine", Combine}, {"page", Page}, {"params", Params}};
-  const auto it = commands.find(argv[1]);
   try {
-    if (it == commands.end()) throw UsageError(std::string("unknown command ") + argv[1]);
-    return it->second(argc, argv);
+    if (argv[1][0] != '-' && app.get_subcommands([&](CLI::App* c) { return c->get_name() == argv[1]; }).empty()) {
+      throw UsageError(std::string("unknown command ") + argv[1]);
+    }
+    try {
+      app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+      return app.exit(help);
+    } catch (const CLI::ParseError& e) {
+      throw UsageError(OneLine(e.what()));
+    }
+    const CLI::App* command = app.get_subcommands().front();
+    return run.at(command)(*command, o);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "ivtool: %s (ivtool --help lists the commands)\n", e.what());
     return 2;

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "conformance/conformance.h"
 #include "win32/win32_desktop.h"
 #include "win32/win32_global_memory.h"
@@ -153,18 +155,18 @@ class StandinHostWorld : public HostWorld {
     return true;
   }
 
-  int SpectraShown() override { return LastNumber("\"ev\":\"combine\"", "\"spectraShown\":"); }
-  int SpectraPrinted() override { return LastNumber("\"ev\":\"print\"", "\"spectra\":"); }
+  int SpectraShown() override { return LastNumber("combine", "spectraShown"); }
+  int SpectraPrinted() override { return LastNumber("print", "spectra"); }
 
  private:
-  // The number after key in the journal's last line of an event; -1 when there is none.
+  // The number under key in the journal's last line of an event; -1 when there is none.
   int LastNumber(const std::string& event, const std::string& key) const {
     std::ifstream in(journal_, std::ios::binary);
     int value = -1;
     for (std::string line; std::getline(in, line);) {
-      const auto at = line.find(key);
-      if (line.find(event) != std::string::npos && at != std::string::npos) {
-        value = std::atoi(line.c_str() + at + key.size());
+      const auto parsed = nlohmann::json::parse(line, nullptr, false);
+      if (parsed.is_object() && parsed.value("ev", "") == event && parsed.contains(key) && parsed[key].is_number()) {
+        value = parsed[key].get<int>();
       }
     }
     return value;

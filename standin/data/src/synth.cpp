@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "ivdata/error.h"
+#include "ivdata/json.h"
 #include "ivdata/sample.h"
 #include "ivdata/text.h"
 
@@ -306,19 +307,27 @@ SynthTruth Synthesise(const SynthOptions& o, const std::string& samplePath) {
 }
 
 std::string TruthToJson(const SynthTruth& t) {
-  auto num = [](double v) { return NumberText(v); };
-  std::string j = "{\n  \"seed\": " + std::to_string(t.seed) + ",\n  \"ms1_scans\": " + std::to_string(t.ms1Scans) +
-                  ",\n  \"tic_noise\": " + num(t.ticNoise) + ",\n  \"absorbance_trace\": \"" + t.absorbanceTrace +
-                  "\",\n  \"rt_unit\": \"min\",\n  \"peaks\": [\n";
-  for (std::size_t i = 0; i < t.peaks.size(); ++i) {
-    const TruthPeak& p = t.peaks[i];
-    j += "    {\"id\": " + std::to_string(p.id) + ", \"role\": \"" + p.role + "\", \"apex_rt\": " + num(p.apexRt) +
-         ", \"apex_scan\": " + num(p.apexScan) + ", \"sigma\": " + num(p.sigmaMinutes) + ", \"tau\": " +
-         num(p.tauMinutes) + ", \"height\": " + num(p.height) + ", \"area\": " + num(p.area) + ", \"snr\": " +
-         num(p.signalToNoise) + ", \"mono_mz\": " + num(p.monoMz) + ", \"charge\": " + std::to_string(p.charge) + "}";
-    j += i + 1 < t.peaks.size() ? ",\n" : "\n";
+  Json peaks = Json::array();
+  for (const TruthPeak& p : t.peaks) {
+    peaks.push_back({{"id", p.id},
+                     {"role", AnsiText(p.role)},
+                     {"apex_rt", Number(p.apexRt)},
+                     {"apex_scan", Number(p.apexScan)},
+                     {"sigma", Number(p.sigmaMinutes)},
+                     {"tau", Number(p.tauMinutes)},
+                     {"height", Number(p.height)},
+                     {"area", Number(p.area)},
+                     {"snr", Number(p.signalToNoise)},
+                     {"mono_mz", Number(p.monoMz)},
+                     {"charge", p.charge}});
   }
-  return j + "  ]\n}\n";
+  const Json truth = {{"seed", t.seed},
+                      {"ms1_scans", t.ms1Scans},
+                      {"tic_noise", Number(t.ticNoise)},
+                      {"absorbance_trace", AnsiText(t.absorbanceTrace)},
+                      {"rt_unit", "min"},
+                      {"peaks", std::move(peaks)}};
+  return truth.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace ivdata

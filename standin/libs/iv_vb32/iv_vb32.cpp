@@ -34,27 +34,26 @@ LONG g_lastWindow[3] = {-1, -1, -1};
 BOOL CALLBACK AddText(HWND h, LPARAM list) {
   char text[256] = {};
   GetWindowTextA(h, text, sizeof text);
-  auto& out = *reinterpret_cast<std::string*>(list);
-  out += (out.back() == '[' ? "" : ",") + JsonQuote(text);
+  reinterpret_cast<ivdata::Json*>(list)->push_back(ivdata::AnsiText(text));
   return TRUE;
 }
 
+// Each visible window of the client as [its title, its controls' texts...].
 BOOL CALLBACK AddClientWindow(HWND h, LPARAM list) {
   DWORD pid = 0;
   GetWindowThreadProcessId(h, &pid);
   if (pid != GetCurrentProcessId() || !IsWindowVisible(h)) return TRUE;
-  auto& out = *reinterpret_cast<std::string*>(list);
-  out += out.back() == '[' ? "[" : ",[";
-  AddText(h, reinterpret_cast<LPARAM>(&out));
-  EnumChildWindows(h, AddText, reinterpret_cast<LPARAM>(&out));
-  out += "]";
+  ivdata::Json texts = ivdata::Json::array();
+  AddText(h, reinterpret_cast<LPARAM>(&texts));
+  EnumChildWindows(h, AddText, reinterpret_cast<LPARAM>(&texts));
+  reinterpret_cast<ivdata::Json*>(list)->push_back(std::move(texts));
   return TRUE;
 }
 
 void JournalClientExit() {
-  std::string windows = "[";
+  ivdata::Json windows = ivdata::Json::array();
   EnumWindows(AddClientWindow, reinterpret_cast<LPARAM>(&windows));
-  Journal(kSrc, "client.exit", JsonFields().Raw("windows", windows + "]"));
+  Journal(kSrc, "client.exit", JsonFields().Value("windows", std::move(windows)));
 }
 
 }  // namespace
@@ -115,9 +114,9 @@ int16_t __stdcall GetGlobalFile(char* listName, char* fileType, FileSpec* blank,
   }
   if (out) f.Str("fileName", FieldText(out->fileName));
   // The client asks once per peak, for a window title: a line when the answer changes, not per question.
-  static std::string lastLine;
-  if (f.Body() != lastLine) {
-    lastLine = f.Body();
+  static ivdata::Json lastLine;
+  if (f.Fields() != lastLine) {
+    lastLine = f.Fields();
     Journal(kSrc, "dll.GetGlobalFile", f);
   }
   return result;

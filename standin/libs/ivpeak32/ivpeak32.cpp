@@ -208,15 +208,12 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   *count = static_cast<LONG>(n);
 
   // Every apex exactly as the record holds it, so a reader can apply the client's rounding rule itself.
-  std::string list = "[";
+  ivdata::Json apexScans = ivdata::Json::array();
   for (size_t i = 0; i < n; ++i) {
-    char buf[32];
-    const float apex = static_cast<float>(peaks[i].apexScan);
-    std::snprintf(buf, sizeof buf, "%s%.9g", i ? "," : "", static_cast<double>(apex));
-    list += buf;
+    apexScans.push_back(ivdata::Number(static_cast<double>(static_cast<float>(peaks[i].apexScan)), 9));
   }
   Journal(kSrc, "dll.IntegrateChromatogramRange",
-          f.Int("result", 1).Int("count", static_cast<int64_t>(n)).Raw("apexScans", list + "]"));
+          f.Int("result", 1).Int("count", static_cast<int64_t>(n)).Value("apexScans", std::move(apexScans)));
   return 1;
 }
 

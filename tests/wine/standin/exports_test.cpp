@@ -3,9 +3,11 @@
 //   standin_exports_test.exe <bin dir> <work dir>
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "bridge/text_fields.h"
@@ -19,6 +21,10 @@ using check::EqualText;
 using check::Report;
 
 namespace {
+
+// An unknown host command holding what a hand-made JSON writer gets wrong: a quote, a backslash, a control
+// character and bytes of the ANSI code page (e with acute accent, the euro sign, DEL).
+constexpr char kOddCommand[] = "app.\"odd\\\x01\xe9\x80\x7f()";
 
 struct Offset {
   const char* field;
@@ -347,6 +353,9 @@ void Bridge(HostLibraries& L, const ivdata::Sample& s, const std::string& dir, c
   Report(chro != nullptr, "the chromatogram window opens as \"" + chroTitle + "\"");
   char bogus[] = "app.frobnicate()";
   Equal(L.IonvaneCommand(bogus, 5000), 0, "an unknown host command is refused");
+  // Journalled by both processes; see Journal() below.
+  std::string odd = kOddCommand;
+  Equal(L.IonvaneCommand(odd.data(), 5000), 0, "an unknown command with a quote, a backslash, ANSI bytes is refused");
   char peaks[] = "app.launch[default:Peaks]()";
   L.IonvaneCommand(peaks, 5000);
   Report(WaitUntil([&] { return L.GetApplicationWnd(2) != 0; }, 5000), "the peak list window is kind 2");
@@ -378,6 +387,18 @@ void Journal() {
          "the journal records the host command and its number");
   auto strToMass = JournalLines("dll.DmRawStrToMass");
   Report(strToMass.size() >= 4, "the journal records DmRawStrToMass calls");
+  // A text's quote, backslash, control character and ANSI bytes keep the line valid JSON and ASCII, each byte
+  // >= 0x7F as "\u00XX", and read back as the same bytes: in the client's library and in the host alike.
+  for (const auto& [event, key] : {std::pair{"dll.IonvaneCommand", "command"}, std::pair{"command.unknown", "text"}}) {
+    std::string line;
+    for (const auto& l : JournalLines(event)) {
+      if (JsonValue(l, key) == kOddCommand) line = l;
+    }
+    const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return c > 0 && c < 0x7F; });
+    Report(!line.empty() && ascii && line.find("\\u00e9\\u0080\\u007f") != std::string::npos,
+           std::string(event) + " journals a quote, a backslash, \\x01 and bytes >= 0x7F as ASCII JSON, read back the same",
+           line.empty() ? "no such line" : line);
+  }
 }
 
 }  // namespace

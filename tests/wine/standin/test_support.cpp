@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "ivdata/json.h"
+
 namespace standin_test {
 
 namespace {
@@ -127,30 +129,21 @@ size_t JournalSize() { return ReadFileBytes(JournalPath()).size(); }
 std::vector<std::string> JournalLinesSince(size_t offset, const char* event) {
   std::string all = ReadFileBytes(JournalPath());
   std::vector<std::string> out;
-  std::string needle = std::string("\"ev\":\"") + event + "\"";
   std::istringstream in(offset < all.size() ? all.substr(offset) : std::string());
-  for (std::string line; std::getline(in, line);)
-    if (line.find(needle) != std::string::npos) out.push_back(line);
+  for (std::string line; std::getline(in, line);) {
+    const ivdata::Json parsed = ivdata::Json::parse(line, nullptr, false);
+    if (parsed.is_object() && parsed.value("ev", "") == event) out.push_back(line);
+  }
   return out;
 }
 
 std::vector<std::string> JournalLines(const char* event) { return JournalLinesSince(0, event); }
 
 std::string JsonValue(const std::string& line, const char* key) {
-  std::string needle = std::string("\"") + key + "\":";
-  size_t p = line.find(needle);
-  if (p == std::string::npos) return "";
-  p += needle.size();
-  if (p < line.size() && line[p] == '"') {
-    std::string out;
-    for (size_t i = p + 1; i < line.size() && line[i] != '"'; ++i) {
-      if (line[i] == '\\' && i + 1 < line.size()) ++i;
-      out += line[i];
-    }
-    return out;
-  }
-  size_t e = line.find_first_of(",}", p);
-  return line.substr(p, e - p);
+  const ivdata::Json parsed = ivdata::Json::parse(line, nullptr, false);
+  if (!parsed.is_object() || !parsed.contains(key)) return "";
+  const ivdata::Json& value = parsed[key];
+  return value.is_string() ? ivdata::AnsiOf(value) : value.dump();
 }
 
 }  // namespace standin_test

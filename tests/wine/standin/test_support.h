@@ -76,7 +76,8 @@ std::string JournalPath();
 std::vector<std::string> JournalLines(const char* event);  // lines whose "ev" is event
 size_t JournalSize();
 std::vector<std::string> JournalLinesSince(size_t offset, const char* event);
-// The value of a key in a journal line: a string's text or a number's digits; "" when absent.
+// The value of a key in a journal line: a string's text (in the ANSI code page, as written), any other value
+// as JSON (a number's digits, true, false, null, an array); "" when absent or the line is not JSON.
 std::string JsonValue(const std::string& line, const char* key);
 
 std::string ReadFileBytes(const std::string& path);

@@ -39,6 +39,7 @@ struct SynthTruth {
 
 // Writes the sample; returns its truth.
 SynthTruth Synthesise(const SynthOptions& options, const std::string& samplePath);
+// The truth as JSON (UTF-8, the names' bytes read as the ANSI code page), keys in a fixed order.
 std::string TruthToJson(const SynthTruth& truth);
 
 }  // namespace ivdata

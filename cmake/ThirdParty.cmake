@@ -1,0 +1,36 @@
+# Debian's header-only libraries, as two targets for every build: apexer::json (nlohmann-json3-dev, every JSON
+# we write or read) and apexer::cli (libcli11-dev, ivtool's command line). Natively they are the packages'
+# own CMake targets. The MinGW builds must not search /usr/include (it holds the Linux C library's headers),
+# so they get a folder in the build tree holding links to these two libraries' header folders and nothing
+# else; the headers are the same files, since neither library needs anything of the platform's own.
+if(NOT CMAKE_CROSSCOMPILING)
+  find_package(nlohmann_json 3.10 CONFIG)
+  find_package(CLI11 2.1 CONFIG)
+  if(NOT nlohmann_json_FOUND OR NOT CLI11_FOUND)
+    message(FATAL_ERROR "nlohmann-json3-dev or libcli11-dev is not installed: run ./scripts/setup")
+  endif()
+  add_library(apexer_json INTERFACE)
+  target_link_libraries(apexer_json INTERFACE nlohmann_json::nlohmann_json)
+  add_library(apexer_cli INTERFACE)
+  target_link_libraries(apexer_cli INTERFACE CLI11::CLI11)
+else()
+  set(third_party_view ${CMAKE_BINARY_DIR}/third-party-include)
+  file(MAKE_DIRECTORY ${third_party_view})
+  foreach(entry IN ITEMS "json;nlohmann;nlohmann/json.hpp" "cli;CLI;CLI/CLI.hpp")
+    list(GET entry 0 name)
+    list(GET entry 1 folder)
+    list(GET entry 2 header)
+    # The build machine's headers, not the target's sysroot.
+    find_path(APEXER_${name}_INCLUDE_DIR ${header} PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH)
+    if(NOT APEXER_${name}_INCLUDE_DIR)
+      message(FATAL_ERROR "${header} is not in /usr/include (nlohmann-json3-dev, libcli11-dev): run ./scripts/setup")
+    endif()
+    if(NOT IS_SYMLINK ${third_party_view}/${folder})
+      file(CREATE_LINK ${APEXER_${name}_INCLUDE_DIR}/${folder} ${third_party_view}/${folder} SYMBOLIC)
+    endif()
+    add_library(apexer_${name} INTERFACE)
+    target_include_directories(apexer_${name} SYSTEM INTERFACE ${third_party_view})
+  endforeach()
+endif()
+add_library(apexer::json ALIAS apexer_json)
+add_library(apexer::cli ALIAS apexer_cli)
