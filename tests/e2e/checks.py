@@ -68,6 +68,17 @@ def check_run_completed(session: h.Session, result: h.ApexerResult, peaks: int, 
     check_ends_as_usual(session)
 
 
+def check_run_stopped(session: h.Session, result: h.ApexerResult, shown: int) -> None:
+    """A run the host stopped early ends as usual: exit code 0, no page of the unfinished batch, "Replace"
+    put back, the raw file released, the placement stored, and `shown` (the refused peak's index) shown."""
+    assert result.exit_code == 0, "exit code"
+    assert len(session.pages_printed()) == 0, "printed pages"
+    assert replace_value(session) == "TRUE", "Replace after the run"
+    assert len(session.events("dll.DmRawClose")) == 2, "raw data closes (integration, end of run)"
+    assert placement(session) is not None, "the placement was not stored"
+    check_result_shown(session, shown)
+
+
 def check_ends_as_usual(session: h.Session) -> None:
     """The peak list that came back with the chromatogram is closed after the last combine."""
     events = session.journal()
