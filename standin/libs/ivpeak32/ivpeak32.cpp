@@ -153,7 +153,8 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
     return 0;
   };
   if (!raw || !trace || !block || !count || !params) return fail("missing argument");
-  if (IniInt(kSecFaults, "IntegratorFails", 0)) return fail("fault IntegratorFails");
+  ReportUnknownFaults(kSrc);
+  if (FaultInt(HostFault::IntegratorFails)) return fail(std::string("fault ") + shared::FaultName(HostFault::IntegratorFails));
 
   std::string error;
   const ivdata::Sample* sample = OpenRawFile(*raw, error);
@@ -171,10 +172,10 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   f.Bool("storedParameters", tagged);
 
   std::vector<ivdata::Peak> peaks;
-  const int forced = IniInt(kSecFaults, "IntegratorPeaks", -1);
-  const std::string named = Trim(IniString(kSecFaults, "IntegratorApexes", ""));
+  const int forced = FaultInt(HostFault::IntegratorPeaks, -1);
+  const std::string named = Trim(FaultText(HostFault::IntegratorApexes));
   std::vector<double> apexes;
-  if (!named.empty() && !ParseApexes(named, apexes)) return fail("IntegratorApexes is not a list of scans");
+  if (!named.empty() && !ParseApexes(named, apexes)) return fail(std::string(shared::FaultName(HostFault::IntegratorApexes)) + " is not a list of scans");
   if (apexes.empty() && forced >= 0) apexes = SpreadApexes(firstScan, lastScan, forced);
   try {
     peaks = !apexes.empty() || forced >= 0
@@ -185,7 +186,7 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   }
   if (!named.empty()) f.Str("forcedApexes", named);
   else if (forced >= 0) f.Int("forcedPeaks", forced);
-  int outside = IniInt(kSecFaults, "ApexOutsideAtPeak", 0);
+  int outside = FaultInt(HostFault::ApexOutsideAtPeak);
   if (outside >= 1 && static_cast<size_t>(outside) <= peaks.size()) {
     peaks[static_cast<size_t>(outside - 1)].apexScan = scans + 100.0;
     f.Int("apexOutsideAtPeak", outside);
