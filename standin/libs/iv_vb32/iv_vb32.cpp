@@ -51,6 +51,59 @@ BOOL CALLBACK AddClientWindow(HWND h, LPARAM list) {
   return TRUE;
 }
 
+// {"key":value,...} of the fields (their body starts with a comma).
+std::string JsonObject(const JsonFields& f) { return "{" + f.Body().substr(f.Body().empty() ? 0 : 1) + "}"; }
+
+// The client's windows as its user sees them when it asks the host: place, top-most, shown, and for each
+// control its text and whether that text fits it in its own font. A line when this changes, not per call.
+BOOL CALLBACK AddControlState(HWND h, LPARAM list) {
+  char text[256] = {};
+  GetWindowTextA(h, text, sizeof text);
+  RECT client;
+  GetClientRect(h, &client);
+  SIZE extent{};
+  if (HDC dc = GetDC(h)) {
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(h, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+  }
+  auto& out = *reinterpret_cast<std::string*>(list);
+  out += (out.back() == '[' ? "" : ",") + JsonObject(JsonFields().Int("id", GetDlgCtrlID(h)).Str("text", text)
+                                                           .Bool("fits", extent.cx <= client.right));
+  return TRUE;
+}
+
+BOOL CALLBACK AddClientWindowState(HWND h, LPARAM list) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid != GetCurrentProcessId()) return TRUE;
+  char title[256] = {};
+  GetWindowTextA(h, title, sizeof title);
+  RECT r;
+  GetWindowRect(h, &r);
+  std::string controls = "[";
+  EnumChildWindows(h, AddControlState, reinterpret_cast<LPARAM>(&controls));
+  auto& out = *reinterpret_cast<std::string*>(list);
+  const std::string rect = std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                           std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
+  out += (out.back() == '[' ? "" : ",") +
+         JsonObject(JsonFields().Str("title", title).Str("rect", rect)
+                        .Bool("topmost", (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0)
+                        .Bool("visible", IsWindowVisible(h) != FALSE).Raw("controls", controls + "]"));
+  return TRUE;
+}
+
+void JournalClientWindows(const char* when) {
+  static std::string last;
+  std::string windows = "[";
+  EnumWindows(AddClientWindowState, reinterpret_cast<LPARAM>(&windows));
+  windows += "]";
+  if (windows == last) return;
+  last = windows;
+  Journal(kSrc, "client.windows", JsonFields().Str("when", when).Raw("windows", windows));
+}
+
 void JournalClientExit() {
   std::string windows = "[";
   EnumWindows(AddClientWindow, reinterpret_cast<LPARAM>(&windows));
@@ -68,6 +121,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
 extern "C" {
 
 LONG __stdcall GetSampleListFileVB(RawFile* raw) {
+  JournalClientWindows("GetSampleListFileVB");
   BridgeState s;
   LONG result = 0;
   if (raw && ReadBridge(s) && s.fileName[0]) {
@@ -82,6 +136,7 @@ LONG __stdcall GetSampleListFileVB(RawFile* raw) {
 }
 
 LONG __stdcall GetApplicationWnd(int16_t kind) {
+  if (kind == 0) JournalClientWindows("GetApplicationWnd");
   BridgeState s;
   LONG result = 0;
   if (ReadBridge(s)) result = static_cast<LONG>(HostWindowOfKind(s, kind));

@@ -111,7 +111,21 @@ bool ParseApexes(const std::string& text, std::vector<double>& apexes) {
   return !apexes.empty();
 }
 
+// The peak blocks handed to the client: it must free each one.
+std::vector<HGLOBAL> g_blocks;
+
 }  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // When the client's process ends, not when the library is merely unloaded.
+  if (reason == DLL_PROCESS_DETACH && reserved != nullptr && !g_blocks.empty()) {
+    int kept = 0;
+    for (HGLOBAL block : g_blocks) kept += GlobalFlags(block) != GMEM_INVALID_HANDLE;
+    Journal(kSrc, "client.peak-blocks",
+            JsonFields().Int("handed", static_cast<int64_t>(g_blocks.size())).Int("kept", kept));
+  }
+  return TRUE;
+}
 
 extern "C" {
 
@@ -206,6 +220,7 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   for (size_t i = 0; i < n; ++i) records[i] = ToRecord(peaks[i], static_cast<int>(i + 1), total);
   GlobalUnlock(mem);
   *block = LongPtrFromHglobal(mem);
+  g_blocks.push_back(mem);
   *count = static_cast<LONG>(n);
 
   // Every apex exactly as the record holds it, so a reader can apply the client's rounding rule itself.
