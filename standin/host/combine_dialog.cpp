@@ -37,7 +37,7 @@ void HoldBeforeOk(HWND dlg, int holdMs) {
 }  // namespace
 
 void HostApp::OpenCombineDialog(HWND owner) {
-  if (IniInt(kSecFaults, "DialogNeverOpens", 0)) {
+  if (FaultInt(HostFault::DialogNeverOpens)) {
     Journal(kSrcHost, "fault.dialog-never-opens");
     return;
   }
@@ -50,7 +50,7 @@ void HostApp::OpenCombineDialog(HWND owner) {
     HWND dlg = CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_COMBINE), owner, CombineDialogProc,
                                   reinterpret_cast<LPARAM>(this));
     if (!dlg) return;
-    const int missing = IniInt(kSecFaults, "DialogMissingField", 0);
+    const int missing = FaultInt(HostFault::DialogMissingField);
     if (missing != 0 && GetDlgItem(dlg, missing)) {
       DestroyWindow(GetDlgItem(dlg, missing));
       Journal(kSrcHost, "fault.dialog-missing-field", JsonFields().Int("id", missing));
@@ -142,14 +142,14 @@ void HostApp::FinishCombine(const ivdata::CombineRequest& request, HWND busy) {
   ++combines_;
   if (!error.empty()) Journal(kSrcHost, "combine.failed", JsonFields().Str("error", error));
 
-  if (IniInt(kSecFaults, "CombineWindowStays", 0)) {
+  if (FaultInt(HostFault::CombineWindowStays)) {
     Journal(kSrcHost, "fault.combine-window-stays");
   } else if (IsWindow(busy)) {
     DestroyWindow(busy);
   }
-  const int exitAfter = IniInt(kSecFaults, "ExitAfterCombines", 0);
+  const int exitAfter = FaultInt(HostFault::ExitAfterCombines);
   if (exitAfter > 0 && combines_ >= exitAfter) {
-    Journal(kSrcHost, "host.exit", JsonFields().Str("reason", "ExitAfterCombines").Int("combines", combines_));
+    Journal(kSrcHost, "host.exit", JsonFields().Str("reason", shared::FaultName(HostFault::ExitAfterCombines)).Int("combines", combines_));
     ExitProcess(3);
   }
   if (!error.empty()) {

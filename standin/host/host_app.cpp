@@ -81,6 +81,7 @@ int HostApp::Run(const char* commandLine) {
           JsonFields().Str("sample", samplePath).Bool("opened", opened).Str("error", sample_.Error())
               .Int("scans", sample_.Summary().scanCount));
   if (opened) PublishSample();
+  ReportUnknownFaults(kSrcHost);
 
   WNDCLASSA command{};
   command.lpfnWndProc = CommandProc;
@@ -299,9 +300,10 @@ void HostApp::OpenStartWindows() {
 LRESULT HostApp::RunHostCommand(const std::string& text) {
   const std::string command = ivdata::UpperAnsi(Trim(text));
   Journal(kSrcHost, "command", JsonFields().Str("text", text));
+  ReportUnknownFaults(kSrcHost);
   for (const WindowKindInfo& kind : WindowKinds()) {
     if (!kind.launchName || command != "APP.LAUNCH[DEFAULT:" + std::string(kind.launchName) + "]()") continue;
-    if (kind.kind == WindowKind::Chromatogram && IniInt(kSecFaults, "ChromatogramNeverOpens", 0)) {
+    if (kind.kind == WindowKind::Chromatogram && FaultInt(HostFault::ChromatogramNeverOpens)) {
       Journal(kSrcHost, "fault.chromatogram-never-opens");
       return 1;
     }

@@ -31,7 +31,7 @@ void HostApp::PrintSpectrumWindow(UINT command) {
   // What is printed is what the window shows when the command arrives.
   const std::vector<ivdata::CombinedSpectrum> spectra = spectrum_.Spectra();
   const HWND window = Window(WindowKind::Spectrum);
-  const std::string mode = ivdata::UpperAnsi(Trim(IniString(kSecFaults, "PrintingWindow", "normal")));
+  const std::string mode = ivdata::UpperAnsi(Trim(FaultText(HostFault::PrintingWindow, "normal")));
   if (mode == "NEVER") {
     Journal(kSrcHost, "fault.printing-window-never");
     WritePageNow(command, spectra);

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "conformance/conformance.h"
+#include "shared/host_faults.h"
 #include "win32/win32_desktop.h"
 #include "win32/win32_global_memory.h"
 #include "win32/win32_host_libraries.h"
@@ -108,14 +109,15 @@ class StandinHostWorld : public HostWorld {
 
   bool StartHost(bool withSample, int peaks) override {
     CreateDirectoryA("C:\\Ionvane", nullptr);
-    WritePrivateProfileStringA("StandinFaults", nullptr, nullptr, kHostIni);
+    WritePrivateProfileStringA(shared::kHostFaultSection, nullptr, nullptr, kHostIni);
     WritePrivateProfileStringA("StandinDelays", nullptr, nullptr, kHostIni);
     WritePrivateProfileStringA("Standin", "Journal", journal_.c_str(), kHostIni);
     WritePrivateProfileStringA("Standin", "OpenWithChromatogram", "PeakList", kHostIni);
     WritePrivateProfileStringA("Standin", "OpenAtStart", "", kHostIni);
     WritePrivateProfileStringA("StandinDelays", "Combine", "300", kHostIni);
     WritePrivateProfileStringA("StandinDelays", "Print", "300", kHostIni);
-    WritePrivateProfileStringA("StandinFaults", "IntegratorPeaks", std::to_string(peaks).c_str(), kHostIni);
+    WritePrivateProfileStringA(shared::kHostFaultSection, shared::FaultName(shared::HostFault::IntegratorPeaks),
+                               std::to_string(peaks).c_str(), kHostIni);
     std::string line = "\"" + bin_ + "\\StandinHost.exe\"" + (withSample ? " \"" + sample_ + "\"" : "");
     STARTUPINFOA si{};
     si.cb = sizeof si;

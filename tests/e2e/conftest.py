@@ -89,7 +89,8 @@ class Runs:
 @pytest.fixture
 def runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict):
     """After a scenario passes, every run of it is held to the checks no scenario may leave out: each OK
-    the host saw carries its peak's range, and the run record tells the journal's story."""
+    the host saw carries its peak's range, the run record tells the journal's story, and the stand-in knew
+    every fault the scenario set (its names are the host doubles' one table, shared/host_faults.def)."""
     name = request.node.name.removeprefix("test_")
     started = time.monotonic()
     r = Runs(wine_env, out, sample)
@@ -104,6 +105,7 @@ def runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample:
     results[name] = {"passed": False, "error": "the checks after the scenario failed"}
     checked = sum(checks.check_ranges(s) for s in r.sessions)
     for s in r.sessions:
+        assert [e["key"] for e in s.events("fault.unknown")] == [], "faults the stand-in does not play"
         run_record.check_record(s)
     results[name] = {"passed": True, "seconds": round(time.monotonic() - started, 1), **r.measured,
                      "peaks_range_checked": checked}

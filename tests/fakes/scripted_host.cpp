@@ -12,7 +12,29 @@ namespace {
 
 constexpr const char* kHostSettings = "C:\\Ionvane\\Ionvane.ini";
 
+std::string ValueText(bool flag) { return flag ? "1" : ""; }
+std::string ValueText(int number) { return number != 0 ? std::to_string(number) : ""; }
+std::string ValueText(const std::optional<int>& count) { return count ? std::to_string(*count) : ""; }
+std::string ValueText(const std::string& mode) { return mode; }
+std::string ValueText(const std::optional<std::vector<Single>>& scans) {
+  if (!scans) return "";
+  std::string text;
+  for (Single scan : *scans) text += (text.empty() ? "" : ",") + GeneralNumberText(scan);
+  return text.empty() ? "none" : text;
+}
+
 }  // namespace
+
+std::string FaultsText(const HostFaults& faults) {
+  std::string text;
+  const auto add = [&text](const char* name, const std::string& value) {
+    if (!value.empty()) text += (text.empty() ? "" : " ") + std::string(name) + "=" + value;
+  };
+#define HOST_FAULT(name, kind, meaning) add(#name, ValueText(faults.name));
+#include "shared/host_faults.def"
+#undef HOST_FAULT
+  return text.empty() ? "no fault" : text;
+}
 
 ScriptedHost::ScriptedHost(World& world, FakeDesktop& desktop, FakeProfileFiles& profiles, FakeMemory& memory,
                            HostScript s, std::vector<std::string>& journal)
@@ -37,6 +59,13 @@ void ScriptedHost::OpenSpectrumWindow() {
     if (m.message == platform::kWmCommand && (m.wParam == 341 || m.wParam == 342)) {
       const Long command = m.wParam;
       world_.After(script.printAppearMs, [this, command] {
+        // PrintingWindow never or flash: the page is printed with no window a poll could see.
+        if (!script.faults.PrintingWindow.empty()) {
+          Log("fault PrintingWindow=" + script.faults.PrintingWindow);
+          prints.push_back({command, spectra});
+          Log("printed " + std::to_string(command) + " with " + std::to_string(spectra.size()) + " spectra");
+          return;
+        }
         const Hwnd printing = OpenBusyWindow("Printing...");
         Log("printing shown");
         world_.After(script.printMs, [this, printing, command] {
@@ -82,7 +111,7 @@ void ScriptedHost::OpenChromatogramWindow() {
   chromatogramWindow = desktop_.AddWindow(ChromatogramWindowTitle());
   Log("chromatogram opened");
   desktop_.SetHandler(chromatogramWindow, [this](const Message& m) -> Long {
-    if (m.message == platform::kWmCommand && m.wParam == 354 && !script.dialogNeverOpens) {
+    if (m.message == platform::kWmCommand && m.wParam == 354 && !script.faults.DialogNeverOpens) {
       world_.After(script.openDialogMs, [this] {
         if (dialog == 0 && chromatogramWindow != 0) OpenDialog();
       });
@@ -100,7 +129,7 @@ void ScriptedHost::OpenChromatogramWindow() {
 void ScriptedHost::OpenDialog() {
   dialog = desktop_.AddWindow("Combine Spectrum", chromatogramWindow);
   for (Long id : {308, 310, 369, 176}) {
-    if (id != script.missingField) desktop_.AddControl(dialog, id);
+    if (id != script.faults.DialogMissingField) desktop_.AddControl(dialog, id);
   }
   Log("dialog opened");
   desktop_.SetHandler(dialog, [this](const Message& m) -> Long {
@@ -121,7 +150,7 @@ Long ScriptedHost::OnDialogOk() {
   desktop_.RemoveWindow(dialog);
   dialog = 0;
   const Hwnd combining = OpenBusyWindow("Spectrum Combine");
-  if (script.combiningNeverEnds) return 1;
+  if (script.faults.CombineWindowStays) return 1;
   world_.After(script.combineMs, [this, combining, first] {
     desktop_.RemoveWindow(combining);
     // The display keeps earlier spectra only while the setting says FALSE at this moment.
@@ -134,7 +163,8 @@ Long ScriptedHost::OnDialogOk() {
     spectra.push_back(first);
     combined.push_back(first);
     Log("combined " + first + " (Replace=" + replace + ")");
-    if (script.exitAfterCombines >= 0 && static_cast<int>(combined.size()) >= script.exitAfterCombines) Exit();
+    const int exitAfter = script.faults.ExitAfterCombines;
+    if (exitAfter > 0 && static_cast<int>(combined.size()) >= exitAfter) Exit();
   });
   return 1;
 }
@@ -182,7 +212,7 @@ Integer ScriptedHost::GetGlobalFile(std::string& listName, std::string& fileType
 Long ScriptedHost::IonvaneCommand(std::string& command, Long number) {
   Log("IonvaneCommand " + command + " " + std::to_string(number));
   if (exited_ || mainWindow == 0) return 0;
-  if (command == "app.launch[default:Chro]()" && chromatogramWindow == 0 && !script.chromatogramNeverOpens) {
+  if (command == "app.launch[default:Chro]()" && chromatogramWindow == 0 && !script.faults.ChromatogramNeverOpens) {
     world_.After(script.openChromatogramMs, [this] {
       if (chromatogramWindow != 0) return;
       OpenChromatogramWindow();
@@ -257,17 +287,30 @@ Integer ScriptedHost::IntegrateChromatogramRange(Hwnd window, RawFileRecord& rec
       std::to_string(record.FunctionNumber) + " kind=" + std::to_string(trace.Kind) + " scans=" +
       std::to_string(firstScan) + ".." + std::to_string(lastScan) + " aux=" + std::to_string(auxValue) + "," +
       std::to_string(auxNumber) + " parameters=" + std::to_string(parameters.Block[0]));
-  if (script.integratorFails) return 0;
+  const HostFaults& f = script.faults;
+  if (f.IntegratorFails) return 0;
+  std::vector<Single> apexes = script.apexScans;
+  if (f.IntegratorApexes) {
+    apexes = *f.IntegratorApexes;
+  } else if (f.IntegratorPeaks) {
+    apexes.clear();
+    for (int k = 0; k < *f.IntegratorPeaks; ++k) {
+      apexes.push_back(static_cast<Single>(firstScan + (lastScan - firstScan) * (k + 0.5) / *f.IntegratorPeaks));
+    }
+  }
+  if (f.ApexOutsideAtPeak >= 1 && static_cast<std::size_t>(f.ApexOutsideAtPeak) <= apexes.size()) {
+    apexes[static_cast<std::size_t>(f.ApexOutsideAtPeak - 1)] = static_cast<Single>(script.scanCount + 100);
+  }
   // Never a block of zero bytes: one empty record when there are no peaks.
-  std::vector<std::uint8_t> bytes(std::max<std::size_t>(script.apexScans.size(), 1) * sizeof(PeakRecord));
-  for (std::size_t i = 0; i < script.apexScans.size(); ++i) {
+  std::vector<std::uint8_t> bytes(std::max<std::size_t>(apexes.size(), 1) * sizeof(PeakRecord));
+  for (std::size_t i = 0; i < apexes.size(); ++i) {
     PeakRecord peak{};
     std::memset(&peak, static_cast<int>(i & 0xFF), sizeof peak);  // the integrator's own fields
-    peak.ApexScan = script.apexScans[i];
+    peak.ApexScan = apexes[i];
     std::memcpy(bytes.data() + i * sizeof peak, &peak, sizeof peak);
   }
   block = memory_.Allocate(std::move(bytes));
-  peakCount = script.reportedPeakCount.value_or(static_cast<Long>(script.apexScans.size()));
+  peakCount = script.reportedPeakCount.value_or(static_cast<Long>(apexes.size()));
   return 1;
 }
 

@@ -7,8 +7,24 @@
 
 #include "fakes/fake_platform.h"
 #include "platform/host_libraries.h"
+#include "shared/host_faults.h"
 
 namespace apexer::fakes {
+
+// The faults of shared/host_faults.def, one member each under the table's name, typed by its kind; the
+// defaults play none of them.
+struct HostFaults {
+  using Flag = bool;
+  using Number = int;                       // 0: not played
+  using Count = std::optional<int>;
+  using Scans = std::optional<std::vector<Single>>;
+  using Mode = std::string;                 // empty: not played
+#define HOST_FAULT(name, kind, meaning) kind name{};
+#include "shared/host_faults.def"
+#undef HOST_FAULT
+};
+// "ExitAfterCombines=4 IntegratorPeaks=0": the faults played, as a settings file would set them.
+std::string FaultsText(const HostFaults& faults);
 
 struct HostScript {
   bool hasSample = true;
@@ -19,7 +35,6 @@ struct HostScript {
   Integer globalFileResult = 1;  // what GetGlobalFile answers
   std::vector<Single> apexScans;  // the integrator's peaks, in its order
   std::optional<Long> reportedPeakCount;  // the count the integrator claims, when not apexScans' size
-  bool integratorFails = false;
   Integer storedParametersResult = 1;
   std::set<std::string> analogTraces{"UV 254", "PRESSURE"};
 
@@ -39,11 +54,7 @@ struct HostScript {
   std::int64_t printMs = 40;
   std::int64_t closeMs = 10;
 
-  bool chromatogramNeverOpens = false;
-  bool dialogNeverOpens = false;
-  Long missingField = 0;  // a control the dialog opens without
-  bool combiningNeverEnds = false;
-  int exitAfterCombines = -1;  // the host process ends after this many combines
+  HostFaults faults;
 };
 
 class ScriptedHost : public HostLibraries {

@@ -110,14 +110,14 @@ TEST_F(CombineSpectrumTest, AnOpenDialogIsFilledWithoutAMenuCommand) {
 }
 
 TEST_F(CombineSpectrumTest, NoChromatogramWindowIsNoErrorButTheScanIsRefused) {
-  rig.host->script.chromatogramNeverOpens = true;
+  rig.host->script.faults.ChromatogramNeverOpens = true;
   EXPECT_EQ(CombineAtScan(*rig.p, 50, record), 0);
   EXPECT_EQ(rig.Count("post"), 0u);
   EXPECT_TRUE(rig.host->combined.empty());
 }
 
 TEST_F(CombineSpectrumTest, ADialogThatNeverOpensRaisesTheProgramsError) {
-  rig.host->script.dialogNeverOpens = true;
+  rig.host->script.faults.DialogNeverOpens = true;
   try {
     CombineAtScan(*rig.p, 50, record);
     FAIL() << "no error raised";

@@ -156,7 +156,7 @@ TEST(OpenDialogLimit, CountsFromThePost) {
   for (const Row& row : rows) {
     fakes::HostScript s;
     s.chromatogramWindowOpen = true;
-    s.dialogNeverOpens = row.dialogMs == 0;
+    s.faults.DialogNeverOpens = row.dialogMs == 0;
     s.openDialogMs = row.dialogMs;
     fakes::Rig rig(s);
     rig.loop.onYield = [&](int n) {
@@ -191,7 +191,7 @@ TEST_F(HostWindows, AnOpenChromatogramIsFoundAtTheFirstPollAfterTheCommand) {
 }
 
 TEST_F(HostWindows, OpenChromatogramFallsBackToThePlainTitleAfterFiveSeconds) {
-  rig.host->script.chromatogramNeverOpens = true;
+  rig.host->script.faults.ChromatogramNeverOpens = true;
   Hwnd plain = 0;
   rig.world.After(5500, [&] { plain = rig.desktop.AddWindow("Chromatogram"); });
   const std::int64_t start = rig.clock.now;

@@ -154,7 +154,7 @@ TEST_F(PeakIntegration, ANamedWindowIsLookedUpAndAnUnknownOneGivesZero) {
 }
 
 TEST_F(PeakIntegration, AFailingIntegratorLeavesEverythingUntouched) {
-  rig->host->script.integratorFails = true;
+  rig->host->script.faults.IntegratorFails = true;
   peaks.resize(1);
   peaks[0].ApexScan = 5;
   EXPECT_EQ(Integrate(), 0);

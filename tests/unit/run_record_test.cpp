@@ -129,10 +129,10 @@ TEST(RunRecordOfAWholeRun, AnEarlyStopSaysAtWhichPeakAndWhy) {
     std::string ending;
   };
   const Row rows[] = {
-      {[](fakes::HostScript& s) { s.apexScans[3] = 100.6f; },
-       "end stopped at peak 4 of 9 with 3: apex scan 101 lies outside the sample's 100 scans"},
-      {[](fakes::HostScript& s) { s.exitAfterCombines = 4; }, "end stopped at peak 5 of 9 with 4: the host is gone"},
-      {[](fakes::HostScript& s) { s.chromatogramNeverOpens = true; },
+      {[](fakes::HostScript& s) { s.faults.ApexOutsideAtPeak = 4; },
+       "end stopped at peak 4 of 9 with 3: apex scan 200 lies outside the sample's 100 scans"},
+      {[](fakes::HostScript& s) { s.faults.ExitAfterCombines = 4; }, "end stopped at peak 5 of 9 with 4: the host is gone"},
+      {[](fakes::HostScript& s) { s.faults.ChromatogramNeverOpens = true; },
        "end stopped at peak 1 of 9 with 0: no chromatogram window"},
       {[](fakes::HostScript& s) { s.apexScans[1] = std::numeric_limits<Single>::quiet_NaN(); },
        "end stopped at peak 2 of 9 with 1: apex NAN is no scan number"},
@@ -152,7 +152,7 @@ TEST(RunRecordOfAWholeRun, AnEarlyStopSaysAtWhichPeakAndWhy) {
 
 TEST(RunRecordOfAWholeRun, AnErrorOrCancelIsTheLastLineAfterTheSettingWasPutBack) {
   RecordedRun error(WithPeaks(5));
-  error.rig.host->script.dialogNeverOpens = true;
+  error.rig.host->script.faults.DialogNeverOpens = true;
   EXPECT_EQ(error.Go(), kExitError);
   Lines record = error.Record();
   EXPECT_EQ(Lines(record.end() - 2, record.end()),

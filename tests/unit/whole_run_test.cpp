@@ -112,52 +112,65 @@ TEST(WholeRun, NoSampleTouchesNothingOnTheHost) {
   EXPECT_TRUE(run.PlacementWritten());
 }
 
-TEST(WholeRun, NoPeaksClosesTheRawDataAndLeavesTheHostAlone) {
-  JobRun run(WithPeaks(0));
-  EXPECT_EQ(run.Go(), kExitDone);
-  EXPECT_EQ(run.rig.status->texts.back(), "0");
-  EXPECT_EQ(run.rig.Count("DmRawClose"), 2u);  // the integration's, then the run's
-  EXPECT_EQ(run.rig.Lines({"post", "write SpeDisplay"}), Lines{});
-  EXPECT_EQ(run.Replace(), "TRUE");
-
-  fakes::HostScript failing = WithPeaks(3);
-  failing.integratorFails = true;
-  JobRun failed(failing);
-  failed.Go();
-  EXPECT_EQ(failed.rig.status->texts.back(), "0");
-  EXPECT_EQ(failed.rig.Count("DmRawClose"), 1u);
-  EXPECT_EQ(failed.rig.Count("post"), 0u);
-}
-
-// The refused peak's index is the result, nothing of the unfinished batch is printed, and the run ends
-// as it always does: kind 2 closed, "Replace" put back, the raw file closed, in that order.
-TEST(WholeRun, ARefusedScanStopsTheRunAtItsPeakAndFinishesAsUsual) {
+// Each fault the host can play (shared/host_faults.def), set once, and what must follow. Every run puts
+// "Replace" back and closes the raw file last, and leaves no dialog half filled; a run that ends without
+// the program's error stores the placement, one that ends with it stores none.
+TEST(WholeRun, EachHostFaultAndWhatMustFollow) {
+  using F = fakes::HostFaults;
   struct Row {
-    const char* what;
-    std::function<void(fakes::HostScript&)> fault;
-    std::string result;
-    std::size_t combined;
-    std::size_t stillShown;  // the spectrum window stays with the unfinished batch while there is a host
+    F faults;
+    int exit;
+    std::string shown;  // the status window's last text, or the error's description
+    std::string rhythm;
+    std::size_t stillShown;  // spectra the spectrum window is left with (the unfinished batch stays)
+    std::size_t rawCloses;   // the integration's, then the run's
+    bool touchesHost;        // closes its windows and sets "Replace" for the combining
   };
   const Row rows[] = {
-      {"an apex outside the sample", [](fakes::HostScript& s) { s.apexScans[3] = 100.6f; }, "3", 3, 3},
-      {"the host gone", [](fakes::HostScript& s) { s.exitAfterCombines = 4; }, "4", 4, 0},
-      {"no chromatogram window", [](fakes::HostScript& s) { s.chromatogramNeverOpens = true; }, "0", 0, 0},
+      {F{.IntegratorFails = true}, kExitDone, "0", "", 1, 1, false},
+      {F{.IntegratorPeaks = 0}, kExitDone, "0", "", 1, 2, false},
+      {F{.IntegratorPeaks = 13}, kExitDone, "13", "ccccccP6ccccccP6cP1", 0, 2, true},
+      {F{.ApexOutsideAtPeak = 4}, kExitDone, "3", "ccc", 3, 2, true},
+      {F{.ExitAfterCombines = 4}, kExitDone, "4", "cccc", 0, 2, true},
+      {F{.ChromatogramNeverOpens = true}, kExitDone, "0", "", 0, 2, true},
+      {F{.PrintingWindow = "never"}, kExitDone, "9", "ccccccP6cccP3", 0, 2, true},
+      {F{.DialogNeverOpens = true}, kExitError, "Unable to find Combine Spectrum dialogue box", "", 0, 2, true},
+      {F{.DialogMissingField = 310}, kExitError, "Unable to find field 310 of the Combine Spectrum dialogue box",
+       "", 0, 2, true},
+      // A combine that never ends: the run waits for it until Cancel.
+      {F{.CombineWindowStays = true}, kExitCancelled, "Processing: 1/9", "", 0, 2, true},
   };
   for (const Row& row : rows) {
+    const std::string what = fakes::FaultsText(row.faults);
     fakes::HostScript s = WithPeaks(9);
-    row.fault(s);
+    s.faults = row.faults;
     JobRun run(s);
-    EXPECT_EQ(run.Go(), kExitDone) << row.what;
-    EXPECT_EQ(run.rig.status->texts.back(), row.result) << row.what;
-    EXPECT_EQ(run.Rhythm(), std::string(row.combined, 'c')) << row.what;
-    EXPECT_EQ(run.rig.host->spectrumWindow != 0 ? run.rig.host->spectra.size() : 0u, row.stillShown) << row.what;
-    EXPECT_EQ(run.Replace(), "TRUE") << row.what;
-    Lines ending = run.rig.Lines({"peak list closed", "write SpeDisplay", "DmRawClose"});
-    ending.erase(ending.begin(), ending.end() - 2);
-    EXPECT_EQ(ending, (Lines{"write SpeDisplay/Replace=TRUE", "DmRawClose"})) << row.what;
-    EXPECT_EQ(run.rig.host->secondaryWindow, 0u) << row.what;
-    EXPECT_TRUE(run.PlacementWritten()) << row.what;
+    const std::int64_t started = run.rig.clock.now;  // a run still waiting after ten minutes is cancelled
+    run.rig.loop.onYield = [&](int) { run.rig.status->cancelClicked = run.rig.clock.now - started > 600'000; };
+    EXPECT_EQ(run.Go(), row.exit) << what;
+    if (row.exit == kExitError) {
+      ASSERT_EQ(run.rig.app.reports.size(), 1u) << what;
+      EXPECT_EQ(run.rig.app.reports[0].number, 32767) << what;
+      EXPECT_EQ(run.rig.app.reports[0].description, row.shown) << what;
+    } else {
+      EXPECT_TRUE(run.rig.app.reports.empty()) << what;
+      EXPECT_EQ(run.rig.status->texts.back(), row.shown) << what;
+    }
+    EXPECT_EQ(run.Rhythm(), row.rhythm) << what;
+    EXPECT_EQ(run.rig.host->spectrumWindow != 0 ? run.rig.host->spectra.size() : 0u, row.stillShown) << what;
+    EXPECT_EQ(run.rig.Count("DmRawClose"), row.rawCloses) << what;
+    EXPECT_EQ(run.PlacementWritten(), row.exit == kExitDone) << what;
+    EXPECT_EQ(run.Replace(), "TRUE") << what;
+    EXPECT_EQ(run.rig.host->dialog, 0u) << what;
+    const Lines ending = run.rig.Lines({"write SpeDisplay", "DmRawClose"});
+    if (row.touchesHost) {
+      EXPECT_EQ(run.rig.Lines({"write SpeDisplay"}),
+                (Lines{"write SpeDisplay/Replace=FALSE", "write SpeDisplay/Replace=TRUE"})) << what;
+      EXPECT_EQ(Lines(ending.end() - 2, ending.end()), (Lines{"write SpeDisplay/Replace=TRUE", "DmRawClose"})) << what;
+    } else {
+      EXPECT_EQ(run.rig.Lines({"post", "write SpeDisplay"}), Lines{}) << what;
+      EXPECT_EQ(ending.back(), "DmRawClose") << what;
+    }
   }
 }
 
@@ -181,38 +194,20 @@ TEST(WholeRun, HalvesRoundToTheEvenScan) {
   EXPECT_EQ(run.rig.host->combined, (Lines{"41:43", "41:43", "1:3", "3:5"}));
 }
 
-// The program's error ends the run: nothing is combined on a dialog or a setting that is not as it must
-// be, "Replace" and the raw file are put back, the report names what failed, no placement is stored.
-TEST(WholeRun, ErrorsAreReportedAfterTheHostIsPutBack) {
-  struct Row {
-    const char* what;
-    std::function<void(JobRun&)> fault;
-    std::string description;
-    Lines settingWrites;
-  };
-  const Lines restored{"write SpeDisplay/Replace=FALSE", "write SpeDisplay/Replace=TRUE"};
-  const Row rows[] = {
-      {"the dialog never opens", [](JobRun& r) { r.rig.host->script.dialogNeverOpens = true; },
-       "Unable to find Combine Spectrum dialogue box", restored},
-      {"a dialog field never appears", [](JobRun& r) { r.rig.host->script.missingField = 310; },
-       "Unable to find field 310 of the Combine Spectrum dialogue box", restored},
-      {"the host settings file cannot be written", [](JobRun& r) { r.rig.profiles.SetUnwritable(kHostIni); },
-       "Unable to set Replace in section SpeDisplay of C:\\Ionvane\\Ionvane.ini to FALSE", {}},
-  };
-  for (const Row& row : rows) {
-    JobRun run(WithPeaks(5));
-    row.fault(run);
-    EXPECT_EQ(run.Go(), kExitError) << row.what;
-    ASSERT_EQ(run.rig.app.reports.size(), 1u) << row.what;
-    EXPECT_EQ(run.rig.app.reports[0].number, 32767) << row.what;
-    EXPECT_EQ(run.rig.app.reports[0].description, row.description) << row.what;
-    EXPECT_FALSE(run.PlacementWritten()) << row.what;
-    EXPECT_EQ(run.Replace(), "TRUE") << row.what;
-    EXPECT_EQ(run.rig.Lines({"OK", "combined"}), Lines{}) << row.what;
-    EXPECT_EQ(run.rig.host->dialog, 0u) << row.what;  // no dialog left half filled
-    EXPECT_EQ(run.rig.Lines({"write SpeDisplay"}), row.settingWrites) << row.what;
-    EXPECT_EQ(run.rig.journal.back(), "DmRawClose") << row.what;
-  }
+// A host settings file that cannot be written is the program's error before anything is asked of the host.
+TEST(WholeRun, AnUnwritableHostSettingsFileIsReportedBeforeTheHostIsAsked) {
+  JobRun run(WithPeaks(5));
+  run.rig.profiles.SetUnwritable(kHostIni);
+  EXPECT_EQ(run.Go(), kExitError);
+  ASSERT_EQ(run.rig.app.reports.size(), 1u);
+  EXPECT_EQ(run.rig.app.reports[0].number, 32767);
+  EXPECT_EQ(run.rig.app.reports[0].description,
+            "Unable to set Replace in section SpeDisplay of C:\\Ionvane\\Ionvane.ini to FALSE");
+  EXPECT_FALSE(run.PlacementWritten());
+  EXPECT_EQ(run.Replace(), "TRUE");
+  EXPECT_EQ(run.rig.Lines({"write SpeDisplay", "OK", "combined", "post WM_COMMAND"}), Lines{});
+  EXPECT_EQ(run.rig.host->dialog, 0u);
+  EXPECT_EQ(run.rig.journal.back(), "DmRawClose");
 }
 
 TEST(WholeRun, CancelDuringAWaitEndsAtOnceRestoringTheHostButWritingNoPlacement) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Apexer.exe under Wine and Xvfb: the error report without host libraries, a run against doubles of the
-# host libraries with the placement stored and reused, the About box and Cancel while the run waits,
+# Apexer.exe under Wine and Xvfb: the error report without host libraries or with one short of an entry
+# point, runs against the stand-in host (the placement stored and reused, what the program asks of the host,
+# the range of each peak, how soon it notices a host window), the About box and Cancel while the run waits,
 # and the profile and desktop case tables against the real functions.
-# Runs Apexer.exe, the library doubles and the conformance runner of the build that runs here
-# (scripts/lib/wine-arch: the i686 build natively or under qemu-i386); the driver that plays the user and
-# a minimal host is of the host's build. Screenshots and logs go to build/<preset>/wine-apexer/.
+# Runs Apexer.exe, the stand-in's host libraries and the conformance runner of the build that runs here
+# (scripts/lib/wine-arch: the i686 build natively or under qemu-i386); the stand-in host and the driver that
+# plays the user are of the host's build. The host's faults and delays are its [StandinFaults] and
+# [StandinDelays] settings (shared/host_faults.def). Screenshots and logs go to build/<preset>/wine-apexer/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/scripts/lib/wine-env.sh"
@@ -13,15 +15,22 @@ wine_arch_announce run-apexer
 build=$root/build/$APEXER_PRESET
 tools=$build/tests/wine/apexer
 driver=$root/build/$APEXER_HOST_PRESET/tests/wine/apexer/apexer_wine_driver.exe
+host_exe=$root/build/$APEXER_HOST_PRESET/standin/bin/StandinHost.exe
+libraries=$build/standin/bin
+ivtool=$root/build/native/standin/tools/ivtool
 work=$build/wine-apexer
 exe=$build/src/Apexer.exe
-for f in "$exe" "$driver" "$tools/apexer_conformance_win32.exe" "$tools/doubles/Iv_vb32.dll"; do
+for f in "$exe" "$driver" "$host_exe" "$tools/apexer_conformance_win32.exe" "$libraries/Iv_vb32.dll" \
+  "$tools/incomplete/Iv_vb32.dll"; do
   [ -f "$f" ] || { echo "run-apexer: $f is missing; build the $APEXER_PRESET and $APEXER_HOST_PRESET presets first" >&2; exit 1; }
 done
+[ -x "$ivtool" ] || { echo "run-apexer: $ivtool is missing; build the native preset first" >&2; exit 1; }
 
 apexer_pid=""
+host_pid=""
 cleanup() {
   [ -n "$apexer_pid" ] && kill "$apexer_pid" 2>/dev/null || true
+  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
   wine_env_stop
 }
 trap cleanup EXIT
@@ -29,6 +38,10 @@ mkdir -p "$work"
 wine_env_start "$work/prefix"
 rm -rf "$work/runs" "$work/shots"
 mkdir -p "$work/runs" "$work/shots"
+# A sample of 50 scans, so that apexes at its edges are easy to name.
+sample=$work/sample-50.ivs
+[ -f "$sample" ] || "$ivtool" synth --seed 11 --scans 50 "$sample" >/dev/null
+host_ini=$WINEPREFIX/drive_c/Ionvane/Ionvane.ini
 
 failures=0
 pass() { echo "  ok   $*"; }
@@ -49,19 +62,91 @@ info_when() {
   printf '%s\n' "$out"
 }
 calc() { awk "BEGIN { print $1 }"; }
-journal() { tr -d '\r' <"$1/double-journal.txt" 2>/dev/null || true; }
 winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
-# A folder with the program and, optionally, library doubles (full or with a missing entry point).
+# The stand-in's journal of a run in DIR: `events DIR EV [FIELD]` prints one line per event EV, the
+# field's value or the whole event; `status_seen DIR WHEN` the program's status window as the host's
+# bridge saw it from inside the program (client.windows), one line per sighting:
+# label=<text> rect=l,t,w,h topmost= visible= fits= (fits: the label is wide enough for its text).
+journal_query() {
+  python3 - "$@" <<'PY'
+import json, sys
+path, what, arg = sys.argv[1] + "/journal.jsonl", sys.argv[2], sys.argv[3]
+field = sys.argv[4] if len(sys.argv) > 4 else None
+try:
+    events = [json.loads(l) for l in open(path, errors="replace") if l.strip()]
+except OSError:
+    events = []
+for e in events:
+    if what == "events" and e["ev"] == arg:
+        value = e if field is None else e.get(field, "")
+        print(value if isinstance(value, str) else json.dumps(value))
+    elif what == "status" and e["ev"] == "client.windows" and e.get("when") == arg:
+        for w in e["windows"]:
+            label = [c for c in w["controls"] if c["id"] == 100]
+            if w["title"] == "Apexer" and label:
+                print(f"label={label[0]['text']} rect={w['rect']} topmost={int(w['topmost'])} "
+                      f"visible={int(w['visible'])} fits={int(label[0]['fits'])}")
+PY
+}
+events() { journal_query "$1" events "${@:2}"; }
+status_seen() { journal_query "$1" status "$2"; }
+# What the status window showed as the program ended (the host's bridge reads it there).
+end_label() { events "$1" client.exit windows | python3 -c '
+import json, sys
+for line in sys.stdin:
+    for w in json.loads(line):
+        if w and w[0] == "Apexer": print(w[1] if len(w) > 1 else "")'; }
+
+# A folder with the program and, optionally, the stand-in's host libraries (all, or the bridge short of
+# an entry point).
 make_run_dir() {
   local dir=$work/runs/$1 libs=$2
   mkdir -p "$dir"
   cp "$exe" "$dir/"
   case $libs in
-    full) cp "$tools"/doubles/*.dll "$dir/" ;;
-    incomplete) cp "$tools"/doubles/*.dll "$dir/"; cp "$tools/doubles-incomplete/Iv_vb32.dll" "$dir/" ;;
+    full) cp "$libraries"/{Iv_vb32,ivraw32,ivpeak32}.dll "$dir/" ;;
+    incomplete) cp "$libraries"/{ivraw32,ivpeak32}.dll "$tools/incomplete/Iv_vb32.dll" "$dir/" ;;
   esac
   echo "$dir"
+}
+
+# The stand-in host's settings for a run in DIR: its journal there, with the program's windows as the bridge
+# sees them (client.windows), the [Standin] lines given first, then the sections given ("[StandinFaults]"
+# "IntegratorApexes=5" ...), "Replace" TRUE.
+host_settings() {
+  local dir=$1; shift
+  mkdir -p "$(dirname "$host_ini")" "$dir/pages"
+  rm -f "$dir/journal.jsonl"
+  { printf '[Standin]\nJournal=%s\nPrintFolder=%s\nOpenWithChromatogram=PeakList\nJournalClientWindows=1\n' \
+      "$(winpath "$dir/journal.jsonl")" "$(winpath "$dir/pages")"
+    printf '%s\n' "$@"
+    printf '[SpeDisplay]\nReplace=TRUE\n'; } | sed 's/$/\r/' >"$host_ini"
+}
+# Starts the stand-in host on the sample and waits for its main window; stop_host closes it.
+start_host() {
+  local dir=$1 i
+  timeout 300 wine "$host_exe" "$(winpath "$sample")" >"$dir/host.log" 2>&1 &
+  host_pid=$!
+  for i in $(seq 300); do
+    [ -n "$(events "$dir" window.opened role | grep -x main)" ] && return 0
+    sleep 0.1
+  done
+  echo "       the stand-in host did not open its main window" >&2
+  return 1
+}
+stop_host() {
+  local dir=$1 main
+  [ -n "$host_pid" ] || return 0
+  main=$(events "$dir" window.opened | python3 -c '
+import json, sys
+mains = [json.loads(l) for l in sys.stdin if json.loads(l).get("role") == "main"]
+print(mains[-1]["hwnd"] if mains else "")')
+  [ -n "$main" ] && drv close "$main" >/dev/null || true
+  for _ in $(seq 150); do kill -0 "$host_pid" 2>/dev/null || break; sleep 0.1; done
+  kill "$host_pid" 2>/dev/null || true
+  wait "$host_pid" || true
+  host_pid=""
 }
 
 # Starts Apexer.exe in the background; its exit code lands in $1/exit-code.
@@ -121,127 +206,124 @@ echo "  start-up to the report box: $(calc "$t1 - $t0") s"
 
 echo "== a library without one of its entry points: found before the host is called"
 dir=$(make_run_dir incomplete incomplete)
+host_settings "$dir"
 start_apexer "$dir"
 box=$(drv message-box Apexer 20000) || true
 check "the report names the entry point and the library" \
   same "$(field text <<<"$box")" "Run-time error '453':||Can't find DLL entry point CopyMemVB in Iv_vb32.dll"
 wait_apexer "$dir"
 check "exit code 1" same "$code" 1
-check "the host was not called" test -z "$(journal "$dir" | grep '^sample' || true)"
+check "the host was not called" test -z "$(events "$dir" dll.GetSampleListFileVB)"
 check "no Apexer.INI written" test ! -e "$dir/Apexer.INI"
 
-echo "== no current sample: the run shows 0 and stores the placement"
+echo "== no current sample (no host runs): the run shows 0 and stores the placement"
 dir=$(make_run_dir "no sample, café" full)  # a folder name with a space and an ANSI letter
+# The host's settings file is read in the ANSI code page: its journal goes to a folder of plain letters.
+journal=$work/runs/no-sample
+host_settings "$journal"
 t0=$(date +%s.%N)
 start_apexer "$dir"
 wait_apexer "$dir"
 t1=$(date +%s.%N)
 echo "  whole run: $(calc "$t1 - $t0") s"
 check "exit code 0" same "$code" 0
-journal=$(journal "$dir")
-seen=$(grep '^sample ' <<<"$journal" || true)
-end=$(grep '^end ' <<<"$journal" || true)
-rect=$(sed -n 's/.* rect=\([^ ]*\) .*/\1/p' <<<"$end")
+check "the host has no current sample" same "$(events "$journal" dll.GetSampleListFileVB result)" 0
+seen=$(status_seen "$journal" GetSampleListFileVB)
+rect=$(sed -n 's/.* rect=\([^ ]*\) .*/\1/p' <<<"$seen")
 IFS=, read -r _ _ width height <<<"$rect"
 check "first start: the window opens top-most at the top-left corner" \
-  same "$seen" "sample label=Initializing rect=0,0,$width,$height topmost=1 visible=1 fits=1"
-check "the label ends with 0" same "${end%% rect=*}" "end label=0"
+  same "$seen" "label=Initializing rect=0,0,$width,$height topmost=1 visible=1 fits=1"
+check "the label ends with 0" same "$(end_label "$journal")" 0
 check "the designed size plus its frame" test "${width:-0}" -gt 162 -a "${height:-0}" -gt 62
 ini=$(tr -d '\r' <"$dir/Apexer.INI" 2>/dev/null || true)
 check "Apexer.INI beside the exe holds the real rectangle" same "$ini" "$(printf '[Combine]\nCombiner=%s' "$rect")"
 
 printf '[Combine]\r\nCombiner=412,233,5,5\r\n' >"$dir/Apexer.INI"
-rm -f "$dir/double-journal.txt"
+host_settings "$journal"
 start_apexer "$dir"
 wait_apexer "$dir"
 check "exit code 0 with a stored placement" same "$code" 0
-seen=$(journal "$dir" | grep '^sample ' || true)
 check "the stored position is applied, the stored size is not" \
-  same "$seen" "sample label=Initializing rect=412,233,$width,$height topmost=1 visible=1 fits=1"
+  same "$(status_seen "$journal" GetSampleListFileVB)" "label=Initializing rect=412,233,$width,$height topmost=1 visible=1 fits=1"
 stored=$(tr -d '\r' <"$dir/Apexer.INI" | field Combiner)
 check "the placement written back" same "$stored" "412,233,$width,$height"
-rm -f "$dir/double-journal.txt"
+host_settings "$journal"
 start_apexer "$dir"
 wait_apexer "$dir"
 check "a second run opens where the first one stored" \
-  same "$(journal "$dir" | grep '^sample ' || true)" \
-  "sample label=Initializing rect=412,233,$width,$height topmost=1 visible=1 fits=1"
+  same "$(status_seen "$journal" GetSampleListFileVB)" "label=Initializing rect=412,233,$width,$height topmost=1 visible=1 fits=1"
 
 echo "== in the root of a drive: the settings file is still found beside the executable"
 root_dir=$WINEPREFIX/drive_c
-cp "$exe" "$tools"/doubles/*.dll "$root_dir/"
+cp "$exe" "$libraries"/{Iv_vb32,ivraw32,ivpeak32}.dll "$root_dir/"
 rm -f "$root_dir/Apexer.INI"
+host_settings "$work/runs/root"
 start_apexer "$root_dir"
 wait_apexer "$root_dir"
 check "exit code 0" same "$code" 0
 check "C:\\Apexer.INI written" grep -q "^Combiner=0,0," <<<"$(tr -d '\r' <"$root_dir/Apexer.INI" 2>/dev/null)"
-rm -f "$root_dir/Apexer.exe" "$root_dir"/*.dll "$root_dir/Apexer.INI" "$root_dir/double-journal.txt" "$root_dir/exit-code"
+rm -f "$root_dir/Apexer.exe" "$root_dir"/{Iv_vb32,ivraw32,ivpeak32}.dll "$root_dir/Apexer.INI" "$root_dir/exit-code"
 
 echo "== one peak: host records, a global-memory block and the host's settings across the run"
 dir=$(make_run_dir one-peak full)
 printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
-host_ini=$WINEPREFIX/drive_c/Ionvane/Ionvane.ini
-mkdir -p "$(dirname "$host_ini")"
-printf '[SpeDisplay]\r\nReplace=TRUE\r\n' >"$host_ini"
-export APEXER_DOUBLE_MODE=one-peak
+host_settings "$dir" "[StandinDelays]" "Combine=3000" "[StandinFaults]" "IntegratorApexes=5"
+start_host "$dir"
 start_apexer "$dir"
-unset APEXER_DOUBLE_MODE
 wait_apexer "$dir"
+stop_host "$dir"
 check "exit code 0" same "$code" 0
-j=$(journal "$dir")
-check "texts reach the bridge" grep -qx "GetGlobalFile SystemList RAW" <<<"$j"
-check "the stored parameter set is asked for by name" grep -qx "IntegrateGetIniFile ChrIntegrate" <<<"$j"
-check "the integrator gets function 1, the TIC, all scans" \
-  grep -qx "IntegrateChromatogramRange function=1 kind=0 first=1 last=10 aux=0" <<<"$j"
-check "the counter is shown in full while combining" grep -q "^combine label=Processing: 1/1 .* fits=1$" <<<"$j"
-check "\"Replace\" is FALSE while combining" grep -qx "combine Replace=FALSE" <<<"$j"
-check "no host window to combine in refuses the scan: the label ends with its index, 0" grep -q "^end label=0 " <<<"$j"
-check "the peak block is freed" grep -qx "peak block freed" <<<"$j"
+check "texts reach the bridge" \
+  grep -qx "SystemList RAW" <<<"$(paste -d' ' <(events "$dir" dll.GetGlobalFile list) <(events "$dir" dll.GetGlobalFile type))"
+check "the stored parameter set is asked for by name" same "$(events "$dir" dll.IntegrateGetIniFile set)" ChrIntegrate
+integration=$(for f in function kind first last auxNumber; do printf '%s=%s ' "$f" "$(events "$dir" dll.IntegrateChromatogramRange "$f")"; done)
+check "the integrator gets function 1, the TIC, all scans" same "$integration" "function=1 kind=0 first=1 last=50 auxNumber=0 "
+check "the counter is shown in full while combining" \
+  grep -q "^label=Processing: 1/1 .* fits=1$" <<<"$(status_seen "$dir" GetApplicationWnd)"
+check "\"Replace\" is FALSE while combining" same "$(events "$dir" combine replaceSetting)" FALSE
+check "the label ends with the peak count" same "$(end_label "$dir")" 1
+check "the peak block is freed" same "$(events "$dir" client.peak-blocks kept)" 0
 check "\"Replace\" is back to TRUE" same "$(tr -d '\r' <"$host_ini" | field Replace)" TRUE
-check "the placement is stored" grep -q "^Combiner=0,0," <<<"$(tr -d '\r' <"$dir/Apexer.INI")"
+check "the placement is stored" grep -q "^Combiner=" <<<"$(tr -d '\r' <"$dir/Apexer.INI")"
 
 echo "== six peaks in one block: the range each one gets in the dialog of a host in another process"
 dir=$(make_run_dir peaks full)
 printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
-timeout 60 wine "$driver" host-window "Chromatogram - [DOUBLE01]" 0 host \
-  | tr -d '\r' >"$dir/host.log" &
-host_pid=$!
-host=$(drv wait "Double Host" 20000) || true
-check "the host's main window is up" test -n "$host"
-export APEXER_DOUBLE_MODE=peaks
+host_settings "$dir" "[StandinFaults]" "IntegratorApexes=1, 2.5, 3.5, 5, 49.5, 50"
+start_host "$dir"
 start_apexer "$dir"
-unset APEXER_DOUBLE_MODE
 wait_apexer "$dir"
-[ -n "$host" ] && drv post "$host" 0x8000 >/dev/null
-wait "$host_pid" || true
+stop_host "$dir"
 check "exit code 0" same "$code" 0
-# ApexScan 1.0 2.5 3.5 5.0 9.5 10.0 of 10 scans: halves to even, the range clipped at 1 and at 10.
-expected=$(printf '308=[%s] 310=[] 369=[1] 176=[1]\n' 1:2 1:3 3:5 4:6 9:10 9:10)
-check "each peak in order: 308 the apex range, 310 empty, 369 and 176 \"1\"" \
-  same "$(sed -n 's/^ok at [^ ]* //p' "$dir/host.log")" "$expected"
-j=$(journal "$dir")
-check "the label ends with the peak count" grep -q "^end label=6 " <<<"$j"
-check "the peak block is freed" grep -qx "peak block freed" <<<"$j"
+# Of 50 scans: halves to even, the range clipped at 1 and at 50.
+expected=$(printf '308=[%s] 310=[] 369=[1] 176=[1]\n' 1:2 1:3 3:5 4:6 49:50 49:50)
+got=$(events "$dir" dialog.ok | python3 -c '
+import json, sys
+for line in sys.stdin:
+    e = json.loads(line)
+    print(" ".join(f"{k}=[{e.get(k, chr(63))}]" for k in ("308", "310", "369", "176")))')
+check "each peak in order: 308 the apex range, 310 empty, 369 and 176 \"1\"" same "$got" "$expected"
+check "the label ends with the peak count" same "$(end_label "$dir")" 6
+check "the peak block is freed" same "$(events "$dir" client.peak-blocks kept)" 0
 
-echo "== how soon a window of another program that goes away is noticed, after a long wait"
+echo "== how soon a host window that goes away is noticed, after a long wait"
 dir=$(make_run_dir reaction full)
 latencies=()
 for n in 1 2 3 4 5; do
   printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
-  rm -f "$dir/double-journal.txt"
-  timeout 60 wine "$driver" host-window Chromatogram 0 | tr -d '\r' >"$dir/host.log" &
-  host_pid=$!
-  drv wait Chromatogram 20000 >/dev/null || true
-  export APEXER_DOUBLE_MODE=sample-only
+  # The chromatogram window goes 0.5 to 1.3 s after it is asked to close; the run waits for it.
+  host_settings "$dir" "OpenAtStart=Chromatogram" "[StandinDelays]" "Close=$((300 + 200 * n))" \
+    "[StandinFaults]" "IntegratorPeaks=0"
+  start_host "$dir"
   start_apexer "$dir"
-  unset APEXER_DOUBLE_MODE
-  for _ in $(seq 100); do grep -q "close ignored" "$dir/host.log" && break; sleep 0.05; done
-  sleep "$(calc "0.3 + 0.2 * $n")"  # 0.5 to 1.3 s
-  drv post "$(drv wait Chromatogram 0)" 0x8000 >/dev/null || true
-  wait "$host_pid" || true
   wait_apexer "$dir"
-  closed=$(sed -n 's/^closed at \(.*\)$/\1/p' "$dir/host.log")
-  asked=$(journal "$dir" | sed -n 's/^integration asked at \(.*\) ms$/\1/p')
+  stop_host "$dir"
+  [ "$n" = 1 ] && check "the window stands top-most at the top-left corner while the run waits" \
+    grep -qx "label=Initializing rect=0,0,[0-9]*,[0-9]* topmost=1 visible=1 fits=1" <<<"$(status_seen "$dir" GetSampleListFileVB)"
+  closed=$(events "$dir" window.closed | python3 -c '
+import json, sys
+print(next((json.loads(l)["tq"] for l in sys.stdin if json.loads(l).get("role") == "chromatogram"), ""))')
+  asked=$(events "$dir" dll.IntegrateGetIniFile tq | sed -n 1p)
   [ -n "$closed" ] && [ -n "$asked" ] && latencies+=("$(calc "$asked - $closed")")
 done
 check "the run goes on once the window is gone, five times out of five" same "${#latencies[@]}" 5
@@ -250,28 +332,21 @@ echo "  noticed after (ms): ${latencies[*]}; median ${median:-none} (judged by t
 
 echo "== a host window that appears is acted on at once; the combine dialog never comes: error 32767"
 dir=$(make_run_dir combine full)
-host_ini=$WINEPREFIX/drive_c/Ionvane/Ionvane.ini
-printf '[SpeDisplay]\r\nReplace=TRUE\r\n' >"$host_ini"
 printf '[Combine]\r\nChroDesc=TIC\r\n' >"$dir/Apexer.INI"
 before=$(cat "$dir/Apexer.INI")
-export APEXER_DOUBLE_MODE=combine
+# The chromatogram window comes half a second after the launch command, while the program waits for it.
+host_settings "$dir" "[StandinDelays]" "Launch=500" "[StandinFaults]" "IntegratorPeaks=1" "DialogNeverOpens=1"
+start_host "$dir"
 start_apexer "$dir"
-unset APEXER_DOUBLE_MODE
-# The window comes while the program waits for it: after the integration (which closes any open one) has
-# asked for the file name again to build the title it waits for. How long the program takes to get there
-# differs between paths, so the check waits for it instead of guessing.
-for _ in $(seq 300); do
-  [ "$(journal "$dir" | grep -c '^GetGlobalFile ')" -ge 2 ] && break
-  sleep 0.1
-done
-timeout 60 wine "$driver" host-window "Chromatogram - [DOUBLE01]" 500 | tr -d '\r' >"$dir/host.log" &
-host_pid=$!
 box=$(drv message-box Apexer 30000) || true
-drv post "$(drv wait "Chromatogram - [DOUBLE01]" 0)" 0x8000 >/dev/null || true
-wait "$host_pid" || true
 wait_apexer "$dir"
-created=$(sed -n 's/^created at \(.*\)$/\1/p' "$dir/host.log")
-command=$(sed -n 's/^command 354 at \(.*\)$/\1/p' "$dir/host.log")
+stop_host "$dir"
+created=$(events "$dir" window.opened | python3 -c '
+import json, sys
+print(next((json.loads(l)["tq"] for l in sys.stdin if json.loads(l).get("role") == "chromatogram"), ""))')
+command=$(events "$dir" command.received | python3 -c '
+import json, sys
+print(next((json.loads(l)["tq"] for l in sys.stdin if json.loads(l).get("id") == 354), ""))')
 check "the chromatogram window gets the combine command" test -n "$command"
 check "the host's window was created" test -n "$created"
 [ -n "$created" ] && [ -n "$command" ] && echo "  acted on the new window after $(calc "$command - $created") ms"
@@ -279,19 +354,21 @@ check "the report shows error 32767" \
   same "$(field text <<<"$box")" "Run-time error '32767':||Unable to find Combine Spectrum dialogue box"
 check "exit code 1" same "$code" 1
 check "\"Replace\" is put back" same "$(tr -d '\r' <"$host_ini" | field Replace)" TRUE
-check "the raw file is released" grep -q "^DmRawClose$" <<<"$(journal "$dir")"
+check "the raw file is released" test "$(events "$dir" dll.DmRawClose | wc -l)" -ge 2
 check "no placement written" same "$(cat "$dir/Apexer.INI")" "$before"
 
 echo "== the About box while the run waits, then Cancel"
 dir=$(make_run_dir waiting full)
 printf '[Combine]\r\nChroDesc=TIC\r\nCombiner=300,200,0,0\r\n' >"$dir/Apexer.INI"
 before=$(cat "$dir/Apexer.INI")
-export APEXER_DOUBLE_MODE=stuck-chromatogram
+# A chromatogram window that takes a minute to go once asked: the run waits for it.
+host_settings "$dir" "OpenAtStart=Chromatogram" "[StandinDelays]" "Close=60000" "[StandinFaults]" "IntegratorPeaks=1"
+start_host "$dir"
 start_apexer "$dir"
-unset APEXER_DOUBLE_MODE
 status=$(drv wait Apexer 20000) || true
-for _ in $(seq 100); do grep -q "WM_CLOSE ignored" "$dir/double-journal.txt" 2>/dev/null && break; sleep 0.1; done
-check "the run waits for the host's chromatogram window" grep -q "WM_CLOSE ignored" "$dir/double-journal.txt"
+for _ in $(seq 100); do [ -n "$(events "$dir" window.close-request role | grep -x chromatogram)" ] && break; sleep 0.1; done
+check "the run waits for the host's chromatogram window" \
+  test -n "$(events "$dir" window.close-request role | grep -x chromatogram)"
 
 app=$(prefix_pid Apexer.exe)
 server=$(prefix_pid wineserver64)
@@ -353,7 +430,7 @@ fi
 drv close "$status" >/dev/null
 sleep 0.3
 check "the title-bar close leaves the window and the run" \
-  same "$(drv info "$status" | field visible),$(journal "$dir" | grep -c '^DmRawClose$' || true)" "1,0"
+  same "$(drv info "$status" | field visible),$(events "$dir" dll.DmRawClose | wc -l)" "1,0"
 
 timed=$(drv click-timed "$status" 101 10000) || true
 wait_apexer "$dir"
@@ -362,7 +439,10 @@ check "Cancel: the process ends within 10 s of the click, with exit code 2" \
   grep -qE "^click_to_exit_ms=[0-9.]+ exit_code=2$" <<<"$timed"
 check "Cancel ends the program with exit code 2" same "$code" 2
 check "the settings file is left as it was" same "$(cat "$dir/Apexer.INI")" "$before"
-check "the raw file is released on Cancel" grep -q "^DmRawClose$" <<<"$(journal "$dir")"
+check "the raw file is released on Cancel" test "$(events "$dir" dll.DmRawClose | wc -l)" -ge 1
+# The chromatogram window still has most of its minute to go: the host is ended without waiting for it.
+host_settings "$work/runs/after"
+stop_host "$dir"
 
 echo "screenshots: $work/shots"
 [ "$failures" -eq 0 ] || { echo "run-apexer: $failures failed" >&2; exit 1; }

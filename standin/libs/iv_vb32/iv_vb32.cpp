@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bridge/bridge.h"
+#include "bridge/host_settings.h"
 #include "bridge/journal.h"
 #include "bridge/text_fields.h"
 #include "ivdata/text.h"
@@ -50,6 +51,56 @@ BOOL CALLBACK AddClientWindow(HWND h, LPARAM list) {
   return TRUE;
 }
 
+// The client's windows as its user sees them when it asks the host: place, top-most, shown, and for each
+// control its text and whether that text fits it in its own font. Only where the settings ask for it (a
+// walk of the client's windows on every question would weigh on timed runs), and a line when this changes.
+BOOL CALLBACK AddControlState(HWND h, LPARAM list) {
+  char text[256] = {};
+  GetWindowTextA(h, text, sizeof text);
+  RECT client;
+  GetClientRect(h, &client);
+  SIZE extent{};
+  if (HDC dc = GetDC(h)) {
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(h, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+  }
+  reinterpret_cast<ivdata::Json*>(list)->push_back(
+      {{"id", GetDlgCtrlID(h)}, {"text", ivdata::AnsiText(text)}, {"fits", extent.cx <= client.right}});
+  return TRUE;
+}
+
+BOOL CALLBACK AddClientWindowState(HWND h, LPARAM list) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid != GetCurrentProcessId()) return TRUE;
+  char title[256] = {};
+  GetWindowTextA(h, title, sizeof title);
+  RECT r;
+  GetWindowRect(h, &r);
+  ivdata::Json controls = ivdata::Json::array();
+  EnumChildWindows(h, AddControlState, reinterpret_cast<LPARAM>(&controls));
+  const std::string rect = std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                           std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
+  reinterpret_cast<ivdata::Json*>(list)->push_back(
+      {{"title", ivdata::AnsiText(title)}, {"rect", rect},
+       {"topmost", (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0}, {"visible", IsWindowVisible(h) != FALSE},
+       {"controls", std::move(controls)}});
+  return TRUE;
+}
+
+void JournalClientWindows(const char* when) {
+  static const bool watched = IniInt(kSecStandin, "JournalClientWindows", 0) != 0;
+  if (!watched) return;
+  static ivdata::Json last;
+  ivdata::Json windows = ivdata::Json::array();
+  EnumWindows(AddClientWindowState, reinterpret_cast<LPARAM>(&windows));
+  if (windows == last) return;
+  last = windows;
+  Journal(kSrc, "client.windows", JsonFields().Str("when", when).Value("windows", std::move(windows)));
+}
+
 void JournalClientExit() {
   ivdata::Json windows = ivdata::Json::array();
   EnumWindows(AddClientWindow, reinterpret_cast<LPARAM>(&windows));
@@ -67,6 +118,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
 extern "C" {
 
 LONG __stdcall GetSampleListFileVB(RawFile* raw) {
+  JournalClientWindows("GetSampleListFileVB");
   BridgeState s;
   LONG result = 0;
   if (raw && ReadBridge(s) && s.fileName[0]) {
@@ -81,6 +133,7 @@ LONG __stdcall GetSampleListFileVB(RawFile* raw) {
 }
 
 LONG __stdcall GetApplicationWnd(int16_t kind) {
+  if (kind == 0) JournalClientWindows("GetApplicationWnd");
   BridgeState s;
   LONG result = 0;
   if (ReadBridge(s)) result = static_cast<LONG>(HostWindowOfKind(s, kind));

@@ -111,7 +111,21 @@ bool ParseApexes(const std::string& text, std::vector<double>& apexes) {
   return !apexes.empty();
 }
 
+// The peak blocks handed to the client: it must free each one.
+std::vector<HGLOBAL> g_blocks;
+
 }  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // When the client's process ends, not when the library is merely unloaded.
+  if (reason == DLL_PROCESS_DETACH && reserved != nullptr && !g_blocks.empty()) {
+    int kept = 0;
+    for (HGLOBAL block : g_blocks) kept += GlobalFlags(block) != GMEM_INVALID_HANDLE;
+    Journal(kSrc, "client.peak-blocks",
+            JsonFields().Int("handed", static_cast<int64_t>(g_blocks.size())).Int("kept", kept));
+  }
+  return TRUE;
+}
 
 extern "C" {
 
@@ -153,7 +167,8 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
     return 0;
   };
   if (!raw || !trace || !block || !count || !params) return fail("missing argument");
-  if (IniInt(kSecFaults, "IntegratorFails", 0)) return fail("fault IntegratorFails");
+  ReportUnknownFaults(kSrc);
+  if (FaultInt(HostFault::IntegratorFails)) return fail(std::string("fault ") + shared::FaultName(HostFault::IntegratorFails));
 
   std::string error;
   const ivdata::Sample* sample = OpenRawFile(*raw, error);
@@ -171,10 +186,10 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   f.Bool("storedParameters", tagged);
 
   std::vector<ivdata::Peak> peaks;
-  const int forced = IniInt(kSecFaults, "IntegratorPeaks", -1);
-  const std::string named = Trim(IniString(kSecFaults, "IntegratorApexes", ""));
+  const int forced = FaultInt(HostFault::IntegratorPeaks, -1);
+  const std::string named = Trim(FaultText(HostFault::IntegratorApexes));
   std::vector<double> apexes;
-  if (!named.empty() && !ParseApexes(named, apexes)) return fail("IntegratorApexes is not a list of scans");
+  if (!named.empty() && !ParseApexes(named, apexes)) return fail(std::string(shared::FaultName(HostFault::IntegratorApexes)) + " is not a list of scans");
   if (apexes.empty() && forced >= 0) apexes = SpreadApexes(firstScan, lastScan, forced);
   try {
     peaks = !apexes.empty() || forced >= 0
@@ -185,7 +200,7 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   }
   if (!named.empty()) f.Str("forcedApexes", named);
   else if (forced >= 0) f.Int("forcedPeaks", forced);
-  int outside = IniInt(kSecFaults, "ApexOutsideAtPeak", 0);
+  int outside = FaultInt(HostFault::ApexOutsideAtPeak);
   if (outside >= 1 && static_cast<size_t>(outside) <= peaks.size()) {
     peaks[static_cast<size_t>(outside - 1)].apexScan = scans + 100.0;
     f.Int("apexOutsideAtPeak", outside);
@@ -205,6 +220,7 @@ int16_t __stdcall IntegrateChromatogramRange(HWND window, RawFile* raw, TraceDes
   for (size_t i = 0; i < n; ++i) records[i] = ToRecord(peaks[i], static_cast<int>(i + 1), total);
   GlobalUnlock(mem);
   *block = LongPtrFromHglobal(mem);
+  g_blocks.push_back(mem);
   *count = static_cast<LONG>(n);
 
   // Every apex exactly as the record holds it, so a reader can apply the client's rounding rule itself.

@@ -12,15 +12,6 @@
 //   driver metrics                 screen size and caption height in pixels, DPI
 //   driver click-timed HWND ID [MS] posts a click to the child button with that id and waits up to MS
 //                                  (10 s) for HWND's process to end: click_to_exit_ms=<ms> exit_code=<n>
-//   driver host-window TITLE MS    after MS, a window of another program (as the host's would be):
-//                                  ignores WM_CLOSE, reports the commands it gets, closes on WM_APP;
-//                                  prints "created|command N|closed at <ms>" lines, lives 60 s at most
-//   driver host-window TITLE MS host
-//                                  a minimal host instead: a main window "Double Host" at once; the
-//                                  launch command (WM_APP + 1 from the library double) opens TITLE, whose
-//                                  command 354 opens "Combine Spectrum" (edits 308, 310, 369, 176, OK);
-//                                  OK prints "ok at <ms> 308=[..] 310=[..] 369=[..] 176=[..]", closes the
-//                                  dialog and shows "Spectrum Combine" for 50 ms; WM_APP ends it all
 //   driver hold-file PATH MS       keeps PATH open for MS, shared for reading only, so that nobody can
 //                                  write it meanwhile (as a read-only file would, whoever runs the program)
 #define NOMINMAX
@@ -90,111 +81,6 @@ double NowMs() {
   return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
 }
 
-// The minimal host: its windows, all of this thread.
-struct MiniHost {
-  std::string chromatogramTitle;
-  HWND main = nullptr;
-  HWND chromatogram = nullptr;
-} host;
-
-const int kFieldIds[] = {308, 310, 369, 176};
-
-HWND Create(const char* cls, const char* title, DWORD style, HWND parent, int id, int x, int y, int w, int h) {
-  return CreateWindowExA(0, cls, title, style, x, y, w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                         GetModuleHandleA(nullptr), nullptr);
-}
-
-LRESULT CALLBACK CombiningWindow(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-  if (m != WM_TIMER) return DefWindowProcA(w, m, wp, lp);
-  DestroyWindow(w);
-  return 0;
-}
-
-LRESULT CALLBACK CombineDialog(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-  if (m != WM_COMMAND || LOWORD(wp) != IDOK) return DefWindowProcA(w, m, wp, lp);
-  std::printf("ok at %.3f", NowMs());
-  for (int id : kFieldIds) std::printf(" %d=[%s]", id, Text(GetDlgItem(w, id)).c_str());
-  std::printf("\n");
-  std::fflush(stdout);
-  DestroyWindow(w);
-  HWND combining = Create("ApexerCheckCombining", "Spectrum Combine", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE,
-                          nullptr, 0, 700, 100, 200, 80);
-  SetTimer(combining, 1, 50, nullptr);
-  return 0;
-}
-
-void OpenCombineDialog() {
-  HWND dialog = Create("ApexerCheckCombine", "Combine Spectrum", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, nullptr, 0,
-                       660, 80, 260, 200);
-  int y = 8;
-  // Stale texts, so a field the program does not write shows.
-  for (int id : kFieldIds) {
-    Create("EDIT", "stale", WS_CHILD | WS_VISIBLE | WS_BORDER, dialog, id, 8, y, 160, 22);
-    y += 30;
-  }
-  Create("BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, dialog, IDOK, 176, 8, 60, 24);
-}
-
-LRESULT CALLBACK HostWindow(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-  const bool playsHost = !host.chromatogramTitle.empty();
-  switch (m) {
-    case WM_CLOSE:
-      if (playsHost) break;
-      std::printf("close ignored at %.3f\n", NowMs());
-      std::fflush(stdout);
-      return 0;
-    case WM_COMMAND:
-      std::printf("command %u at %.3f\n", static_cast<unsigned>(LOWORD(wp)), NowMs());
-      std::fflush(stdout);
-      if (playsHost && LOWORD(wp) == 354) OpenCombineDialog();
-      return 0;
-    case WM_APP + 1:  // the host's launch command
-      if (!IsWindow(host.chromatogram)) {
-        host.chromatogram = Create("ApexerCheckHostWindow", host.chromatogramTitle.c_str(),
-                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 0, 640, 480, 320, 200);
-      }
-      return 0;
-    case WM_APP:
-      std::printf("closing at %.3f\n", NowMs());
-      if (playsHost && IsWindow(host.chromatogram)) DestroyWindow(host.chromatogram);
-      DestroyWindow(w);
-      std::printf("closed at %.3f\n", NowMs());
-      std::fflush(stdout);
-      PostQuitMessage(0);
-      return 0;
-    default:
-      break;
-  }
-  return DefWindowProcA(w, m, wp, lp);
-}
-
-int RunHostWindow(const char* title, DWORD delayMs, bool playsHost) {
-  Sleep(delayMs);
-  const std::pair<const char*, WNDPROC> classes[] = {{"ApexerCheckHostWindow", HostWindow},
-                                                     {"ApexerCheckCombine", CombineDialog},
-                                                     {"ApexerCheckCombining", CombiningWindow}};
-  for (const auto& [name, proc] : classes) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = name;
-    RegisterClassA(&wc);
-  }
-  if (playsHost) host.chromatogramTitle = title;
-  HWND w = Create("ApexerCheckHostWindow", playsHost ? "Double Host" : title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                  nullptr, 0, 600, 440, 320, 200);
-  std::printf("created at %.3f\n", NowMs());
-  std::fflush(stdout);
-  SetTimer(nullptr, 0, 60000, nullptr);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == WM_TIMER && msg.hwnd == nullptr) break;
-    DispatchMessageA(&msg);
-  }
-  if (IsWindow(w)) DestroyWindow(w);
-  return 0;
-}
 
 // Clicks a button of another process's window and times until that process has ended.
 int ClickTimed(HWND window, int id, DWORD limitMs) {
@@ -317,9 +203,6 @@ int main(int argc, char** argv) {
   }
   if (cmd == "click-timed" && (argc == 4 || argc == 5)) {
     return ClickTimed(Parse(argv[2]), std::atoi(argv[3]), argc == 5 ? static_cast<DWORD>(std::atoi(argv[4])) : 10000);
-  }
-  if (cmd == "host-window" && (argc == 4 || (argc == 5 && std::string(argv[4]) == "host"))) {
-    return RunHostWindow(argv[2], static_cast<DWORD>(std::atoi(argv[3])), argc == 5);
   }
   if (cmd == "metrics") {
     HDC dc = GetDC(nullptr);

@@ -256,7 +256,7 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
 
   // Faults.
   for (int wanted : {294, 5000, 0}) {
-    SetHostIni("StandinFaults", "IntegratorPeaks", std::to_string(wanted).c_str());
+    SetFault(shared::HostFault::IntegratorPeaks, std::to_string(wanted).c_str());
     block = 0;
     count = -1;
     ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
@@ -275,8 +275,8 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
            "IntegratorPeaks=" + std::to_string(wanted) + " gives that many peaks spread over the sample",
            "count " + std::to_string(count));
   }
-  SetHostIni("StandinFaults", "IntegratorPeaks", "10");
-  SetHostIni("StandinFaults", "ApexOutsideAtPeak", "4");
+  SetFault(shared::HostFault::IntegratorPeaks, "10");
+  SetFault(shared::HostFault::ApexOutsideAtPeak, "4");
   ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
   mem = standin::HglobalFromLongPtr(block);
   auto* m = static_cast<standin::PeakRecord*>(GlobalLock(mem));
@@ -285,7 +285,7 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
   if (m) GlobalUnlock(mem);
   GlobalFree(mem);
   ClearFaultsAndDelays();
-  SetHostIni("StandinFaults", "IntegratorApexes", "1, 450.5,2.5");
+  SetFault(shared::HostFault::IntegratorApexes, "1, 450.5,2.5");
   ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
   mem = standin::HglobalFromLongPtr(block);
   m = static_cast<standin::PeakRecord*>(GlobalLock(mem));
@@ -294,15 +294,24 @@ void Integrator(HostLibraries& L, const ivdata::Sample& s, const ivdata::SynthTr
          "IntegratorApexes=1, 450.5,2.5 gives exactly those apexes, in that order");
   if (m) GlobalUnlock(mem);
   GlobalFree(mem);
-  SetHostIni("StandinFaults", "IntegratorApexes", "1,x");
+  SetFault(shared::HostFault::IntegratorApexes, "1,x");
   Equal(L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0), 0,
         "IntegratorApexes that is not a list fails the integration");
   ClearFaultsAndDelays();
-  SetHostIni("StandinFaults", "IntegratorFails", "1");
+  SetFault(shared::HostFault::IntegratorFails, "1");
   block = 31;
   count = 32;
   Equal(L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0), 0,
         "IntegratorFails=1 fails the integration");
+  ClearFaultsAndDelays();
+  // A misspelt fault is journalled, not taken for a run without faults.
+  SetHostIni(shared::kHostFaultSection, "IntegratorFial", "1");
+  size_t mark = JournalSize();
+  ok = L.IntegrateChromatogramRange(nullptr, &r, &tic, &block, &count, &aux, &params, 1, scans, 0);
+  if (ok) GlobalFree(standin::HglobalFromLongPtr(block));
+  auto unknown = JournalLinesSince(mark, "fault.unknown");
+  Report(unknown.size() == 1 && JsonValue(unknown[0], "key") == "IntegratorFial",
+         "a key of [StandinFaults] the fault table does not name is journalled", std::to_string(unknown.size()));
   ClearFaultsAndDelays();
   L.DmRawClose();
 }

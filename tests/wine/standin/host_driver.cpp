@@ -309,7 +309,7 @@ void ClientRun(HostLibraries& L, const std::string& exe, const std::string& samp
   ClearFaultsAndDelays();
 
   // Faults that the same host can show.
-  SetHostIni("StandinFaults", "DialogNeverOpens", "1");
+  SetFault(shared::HostFault::DialogNeverOpens, "1");
   chro = c.OpenChromatogram();
   size_t m = JournalSize();
   Report(chro && c.OpenDialog(chro, 1500) == nullptr && !JournalLinesSince(m, "fault.dialog-never-opens").empty(),
@@ -317,10 +317,10 @@ void ClientRun(HostLibraries& L, const std::string& exe, const std::string& samp
   ClearFaultsAndDelays();
   c.CloseKind(1);
   c.Combine(apexes[3], scans);
-  SetHostIni("StandinFaults", "PrintingWindow", "never");
+  SetFault(shared::HostFault::PrintingWindow, "never");
   std::string never = c.Print(341, Client::PrintingWindow::Never);
   CheckPage(never, "PrintingWindow=never");
-  SetHostIni("StandinFaults", "PrintingWindow", "flash");
+  SetFault(shared::HostFault::PrintingWindow, "flash");
   std::string flash = c.Print(341, Client::PrintingWindow::Flash);
   CheckPage(flash, "PrintingWindow=flash");
   ClearFaultsAndDelays();
@@ -329,7 +329,7 @@ void ClientRun(HostLibraries& L, const std::string& exe, const std::string& samp
 }
 
 void StuckCombineWindow(HostLibraries& L, const std::string& exe, const std::string& sample, int scans) {
-  SetHostIni("StandinFaults", "CombineWindowStays", "1");
+  SetFault(shared::HostFault::CombineWindowStays, "1");
   HostProcess host;
   if (!host.Start(exe, sample, L)) return Report(false, "host start");
   Client c = Client::ForCurrentFile(L);
@@ -351,7 +351,7 @@ void StuckCombineWindow(HostLibraries& L, const std::string& exe, const std::str
 }
 
 void HostExits(HostLibraries& L, const std::string& exe, const std::string& sample, int scans) {
-  SetHostIni("StandinFaults", "ExitAfterCombines", "2");
+  SetFault(shared::HostFault::ExitAfterCombines, "2");
   HostProcess host;
   if (!host.Start(exe, sample, L)) return Report(false, "host start");
   Client c = Client::ForCurrentFile(L);

@@ -48,8 +48,12 @@ void SetHostIni(const char* section, const char* key, const char* value) {
   WritePrivateProfileStringA(section, key, value, kIni);
 }
 
+void SetFault(shared::HostFault fault, const char* value) {
+  SetHostIni(shared::kHostFaultSection, shared::FaultName(fault), value);
+}
+
 void ClearFaultsAndDelays() {
-  WritePrivateProfileStringA("StandinFaults", nullptr, nullptr, kIni);
+  WritePrivateProfileStringA(shared::kHostFaultSection, nullptr, nullptr, kIni);
   WritePrivateProfileStringA("StandinDelays", nullptr, nullptr, kIni);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bridge/boundary.h"
+#include "shared/host_faults.h"
 #include "libs/records.h"
 
 namespace standin_test {
@@ -41,6 +42,7 @@ struct HostLibraries {
 
 // C:\Ionvane\Ionvane.ini, as the host reads it.
 void SetHostIni(const char* section, const char* key, const char* value);
+void SetFault(shared::HostFault fault, const char* value);
 void ClearFaultsAndDelays();
 
 class HostProcess {
