@@ -5,6 +5,7 @@ from __future__ import annotations
 import math
 import re
 import subprocess
+import time
 
 import harness as h
 
@@ -87,10 +88,13 @@ def check_ends_as_usual(session: h.Session) -> None:
     assert last_combine < 0 or any(i > last_combine for i in closes), "the peak list was not closed at the end"
 
 
-def read_error_report(report: dict):
-    """A `during` callback that reads the error box and photographs it."""
+def read_error_report(report: dict, wait_ms: int = 30000):
+    """A `during` callback that reads the error box and photographs it; "found_s" is how long the box took
+    to come, counted from the callback's start."""
     def read(session: h.Session, proc) -> None:
-        report["text"] = session.env.driver("message-box", "Apexer", "30000", timeout=60)
+        started = time.monotonic()
+        report["text"] = session.env.driver("message-box", "Apexer", str(wait_ms), timeout=60)
+        report["found_s"] = time.monotonic() - started
         session.env.screenshot(session.shots / "error-report.png")
     return read
 

@@ -217,12 +217,13 @@ class WineEnv:
         return subprocess.run(["wine", *args], env=self.env, capture_output=True, text=True, encoding="cp1252",
                               errors="replace", timeout=timeout)
 
-    def wineserver_pid(self) -> int | None:
+    def pid_of(self, *names: str) -> int | None:
+        """A process of this prefix by its name (its /proc comm)."""
         for proc in Path("/proc").iterdir():
             if not proc.name.isdigit():
                 continue
             try:
-                if not proc.joinpath("comm").read_text().startswith("wineserver"):
+                if proc.joinpath("comm").read_text().strip() not in names:
                     continue
                 environ = proc.joinpath("environ").read_bytes().split(b"\0")
             except OSError:
@@ -230,6 +231,9 @@ class WineEnv:
             if f"WINEPREFIX={self.prefix}".encode() in environ:
                 return int(proc.name)
         return None
+
+    def wineserver_pid(self) -> int | None:
+        return self.pid_of("wineserver", "wineserver64")
 
     def screenshot(self, path: Path) -> None:
         path.parent.mkdir(parents=True, exist_ok=True)
@@ -301,12 +305,12 @@ class ApexerResult:
 class Session:
     """One run: a fresh host on a sample, Apexer.exe with its settings beside it, and their traces."""
 
-    def __init__(self, env: WineEnv, name: str, sample: Path, out_root: Path):
+    def __init__(self, env: WineEnv, name: str, sample: Path, out_root: Path, app_folder: str = "app"):
         self.env = env
         self.name = name
         self.sample = sample
         self.dir = out_root / name if name else out_root
-        self.app_dir = self.dir / "app"
+        self.app_dir = self.dir / app_folder
         self.pages = self.dir / "pages"
         self.journal_path = self.dir / "journal.jsonl"
         self.shots = self.dir / "shots"
@@ -340,11 +344,11 @@ class Session:
 
     def write_host_ini(self, replace: str | None = "TRUE", delays: dict[str, int] | None = None,
                        faults: dict[str, object] | None = None, trace: str = "TIC",
-                       integrate: dict[str, object] | None = None) -> None:
+                       integrate: dict[str, object] | None = None, standin: dict[str, object] | None = None) -> None:
         sections: dict[str, dict[str, object]] = {
             # The peak list comes back with each newly opened chromatogram, so the run meets it at its end.
             "Standin": {"Journal": winpath(self.journal_path), "PrintFolder": winpath(self.pages), "Trace": trace,
-                        "OpenWithChromatogram": "PeakList"},
+                        "OpenWithChromatogram": "PeakList", **(standin or {})},
             "StandinDelays": {"Launch": 0, "Dialog": 0, "Combine": 10, "Print": 100, "Close": 0,
                               **(delays or {})},
             "StandinFaults": faults or {},
@@ -500,10 +504,10 @@ def wine_display(prefix: Path, use_display: str | None = None, fresh: bool = Fal
 
 
 def apexer_session(env: WineEnv, name: str, sample: Path, out: Path, exe: Path | None = None,
-                   channel: str = "TIC") -> Session:
+                   channel: str = "TIC", app_folder: str = "app", with_libraries: bool = True) -> Session:
     """A run's folder with Apexer.exe, the host libraries and its settings; use it in a `with` block."""
-    s = Session(env, name, sample, out)
-    s.install_apexer(exe=exe)
+    s = Session(env, name, sample, out, app_folder)
+    s.install_apexer(with_libraries, exe)
     s.write_apexer_ini(channel=channel)
     return s
 
