@@ -76,8 +76,10 @@ class Runs:
         self.sessions: list[h.Session] = []
         self.measured: dict = {}
 
-    def open(self, name: str, sample: Path | None = None) -> h.Session:
-        s = h.apexer_session(self.env, name, sample or self.sample, self.out)
+    def open(self, name: str, sample: Path | None = None, app_folder: str = "app",
+             with_libraries: bool = True) -> h.Session:
+        s = h.apexer_session(self.env, name, sample or self.sample, self.out, app_folder=app_folder,
+                             with_libraries=with_libraries)
         self.sessions.append(s)
         return s
 
@@ -86,11 +88,10 @@ class Runs:
             s.close()
 
 
-@pytest.fixture
-def runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict):
-    """After a scenario passes, every run of it is held to the checks no scenario may leave out: each OK
-    the host saw carries its peak's range, the run record tells the journal's story, and the stand-in knew
-    every fault the scenario set (its names are the host doubles' one table, shared/host_faults.def)."""
+def _scenario(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict,
+              after_passing):
+    """Runs for one scenario, ended however it ends; once its body passes, `after_passing(runs)` checks the
+    runs and returns what it measured, and the scenario's measurements go to results.json."""
     name = request.node.name.removeprefix("test_")
     started = time.monotonic()
     r = Runs(wine_env, out, sample)
@@ -103,9 +104,28 @@ def runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample:
         results[name] = {"passed": False, "error": str(body.longrepr).splitlines()[-1] if body else "not run"}
         return
     results[name] = {"passed": False, "error": "the checks after the scenario failed"}
+    checked = after_passing(r)
+    results[name] = {"passed": True, "seconds": round(time.monotonic() - started, 1), **r.measured, **checked}
+
+
+def _check_host_runs(r: Runs) -> dict:
     checked = sum(checks.check_ranges(s) for s in r.sessions)
     for s in r.sessions:
         assert [e["key"] for e in s.events("fault.unknown")] == [], "faults the stand-in does not play"
         run_record.check_record(s)
-    results[name] = {"passed": True, "seconds": round(time.monotonic() - started, 1), **r.measured,
-                     "peaks_range_checked": checked}
+    return {"peaks_range_checked": checked}
+
+
+@pytest.fixture
+def runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict):
+    """After a scenario passes, every run of it is held to the checks no scenario may leave out: each OK
+    the host saw carries its peak's range, the run record tells the journal's story, and the stand-in knew
+    every fault the scenario set (its names are the host doubles' one table, shared/host_faults.def)."""
+    yield from _scenario(request, wine_env, out, sample, results, _check_host_runs)
+
+
+@pytest.fixture
+def hostless_runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict):
+    """Runs that end before any host could answer (no libraries, a library short of an entry point, a
+    folder the fixtures do not own): ended and measured like the others, with no journal to hold them to."""
+    yield from _scenario(request, wine_env, out, sample, results, lambda r: {})
