@@ -31,15 +31,7 @@ std::string UpperAnsi(std::string_view text) {
   return out;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperByte(static_cast<unsigned char>(a[i])) != UpperByte(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return shared::EqualsNoCaseCp1252(a, b); }
 
 int FindNoCase(std::string_view haystack, std::string_view needle) {
   if (haystack.empty()) return 0;

@@ -45,13 +45,7 @@ constexpr const char* FaultName(HostFault fault) { return FaultInfo(fault).name;
 // The row of a key as a settings file spells it (keys compare without case, as Windows compares them).
 constexpr const HostFaultInfo* FindHostFault(std::string_view key) {
   for (const HostFaultInfo& info : kHostFaults) {
-    const std::string_view name = info.name;
-    if (name.size() != key.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < name.size() && same; ++i) {
-      same = UpperCp1252(static_cast<unsigned char>(name[i])) == UpperCp1252(static_cast<unsigned char>(key[i]));
-    }
-    if (same) return &info;
+    if (EqualsNoCaseCp1252(info.name, key)) return &info;
   }
   return nullptr;
 }

@@ -16,13 +16,7 @@ std::string UpperAnsi(std::string_view text) {
   return out;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperAnsi(a[i]) != UpperAnsi(b[i])) return false;
-  }
-  return true;
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return shared::EqualsNoCaseCp1252(a, b); }
 
 std::string_view TrimSpaces(std::string_view s) {
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
