@@ -83,6 +83,13 @@ class Runs:
         self.sessions.append(s)
         return s
 
+    def open_with_host(self, name: str, **host) -> h.Session:
+        """A run whose stand-in host is up, its settings (faults, delays, "Replace") as `host` gives them."""
+        s = self.open(name)
+        s.write_host_ini(**host)
+        s.start_host()
+        return s
+
     def close(self) -> None:
         for s in self.sessions:
             s.close()

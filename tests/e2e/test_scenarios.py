@@ -16,9 +16,8 @@ from conftest import Runs
 
 
 def peaks_run(runs: Runs, name: str, peaks: int, replace: str | None = "TRUE", timeout: float = 300) -> dict:
-    with runs.open(name) as s:  # the next run's host starts on the same settings file
-        s.write_host_ini(replace=replace, faults={"IntegratorPeaks": peaks})
-        s.start_host()
+    # The next run's host starts on the same settings file: this one's ends first.
+    with runs.open_with_host(name, replace=replace, faults={"IntegratorPeaks": peaks}) as s:
         result = s.run_apexer(timeout=timeout)
         check_run_completed(s, result, peaks, replace)
         return {"peaks": peaks, "wall_s": round(result.wall_s, 2), "pages": len(s.pages_printed())}
@@ -27,12 +26,10 @@ def peaks_run(runs: Runs, name: str, peaks: int, replace: str | None = "TRUE", t
 def error_run(runs: Runs, name: str, faults: dict, text: str, hold_host_ini: bool = False, more=None) -> dict:
     """A run that ends in the program's error 32767 reading `text`: the error box is read, the host's
     "Replace" and raw file are put back, nothing is stored; `more(session)` checks the rest."""
-    s = runs.open(name)
+    s = runs.open_with_host(name, faults=faults)
     report = {}
     holder = None
     try:
-        s.write_host_ini(faults=faults)
-        s.start_host()
         if hold_host_ini:
             holder = runs.env.popen([str(h.DRIVER_EXE), "hold-file", r"C:\Ionvane\Ionvane.ini", "60000"],
                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
@@ -85,9 +82,7 @@ def test_no_sample(runs: Runs) -> None:
 
 
 def test_no_peaks(runs: Runs) -> None:
-    s = runs.open("no-peaks")
-    s.write_host_ini(faults={"IntegratorPeaks": 0})
-    s.start_host()
+    s = runs.open_with_host("no-peaks", faults={"IntegratorPeaks": 0})
     before = s.host_ini.read_bytes()
     result = s.run_apexer(timeout=60)
     assert result.exit_code == 0, "exit code"
@@ -100,9 +95,7 @@ def test_no_peaks(runs: Runs) -> None:
 
 
 def test_apex_outside_at_fourth(runs: Runs) -> None:
-    s = runs.open("apex-outside")
-    s.write_host_ini(faults={"IntegratorPeaks": 8, "ApexOutsideAtPeak": 4})
-    s.start_host()
+    s = runs.open_with_host("apex-outside", faults={"IntegratorPeaks": 8, "ApexOutsideAtPeak": 4})
     result = s.run_apexer(timeout=60)
     check_run_stopped(s, result, 3)
     assert rhythm(s) == "ccc", "combines and prints"
@@ -114,9 +107,7 @@ def test_apex_outside_at_fourth(runs: Runs) -> None:
 def test_apex_edges(runs: Runs) -> None:
     """Apexes on the first scan, on halves (to even), on and next to the last scan."""
     apexes = "1, 2.5, 3.5, 450.5, 899.5, 900"
-    s = runs.open("apex-edges")
-    s.write_host_ini(faults={"IntegratorApexes": apexes})
-    s.start_host()
+    s = runs.open_with_host("apex-edges", faults={"IntegratorApexes": apexes})
     result = s.run_apexer(timeout=120)
     check_run_completed(s, result, 6, "TRUE")
     ranges = [e["308"] for e in s.events("dialog.ok")]
@@ -152,9 +143,8 @@ def test_replace_not_writable(runs: Runs) -> None:
 
 def test_chromatogram_never_opens(runs: Runs) -> None:
     """No chromatogram window: the first scan is refused and the run stops there, ending as usual."""
-    s = runs.open("chromatogram-never-opens")
-    s.write_host_ini(faults={"IntegratorPeaks": 5, "ChromatogramNeverOpens": 1})
-    s.start_host()
+    s = runs.open_with_host("chromatogram-never-opens",
+                            faults={"IntegratorPeaks": 5, "ChromatogramNeverOpens": 1})
     result = s.run_apexer(timeout=90)
     check_run_stopped(s, result, 0)
     assert len(s.events("fault.chromatogram-never-opens")) == 1, "launch commands (one, then the run stops)"
@@ -163,8 +153,6 @@ def test_chromatogram_never_opens(runs: Runs) -> None:
 
 
 def test_cancel_while_host_is_slow(runs: Runs) -> None:
-    s = runs.open("cancel")
-
     def click_cancel(session: h.Session, proc) -> None:
         session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
         status = session.find_window("Apexer", 10000)
@@ -172,8 +160,7 @@ def test_cancel_while_host_is_slow(runs: Runs) -> None:
         session.env.driver("click", status, str(CANCEL_ID))
         session.reap(proc, 20)
 
-    s.write_host_ini(faults={"IntegratorPeaks": 4}, delays={"Combine": 20000})
-    s.start_host()
+    s = runs.open_with_host("cancel", faults={"IntegratorPeaks": 4}, delays={"Combine": 20000})
     result = s.run_apexer(timeout=60, during=click_cancel)
     assert result.exit_code == 2, "exit code after Cancel"
     assert run_record.ending(s) == "cancelled by the user", "the run record's ending"
@@ -185,9 +172,7 @@ def test_cancel_while_host_is_slow(runs: Runs) -> None:
 
 
 def test_host_exits_mid_run(runs: Runs) -> None:
-    s = runs.open("host-exits")
-    s.write_host_ini(faults={"IntegratorPeaks": 9, "ExitAfterCombines": 3})
-    s.start_host()
+    s = runs.open_with_host("host-exits", faults={"IntegratorPeaks": 9, "ExitAfterCombines": 3})
     result = s.run_apexer(timeout=120)
     assert len(s.events("combine")) == 3, "combines before the host left"
     assert s.host.wait(timeout=10) == 3, "host exit code"
@@ -250,7 +235,6 @@ def test_placement_off_screen(runs: Runs) -> None:
 
 
 def test_about_during_run(runs: Runs) -> None:
-    s = runs.open("about")
     seen = {}
 
     def open_about(session: h.Session, proc) -> None:
@@ -267,8 +251,7 @@ def test_about_during_run(runs: Runs) -> None:
         seen["open_ms"] = (opened, h.host_clock_ms())
         session.env.driver("click", about, str(ABOUT_OK_ID))
 
-    s.write_host_ini(faults={"IntegratorPeaks": 3}, delays={"Combine": 800})
-    s.start_host()
+    s = runs.open_with_host("about", faults={"IntegratorPeaks": 3}, delays={"Combine": 800})
     result = s.run_apexer(timeout=120, during=open_about)
     check_run_completed(s, result, 3, "TRUE")
     controls = seen["controls"]
