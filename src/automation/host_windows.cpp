@@ -33,7 +33,8 @@ Hwnd OpenChromatogramWindow(platform::Platform& p) {
   p.host.IonvaneCommand(command, kLaunchCommandNumber);
   Hwnd window = WaitForWindowExact(p, ChromatogramTitle(p.host, kTrue), kChromatogramAppearLimit);
   if (window == 0) window = WaitForWindowExact(p, ChromatogramTitle(p.host, kFalse), kChromatogramAppearLimit);
-  if (window == 0) p.record.Refused("no chromatogram window");
+  // A host on its way out closes its other windows before its main one.
+  if (window == 0) p.record.Refused(GetHostWindow(p.host, 0) == 0 ? "the host is gone" : "no chromatogram window");
   return window;
 }
 

@@ -170,12 +170,18 @@ Long ScriptedHost::OnDialogOk() {
 }
 
 void ScriptedHost::Exit() {
-  for (Hwnd* w : {&mainWindow, &spectrumWindow, &secondaryWindow, &chromatogramWindow, &dialog}) {
+  for (Hwnd* w : {&spectrumWindow, &secondaryWindow, &chromatogramWindow, &dialog}) {
     if (*w != 0) desktop_.RemoveWindow(*w);
     *w = 0;
   }
   exited_ = true;
-  Log("host exited");
+  const auto closeMain = [this] {
+    if (mainWindow != 0) desktop_.RemoveWindow(mainWindow);
+    mainWindow = 0;
+    Log("host exited");
+  };
+  if (script.exitMs == 0) return closeMain();
+  world_.After(script.exitMs, closeMain);
 }
 
 Long ScriptedHost::GetSampleListFileVB(RawFileRecord& record) {
@@ -214,7 +220,7 @@ Long ScriptedHost::IonvaneCommand(std::string& command, Long number) {
   if (exited_ || mainWindow == 0) return 0;
   if (command == "app.launch[default:Chro]()" && chromatogramWindow == 0 && !script.faults.ChromatogramNeverOpens) {
     world_.After(script.openChromatogramMs, [this] {
-      if (chromatogramWindow != 0) return;
+      if (chromatogramWindow != 0 || exited_) return;
       OpenChromatogramWindow();
       if (script.peakListWithChromatogram && secondaryWindow == 0) OpenSecondaryWindow();
     });

@@ -53,6 +53,8 @@ struct HostScript {
   std::int64_t printAppearMs = 20;
   std::int64_t printMs = 40;
   std::int64_t closeMs = 10;
+  // A host that leaves closes its other windows at once and its main window this much later.
+  std::int64_t exitMs = 0;
 
   HostFaults faults;
 };

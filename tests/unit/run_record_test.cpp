@@ -132,6 +132,12 @@ TEST(RunRecordOfAWholeRun, AnEarlyStopSaysAtWhichPeakAndWhy) {
       {[](fakes::HostScript& s) { s.faults.ApexOutsideAtPeak = 4; },
        "end stopped at peak 4 of 9 with 3: apex scan 200 lies outside the sample's 100 scans"},
       {[](fakes::HostScript& s) { s.faults.ExitAfterCombines = 4; }, "end stopped at peak 5 of 9 with 4: the host is gone"},
+      // Still leaving when the next peak asks for its chromatogram: that is why the window never comes.
+      {[](fakes::HostScript& s) {
+         s.faults.ExitAfterCombines = 4;
+         s.exitMs = 1000;
+       },
+       "end stopped at peak 5 of 9 with 4: the host is gone"},
       {[](fakes::HostScript& s) { s.faults.ChromatogramNeverOpens = true; },
        "end stopped at peak 1 of 9 with 0: no chromatogram window"},
       {[](fakes::HostScript& s) { s.apexScans[1] = std::numeric_limits<Single>::quiet_NaN(); },
