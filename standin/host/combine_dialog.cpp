@@ -142,15 +142,18 @@ void HostApp::FinishCombine(const ivdata::CombineRequest& request, HWND busy) {
   ++combines_;
   if (!error.empty()) Journal(kSrcHost, "combine.failed", JsonFields().Str("error", error));
 
+  const int exitAfter = FaultInt(HostFault::ExitAfterCombines);
+  if (exitAfter > 0 && combines_ >= exitAfter) {
+    Journal(kSrcHost, "host.exit", JsonFields().Str("reason", shared::FaultName(HostFault::ExitAfterCombines)).Int("combines", combines_));
+    // Gone for the libraries before the busy window goes, and every window with the process: a client that
+    // sees the combine end must not find a host half there.
+    bridge_.Update([](BridgeState& b) { b.hostPid = 0; });
+    ExitProcess(3);
+  }
   if (FaultInt(HostFault::CombineWindowStays)) {
     Journal(kSrcHost, "fault.combine-window-stays");
   } else if (IsWindow(busy)) {
     DestroyWindow(busy);
-  }
-  const int exitAfter = FaultInt(HostFault::ExitAfterCombines);
-  if (exitAfter > 0 && combines_ >= exitAfter) {
-    Journal(kSrcHost, "host.exit", JsonFields().Str("reason", shared::FaultName(HostFault::ExitAfterCombines)).Int("combines", combines_));
-    ExitProcess(3);
   }
   if (!error.empty()) {
     MessageBoxA(Window(WindowKind::Main), ("The spectrum could not be combined.\n" + error).c_str(), "Ionvane",
