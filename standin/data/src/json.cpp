@@ -41,12 +41,9 @@ std::string AnsiOf(const Json& text) {
 
 Json Number(double value, int digits) {
   if (!std::isfinite(value)) return nullptr;
-  std::string text = NumberText(value);
-  if (digits > 0) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-    text = buffer;
-  }
+  char buffer[40];
+  if (digits > 0) std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
+  const std::string text = digits > 0 ? std::string(buffer) : NumberText(value);
   const char* const end = text.data() + text.size();
   if (text.find_first_of(".e") == std::string::npos) {
     std::int64_t whole = 0;
