@@ -581,9 +581,9 @@ def _shell(argv: list[str]) -> int:
                 os.kill(pid, sig)
             except ProcessLookupError:
                 break
-            if sample_until(lambda: Path(f"/proc/{pid}").exists(), lambda alive: not alive, bound_s=10):
-                continue
-            break
+            alive = sample_until(lambda: Path(f"/proc/{pid}").exists(), lambda alive: not alive, bound_s=10)
+            if not alive:
+                break
         return 0
     print(_shell.__doc__, file=sys.stderr)
     return 2
