@@ -1,5 +1,6 @@
 // The chromatogram window: the display channel of function 1 drawn by the engine's trace panel, the larger
-// peaks marked, and the Process menu whose command 354 opens "Combine Spectrum".
+// peaks marked, and the Process menu whose command 354 (or the one the host plays instead) opens
+// "Combine Spectrum".
 #include <algorithm>
 #include <cstdio>
 
@@ -10,6 +11,15 @@
 
 namespace standin {
 
+namespace {
+
+int CombineCommand() {
+  const int other = FaultInt(HostFault::CombineCommand);
+  return other > 0 ? other : IDM_COMBINE_SPECTRUM;
+}
+
+}  // namespace
+
 void ChromatogramView::Prepare(HostApp& app) {
   trace_ = {};
   peaks_.clear();
@@ -18,7 +28,13 @@ void ChromatogramView::Prepare(HostApp& app) {
   peaks_ = app.Sample().DisplayPeaks();
 }
 
-void ChromatogramView::Opened(HostApp& app, HWND) {
+void ChromatogramView::Opened(HostApp& app, HWND window) {
+  // A host whose dialog comes on another command has its menu item send that one.
+  if (const int combine = CombineCommand(); combine != IDM_COMBINE_SPECTRUM) {
+    char text[64] = {};
+    GetMenuStringA(GetMenu(window), IDM_COMBINE_SPECTRUM, text, sizeof text, MF_BYCOMMAND);
+    ModifyMenuA(GetMenu(window), IDM_COMBINE_SPECTRUM, MF_BYCOMMAND | MF_STRING, static_cast<UINT_PTR>(combine), text);
+  }
   // A layout that shows the peak list beside a newly opened chromatogram, as the client meets it mid-run.
   if (ivdata::UpperAnsi(IniString(kSecStandin, "OpenWithChromatogram", "")).find("PEAKLIST") != std::string::npos) {
     app.Show(WindowKind::PeakList);
@@ -50,8 +66,15 @@ void ChromatogramView::Paint(HostApp& app, HWND, HDC dc, const RECT& client) {
 }
 
 void ChromatogramView::Command(HostApp& app, HWND window, int id) {
+  const int combine = CombineCommand();
+  if (id == combine) {
+    app.OpenCombineDialog(window);
+    return;
+  }
   switch (id) {
-    case IDM_COMBINE_SPECTRUM: app.OpenCombineDialog(window); break;
+    case IDM_COMBINE_SPECTRUM:
+      Journal(kSrcHost, "fault.combine-command", JsonFields().Int("received", id).Int("opensOn", combine));
+      break;
     case IDM_VIEW_PEAK_LIST: app.Show(WindowKind::PeakList); break;
     case IDM_CLOSE_WINDOW: app.CloseLikeUser(window, KindInfo(WindowKind::Chromatogram).role); break;
     default: break;
