@@ -28,13 +28,7 @@ void ChromatogramView::Prepare(HostApp& app) {
   peaks_ = app.Sample().DisplayPeaks();
 }
 
-void ChromatogramView::Opened(HostApp& app, HWND window) {
-  // A host whose dialog comes on another command has its menu item send that one.
-  if (const int combine = CombineCommand(); combine != IDM_COMBINE_SPECTRUM) {
-    char text[64] = {};
-    GetMenuStringA(GetMenu(window), IDM_COMBINE_SPECTRUM, text, sizeof text, MF_BYCOMMAND);
-    ModifyMenuA(GetMenu(window), IDM_COMBINE_SPECTRUM, MF_BYCOMMAND | MF_STRING, static_cast<UINT_PTR>(combine), text);
-  }
+void ChromatogramView::Opened(HostApp& app, HWND) {
   // A layout that shows the peak list beside a newly opened chromatogram, as the client meets it mid-run.
   if (ivdata::UpperAnsi(IniString(kSecStandin, "OpenWithChromatogram", "")).find("PEAKLIST") != std::string::npos) {
     app.Show(WindowKind::PeakList);
