@@ -89,6 +89,9 @@ APEXER_EXE = Path(os.environ.get("APEXER_EXE", WIN_BUILD / "src" / "Apexer.exe")
 DRIVER_EXE = Path(os.environ.get("APEXER_DRIVER_EXE", HOST_BUILD / "tests" / "wine" / "apexer" / "apexer_wine_driver.exe"))
 IVTOOL = NATIVE_BUILD / "standin" / "tools" / "ivtool"
 HOST_LIBRARIES = ("Iv_vb32.dll", "ivraw32.dll", "ivpeak32.dll")
+# The host libraries of Apexer's build each one export short, and the Windows build of the other architecture.
+SHORT_LIBRARIES = WIN_BUILD / "standin" / "one-export-short"
+OTHER_PRESET = "mingw-x86_64" if ARCH.arch == "i686" else "mingw-i686"
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 WINE_BIN = ROOT / "scripts" / "lib" / "wine-bin"
 
@@ -248,6 +251,39 @@ class WineEnv:
         return result.stdout.strip()
 
 
+def short_library(dll: str) -> tuple[Path, str]:
+    """The stand-in's library `dll` of Apexer's build one export short, and the name of the export it lacks."""
+    manifest = SHORT_LIBRARIES / "missing.txt"
+    if not manifest.exists():
+        raise HarnessError(f"{manifest} is missing: build the {ARCH.preset} preset")
+    missing = dict(line.split() for line in manifest.read_text().splitlines() if line.strip())
+    if dll not in missing:
+        raise HarnessError(f"no library {dll} one export short in {SHORT_LIBRARIES}")
+    return SHORT_LIBRARIES / dll, missing[dll]
+
+
+def other_arch_library(dll: str) -> Path:
+    """The stand-in's library `dll` of the other Windows build: on the shipping path a 64-bit library to put
+    in place of a 32-bit one (on the 64-bit path, the 32-bit one)."""
+    path = ROOT / "build" / OTHER_PRESET / "standin" / "bin" / dll
+    if not path.exists():
+        raise HarnessError(f"{path} is missing: build the {OTHER_PRESET} preset (./scripts/test builds both)")
+    return path
+
+
+PE_MACHINES = {0x14C: "i386", 0x8664: "x86_64"}
+
+
+def pe_machine(path: Path) -> str:
+    """The machine a PE file is built for, as its file header names it."""
+    head = Path(path).read_bytes()[:4096]
+    pe = int.from_bytes(head[0x3C:0x40], "little") if head[:2] == b"MZ" else -1
+    if pe < 0 or head[pe:pe + 4] != b"PE\0\0":
+        raise HarnessError(f"{path} is not a PE file")
+    machine = int.from_bytes(head[pe + 4:pe + 6], "little")
+    return PE_MACHINES.get(machine, hex(machine))
+
+
 def sample_until(read, holds, bound_s: float = 5.0, interval_s: float = 0.05):
     """Reads a state until it holds or the bound passes, and returns the last reading: a window's state is
     set by another process a moment after the window shows, so one look can come too early."""
@@ -388,6 +424,19 @@ class Session:
         if self.host_log:
             self.host_log.close()
             self.host_log = None
+
+    def end_host(self, bound_s: float = 10) -> float:
+        """Ends the host by its PID, as one ends a host that no longer answers; the seconds until it was gone."""
+        if self.host is None or self.host.poll() is not None:
+            raise HarnessError("no host runs to end")
+        started = time.monotonic()
+        self.host.kill()
+        try:
+            self.host.wait(timeout=bound_s)
+        except subprocess.TimeoutExpired:
+            raise HarnessError(f"the host (pid {self.host.pid}) was still there {bound_s:.0f} s after it was killed") \
+                from None
+        return time.monotonic() - started
 
     def find_window(self, title: str, wait_ms: int) -> str | None:
         try:
