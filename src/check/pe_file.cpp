@@ -102,24 +102,19 @@ std::optional<std::vector<std::string>> ReadExports(const Bytes& b, const Layout
   if (l.directoryCount <= kExportDirectory) return names;
   const auto rva = b.U32(l.directories + 8 * kExportDirectory);
   if (!rva || *rva == 0) return names;  // no export table: no names
+  error = "damaged export table";
   const auto table = FileOffset(b, l, *rva);
-  const auto count = table ? b.U32(*table + 24) : std::nullopt;
-  const auto namesRva = table ? b.U32(*table + 32) : std::nullopt;
-  const auto namesAt = namesRva ? FileOffset(b, l, *namesRva) : std::nullopt;
-  if (!count || (*count > 0 && !namesAt) || *count > kMostExports) {
-    error = "damaged export table";
-    return std::nullopt;
-  }
-  for (std::uint32_t i = 0; i < *count; ++i) {
-    const auto nameRva = b.U32(*namesAt + 4ull * i);
-    const auto nameAt = nameRva ? FileOffset(b, l, *nameRva) : std::nullopt;
+  if (!table) return std::nullopt;
+  const std::uint32_t count = b.U32(*table + 24).value_or(0xFFFFFFFFu);
+  const auto namesAt = FileOffset(b, l, b.U32(*table + 32).value_or(0));
+  if (count > kMostExports || (count > 0 && !namesAt)) return std::nullopt;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const auto nameAt = FileOffset(b, l, b.U32(*namesAt + 4ull * i).value_or(0));
     const auto name = nameAt ? b.Text(*nameAt) : std::nullopt;
-    if (!name) {
-      error = "damaged export table";
-      return std::nullopt;
-    }
+    if (!name) return std::nullopt;
     names.push_back(*name);
   }
+  error.clear();
   return names;
 }
 
