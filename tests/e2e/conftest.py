@@ -136,3 +136,10 @@ def hostless_runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path
     """Runs that end before any host could answer (no libraries, a library short of an entry point, a
     folder the fixtures do not own): ended and measured like the others, with no journal to hold them to."""
     yield from _scenario(request, wine_env, out, sample, results, lambda r: {})
+
+
+@pytest.fixture
+def check_runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict):
+    """Runs of the self-check, ended and measured like the others; what a check must leave behind (its
+    report, the host untouched) each test states itself."""
+    yield from _scenario(request, wine_env, out, sample, results, lambda r: {})
