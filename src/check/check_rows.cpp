@@ -278,6 +278,11 @@ Outcome CheckIntegration(CheckContext& c) {
                      return "opened again with the launch command: " + Q(TitleOf(c, again));
                    });
   }
+  // Apexer releases the raw file only once the integrator answered; the check releases it on every way.
+  const int opened = c.changes.Made("Apexer's integration opened the current sample's raw file", [&c] {
+    c.host.DmRawClose();
+    return std::string("released with DmRawClose");
+  });
   const std::size_t from = c.host.Calls().size();
   std::vector<PeakRecord> peaks;
   IntegrationParameters parameters{};
@@ -285,6 +290,7 @@ Outcome CheckIntegration(CheckContext& c) {
   RawFileRecord record = c.record;
   const Integer m = IntegrateChromatogram(c.p, std::string(1, '\0'), record, 1, c.channel, 0, 0, kFalse, peaks,
                                           parameters, kTrue, aux, 0);
+  c.changes.UndoNow(opened);
   c.peaks = peaks;
   bool stored = false, integrated = false;
   const std::string storedResult = CallResult(c.host, from, "IntegrateGetIniFile", stored);

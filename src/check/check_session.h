@@ -26,6 +26,8 @@ class CheckSession {
 
   const std::vector<RowSpec>& Rows() const { return runner_.Rows(); }
   const Options& GetOptions() const { return options_; }
+  // The rows done so far, for a window that shows them while the check runs.
+  std::vector<RowResult> Results() const { return runner_.Results("not reached"); }
   // Every row, then every change undone; the host settings file read again.
   void Run(Progress& progress);
   // When the checking thread is stopped for good (the watchdog): the changes undone from here.

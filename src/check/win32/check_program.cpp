@@ -47,6 +47,13 @@ struct Shared {
 
 Shared g;
 
+// The end of the process without the libraries' detach calls: a host library stuck in a call may hold the
+// loader's lock, and waiting for it would hang the check at its very end.
+[[noreturn]] void End(int code) {
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+  ExitProcess(static_cast<UINT>(code));
+}
+
 std::int64_t NowMs() { return static_cast<std::int64_t>(GetTickCount64()); }
 
 class ThreadProgress : public Progress {
@@ -89,6 +96,9 @@ void Finish(CheckSession& session, const std::string& why, const std::string& st
 
 DWORD WINAPI CheckThread(LPVOID) {
   using namespace apexer::win32;
+  // The desktop hook's events reach only a thread that has its message queue.
+  MSG none;
+  PeekMessageA(&none, nullptr, 0, 0, PM_NOREMOVE);
   WaitPacer pacer;
   Win32Clock clock;
   Win32MessageLoop loop(pacer);
@@ -138,7 +148,7 @@ bool Watchdog() {
 std::string RowLine(CheckSession& session, std::size_t i, bool done) {
   const RowSpec& spec = session.Rows()[i];
   if (!done) return "...          " + spec.assumption;
-  const RowResult r = session.Report("").results[i];
+  const RowResult r = session.Results()[i];
   std::string line = std::string(VerdictText(r.outcome.verdict)) + ":  " + spec.assumption;
   const std::string detail = r.outcome.verdict == Verdict::NotChecked ? r.outcome.reason : r.outcome.seen;
   return line + (detail.empty() ? "" : "  -  " + detail);
@@ -179,7 +189,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
       [[fallthrough]];
     case WM_CLOSE:
       if (g.reportTaken.load()) {
-        ExitProcess(static_cast<UINT>(g.exitCode));
+        End(g.exitCode);
       }
       // While checking: stop at the next wait, undo, report; the window stays to show the verdict.
       if (StopOnlyStatus* status = g.status.load()) status->stop.store(true);
@@ -223,7 +233,7 @@ HWND MakeWindow(HINSTANCE instance) {
   const std::string text = CommandLineErrorText(error);
   if (!AsksQuiet(line)) {
     MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-    ExitProcess(kExitCommandLine);
+    End(kExitCommandLine);
   }
   const std::string out = text + "\r\n";
   DWORD written = 0;
@@ -234,7 +244,7 @@ HWND MakeWindow(HINSTANCE instance) {
   if (!machine.WriteFile(machine.ProgramFolder() + name, out, ignored)) {
     machine.WriteFile(machine.LocalAppDataFolder() + name, out, ignored);
   }
-  ExitProcess(kExitCommandLine);
+  End(kExitCommandLine);
 }
 
 }  // namespace
@@ -253,7 +263,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     while (WaitForSingleObject(g.done, 250) != WAIT_OBJECT_0) {
       if (Watchdog()) break;
     }
-    ExitProcess(static_cast<UINT>(g.exitCode));
+    End(g.exitCode);
   }
   SetTimer(g.window, 1, 250, nullptr);
   MSG msg;
