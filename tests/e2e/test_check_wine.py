@@ -245,3 +245,30 @@ def test_the_window_shows_each_check_then_the_verdict(check_runs: Runs) -> None:
     report = read_report(report_dir)
     assert report.verdict == "ALL HELD"
     assert reports_in(s.app_dir) == [], "/report: nothing beside the program"
+
+
+def signed(exe: Path, folder: Path) -> Path:
+    """The program signed as a release will be, after the build: a throwaway certificate, osslsigncode."""
+    folder.mkdir(parents=True, exist_ok=True)
+    key, cert, out = folder / "key.pem", folder / "cert.pem", folder / exe.name
+    out.unlink(missing_ok=True)
+    h.subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=Apexer test signer",
+                      "-days", "2", "-keyout", str(key), "-out", str(cert)], check=True, capture_output=True, timeout=60)
+    h.subprocess.run(["osslsigncode", "sign", "-certs", str(cert), "-key", str(key), "-n", "Apexer", "-in", str(exe),
+                      "-out", str(out)], check=True, capture_output=True, timeout=60)
+    return out
+
+
+@pytest.mark.parametrize("tampered", [pytest.param(False, id="signed"), pytest.param(True, id="signed_then_changed")])
+def test_a_signed_release_still_matches_the_sums_built_in(check_runs: Runs, tampered: bool) -> None:
+    s = started(check_runs, f"check-signed-{int(tampered)}", host=False)
+    original = (s.app_dir / "Apexer.exe").read_bytes()
+    program = bytearray(signed(s.app_dir / "Apexer.exe", s.dir / "signing").read_bytes())
+    assert len(program) > len(original) and program[:0x3C] == original[:0x3C], "signing appended its certificate"
+    if tampered:
+        program[len(original) // 2] ^= 0x01
+    (s.app_dir / "Apexer.exe").write_bytes(program)
+    result = s.run_check("/quiet")
+    row = read_report(s.app_dir).row("Apexer.exe is the file this release built")
+    assert row.verdict == ("differs" if tampered else "held"), row.details
+    assert result.exit_code == (1 if tampered else 2), "no host runs: incomplete at best"
