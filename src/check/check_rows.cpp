@@ -379,6 +379,13 @@ Outcome CheckDialog(CheckContext& c) {
                             Titles(NewSince(c, before)));
   }
   c.dialog = dialog;
+  // The host may still be building the dialog it was found by; once its thread answers a message, what
+  // the dialog holds is what the host made of it, as Apexer's first text sent to it would find.
+  if (!c.machine.WindowAnswers(dialog, ObservingDesktop::kAnswerLimitMs)) {
+    c.host.MarkHung("the host does not respond: its dialog did not handle a message within " +
+                    DecimalText(ObservingDesktop::kAnswerLimitMs / 1000) + " s");
+    return Outcome::NotChecked(c.host.HungReason());
+  }
   const Hwnd owner = c.p.desktop.GetParent(dialog);
   const std::string seen = Q(TitleOf(c, dialog)) + " after " + Seconds(took) + ", owned by " +
                            (owner == 0 ? std::string("no window") : Q(TitleOf(c, owner)));
@@ -395,7 +402,7 @@ Outcome CheckField(CheckContext& c, Long id) {
 }
 
 Outcome CheckOkButton(CheckContext& c) {
-  if (c.p.desktop.GetDlgItem(c.dialog, kOkCommand) != 0) return Outcome::Held("button 1 there");
+  if (WaitForDialogItem(c.p, c.dialog, kOkCommand) != 0) return Outcome::Held("button 1 there");
   return Outcome::Differs("no control 1 (OK) in the dialog");
 }
 
@@ -544,7 +551,8 @@ std::vector<RowSpec> CheckTable(const Options& options, const std::vector<Manife
                     "Apexer's own wait for a dialog control (5 s)", "control " + DecimalText(id), {"dialog"}, 15,
                     [id = id](CheckContext& c) { return CheckField(c, id); }});
   }
-  rows.push_back({"ok", windows, "The dialog has its OK button 1", "the dialog's control 1", "control 1", {"dialog"},
+  rows.push_back({"ok", windows, "The dialog has its OK button 1", "Apexer's own wait for a dialog control (5 s)",
+                  "control 1", {"dialog"},
                   10, CheckOkButton});
   rows.push_back({"dialog-closed", windows, "The dialog closes without OK", "WM_CLOSE, then Apexer's wait for it to go",
                   "gone within 5 s, nothing combined", {"dialog"}, 20,

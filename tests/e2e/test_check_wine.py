@@ -226,7 +226,8 @@ def test_without_quiet_the_message_is_a_box(check_runs: Runs) -> None:
 def test_the_window_shows_each_check_then_the_verdict(check_runs: Runs) -> None:
     s = started(check_runs, "check-window")
     report_dir = s.dir / "reports"
-    report_dir.mkdir(exist_ok=True)
+    shutil.rmtree(report_dir, ignore_errors=True)
+    report_dir.mkdir()
 
     def watch(session: h.Session, proc) -> None:
         hwnd = session.find_window("Apexer Check", 60000)
