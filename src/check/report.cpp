@@ -21,8 +21,8 @@ std::string Explanation(const Summary& s) {
     case Overall::AllHeld:
       return "Every one of the " + N(s.planned) + " checks held: Apexer's assumptions hold on this installation.";
     case Overall::Differences:
-      return N(s.differs) + " of the " + N(s.planned) +
-             " checks differ: Apexer may fail, or act on the wrong window, on this host. See each difference below.";
+      return N(s.differs) + " of the " + N(s.planned) + (s.differs == 1 ? " checks differs" : " checks differ") +
+             ": Apexer may fail, or act on the wrong window, on this host. See each difference below.";
     case Overall::Incomplete: break;
   }
   return "No check differs, but " + N(s.notChecked) + " of the " + N(s.planned) +

@@ -10,11 +10,7 @@
 #include "check/win32/file_manifest.h"
 #include "check/win32/win32_check_machine.h"
 #include "shell/version.h"
-#include "win32/win32_desktop.h"
-#include "win32/win32_global_memory.h"
-#include "win32/win32_host_libraries.h"
-#include "win32/win32_pacing.h"
-#include "win32/win32_profile_files.h"
+#include "win32/win32_backend.h"
 
 #include <shellapi.h>
 
@@ -99,21 +95,15 @@ DWORD WINAPI CheckThread(LPVOID) {
   // The desktop hook's events reach only a thread that has its message queue.
   MSG none;
   PeekMessageA(&none, nullptr, 0, 0, PM_NOREMOVE);
-  WaitPacer pacer;
-  Win32Clock clock;
-  Win32MessageLoop loop(pacer);
-  Win32Desktop desktop(pacer);
-  Win32ProfileFiles profiles;
-  Win32GlobalMemory memory;
-  Win32HostLibraries libraries(pacer);
-  Win32CheckMachine machine(&libraries);
-  ObservingDesktop observing(desktop, machine, clock);
-  BoundedHost host(libraries, machine);
+  Win32Backend b;
+  Win32CheckMachine machine(&b.host);
+  ObservingDesktop observing(b.desktop, machine, b.clock);
+  BoundedHost host(b.host, machine);
   ApexerBeside app(machine.ProgramFolder());
   StopOnlyStatus status;
   RecordInMemory lines;
   platform::RunRecord record(lines, app, "V" APEXER_VERSION_TEXT);
-  platform::Platform p{observing, profiles, memory, clock, loop, app, status, host, record};
+  platform::Platform p{observing, b.profiles, b.memory, b.clock, b.loop, app, status, host, record};
   CheckSession session({p, machine, host, observing, status, lines}, g.options, BuiltManifest(), APEXER_VERSION_TEXT,
                        machine.FileVersion(machine.ProgramPath()));
   g.machine.store(&machine);
