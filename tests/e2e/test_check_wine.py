@@ -163,6 +163,8 @@ def test_a_host_that_does_not_answer_never_hangs_the_check(check_runs: Runs) -> 
         pytest.skip("the stand-in does not play HostHangs yet (shared/host_faults.def)")
     s = started(check_runs, "check-host-hangs", faults={"HostHangs": 1})
     result = s.run_check("/quiet", timeout=300)
+    if hasattr(s, "end_host"):
+        s.end_host()
     assert result.exit_code == 2, f"exit code; {result.stdout}"
     report = read_report(s.app_dir)
     check_consistent(report)
@@ -171,27 +173,39 @@ def test_a_host_that_does_not_answer_never_hangs_the_check(check_runs: Runs) -> 
     check_runs.measured.update(hung_host_s=round(result.wall_s, 1))
 
 
-def other_width_library(name: str) -> Path:
-    return h.ROOT / "build" / f"mingw-{OTHER_ARCH}" / "standin" / "bin" / name
+def library_that_differs(dll: str, how: str) -> Path:
+    """The stand-in's library one export short, or of the other width. The harness names them once the
+    stand-in builds them; until then only the bridge built without CopyMemVB is at hand."""
+    if how == "short":
+        if hasattr(h, "short_library"):
+            return h.short_library(dll)[0]
+        if dll == "Iv_vb32.dll" and INCOMPLETE_BRIDGE.exists():
+            return INCOMPLETE_BRIDGE
+        pytest.skip(f"the stand-in builds no {dll} one export short yet")
+    path = h.ROOT / "build" / f"mingw-{OTHER_ARCH}" / "standin" / "bin" / dll
+    if not path.exists():
+        pytest.skip(f"{path} is not built")
+    return path
 
 
-@pytest.mark.parametrize("library, replacement, differing", [
-    pytest.param("Iv_vb32.dll", INCOMPLETE_BRIDGE, ["Iv_vb32.dll exports", "Iv_vb32.dll is bound"],
-                 id="bridge_one_export_short"),
-    pytest.param("ivpeak32.dll", other_width_library("ivpeak32.dll"),
-                 ["ivpeak32.dll is where Apexer loads it from", "ivpeak32.dll is bound"],
-                 id=f"integrator_of_the_other_width"),
-])
-def test_libraries_that_differ(check_runs: Runs, library: str, replacement: Path, differing: list[str]) -> None:
-    s = started(check_runs, f"check-library-{library}")
+@pytest.mark.parametrize("library", ["Iv_vb32.dll", "ivraw32.dll", "ivpeak32.dll"])
+@pytest.mark.parametrize("how", ["short", "other_width"])
+def test_libraries_that_differ(check_runs: Runs, library: str, how: str) -> None:
+    replacement = library_that_differs(library, how)
+    s = started(check_runs, f"check-library-{how}-{library}")
     shutil.copy2(replacement, s.app_dir / library)
     result = s.run_check("/quiet")
     assert result.exit_code == 1, f"exit code; {result.stdout}"
     report = read_report(s.app_dir)
     check_consistent(report)
-    assert report.with_verdict("differs") == [report.row(d).assumption for d in differing]
+    first = f"{library} exports" if how == "short" else f"{library} is where Apexer loads it from"
+    assert report.with_verdict("differs") == [report.row(first).assumption,
+                                              report.row(f"{library} is bound").assumption]
     bound = report.row(f"{library} is bound").details["Seen"]
-    assert "Apexer would stop with run-time error" in bound, bound
+    assert f"Apexer would stop with run-time error {453 if how == 'short' else 48}" in bound, bound
+    for r in report.rows:
+        if r.verdict == "could not be checked":
+            assert "which differs" in r.details["Why not"], f"{r.assumption}: {r.details['Why not']}"
     host_untouched(s)
 
 
