@@ -81,16 +81,22 @@ std::string Titles(const std::vector<std::pair<Hwnd, std::string>>& windows) {
 std::string CloseNewHostWindows(CheckContext& c, const std::vector<std::pair<Hwnd, std::string>>& before) {
   const auto opened = NewSince(c, before);
   if (opened.empty()) return "nothing of it was open any more";
+  std::vector<std::pair<Hwnd, std::string>> gone;
   std::vector<std::string> stayed;
-  for (const auto& [window, title] : opened) {
-    PostWindowMessage(c.p.desktop, window, platform::kWmClose, 0, 0);
-    if (!WaitUntilWindowClosed(c.p, window, kCloseLimitSeconds)) stayed.push_back(Q(title));
+  for (const auto& w : opened) {
+    PostWindowMessage(c.p.desktop, w.first, platform::kWmClose, 0, 0);
+    if (WaitUntilWindowClosed(c.p, w.first, kCloseLimitSeconds)) {
+      gone.push_back(w);
+    } else {
+      stayed.push_back(Q(w.second));
+    }
   }
+  const std::string closed = gone.empty() ? std::string() : "closed " + Titles(gone) + " with WM_CLOSE; gone";
   if (!stayed.empty()) {
-    throw std::runtime_error(Joined(stayed) + " still open " + std::to_string(kCloseLimitSeconds) +
-                             " s after WM_CLOSE");
+    throw std::runtime_error((closed.empty() ? "" : closed + "; but ") + Joined(stayed) + " still open " +
+                             std::to_string(kCloseLimitSeconds) + " s after WM_CLOSE");
   }
-  return "closed " + Titles(opened) + " with WM_CLOSE; gone";
+  return closed;
 }
 
 // Shortest form of a library's file name for row ids: "Iv_vb32".
@@ -423,7 +429,8 @@ Outcome SetReplaceForTheCombine(CheckContext& c) {
     if (w == 0) continue;
     c.changes.Final("closed the host's window of kind " + DecimalText(kind) + " (" + Q(TitleOf(c, w)) +
                         "), as Apexer does before its first peak",
-                    "not reopened: Apexer's own run closes it too, and a closed spectrum window forgets its spectra");
+                    std::string("not reopened: Apexer's own run closes it too") +
+                        (kind == 1 ? "; a closed spectrum window forgets its spectra" : ""));
     CloseHostWindow(c.p, kind);
   }
   c.savedReplace = ReadProfileString(c.p.profiles, kDisplaySection, kReplaceKey, kHostSettingsFile);

@@ -47,8 +47,11 @@ std::string ChangeText(const ChangeRecord& c) {
 std::string HostSettingsLine(const ReportInput& in) {
   if (!in.hostSettingsCompared) return "";
   const bool same = in.hostSettingsBefore == in.hostSettingsAfter;
+  const char* how = same ? " (byte for byte as it was)"
+                  : in.options.full ? " (its bytes changed: /full wrote \"Replace\" and wrote it back, see above)"
+                                    : " (CHANGED)";
   return std::string(kHostSettingsFile) + ": SHA-256 before " + in.hostSettingsBefore + ", after " +
-         in.hostSettingsAfter + (same ? " (byte for byte as it was)" : " (CHANGED)");
+         in.hostSettingsAfter + how;
 }
 
 std::string Who(const ReportInput& in, const std::string& sep) {

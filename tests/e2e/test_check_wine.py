@@ -173,6 +173,23 @@ def test_a_host_that_does_not_answer_never_hangs_the_check(check_runs: Runs) -> 
     check_runs.measured.update(hung_host_s=round(result.wall_s, 1))
 
 
+def test_a_combine_that_never_ends_is_stopped_by_the_watchdog(check_runs: Runs) -> None:
+    """/full against a host whose "Spectrum Combine" never goes: Apexer's own wait for it has no limit, so the
+    watchdog stops the checking thread once the row's budget is spent, puts "Replace" back and still writes
+    the report and the exit code."""
+    s = started(check_runs, "check-combine-never-ends", faults={"CombineWindowStays": 1}, replace="TRUE")
+    result = s.run_check("/quiet", "/full", timeout=400)
+    assert result.exit_code == 2, f"exit code; {result.stdout}"
+    report = read_report(s.app_dir)
+    check_consistent(report)
+    assert "The check was ended early:" in report.text
+    combine = report.row("One combine at the first peak's apex")
+    assert combine.verdict == "could not be checked" and "did not finish within 90 s" in combine.details["Why not"]
+    assert checks.replace_value(s) == "TRUE", "Replace put back by the watchdog"
+    assert any(c.startswith("undone: written back as \"TRUE\"") for c in report.changes), report.changes
+    check_runs.measured.update(watchdog_s=round(result.wall_s, 1))
+
+
 def library_that_differs(dll: str, how: str) -> Path:
     """The stand-in's library one export short, or of the other width. The harness names them once the
     stand-in builds them; until then only the bridge built without CopyMemVB is at hand."""
