@@ -121,11 +121,14 @@ DWORD WINAPI CheckThread(LPVOID) {
 
 // The watchdog: a row past its budget means the host stopped the check; stop it, undo, report.
 bool Watchdog() {
+  // Undoing from here yields to this thread's messages, and with them to the timer that called it.
+  static bool firing = false;
   CheckSession* session = g.session.load();
   const long row = g.row.load();
-  if (session == nullptr || row < 0) return false;
+  if (firing || session == nullptr || row < 0) return false;
   const std::int64_t overdue = g.rowStartedMs.load() + g.rowBudgetSeconds.load() * 1000LL + kWatchdogGraceMs;
   if (NowMs() < overdue || g.reportTaken.load()) return false;
+  firing = true;
   SuspendThread(g.thread);
   const RowSpec& spec = session->Rows()[static_cast<std::size_t>(row)];
   const std::string why = "\"" + spec.assumption + "\" did not finish within " +
