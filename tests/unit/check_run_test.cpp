@@ -48,7 +48,13 @@ class FakeCheckMachine : public CheckMachine {
     how = writable ? "opened for writing and closed without writing" : "sharing violation";
     return writable;
   }
-  bool WriteFile(const std::string& path, const std::string& bytes, std::string&) override {
+  bool WriteFile(const std::string& path, const std::string& bytes, std::string& error) override {
+    for (const std::string& folder : unwritable) {
+      if (path.rfind(folder, 0) == 0) {
+        error = "Access is denied";
+        return false;
+      }
+    }
     written[path] = bytes;
     return true;
   }
@@ -73,6 +79,7 @@ class FakeCheckMachine : public CheckMachine {
   std::map<std::string, std::string> versions;
   std::map<std::string, std::string> written;
   std::set<int> unbindable;
+  std::set<std::string> unwritable;  // folders
   bool writable = true;
   bool hung = false;
 
@@ -332,6 +339,18 @@ TEST(CheckReports, GoToTheAskedFolderElseBesideTheProgram) {
   EXPECT_EQ(m.written[w.htmlPath], "<html>");
   w = WriteReports(m, Options{}, "20261209-080000", "text", "<html>");
   EXPECT_EQ(w.textPath, kFolder + R"(\ApexerCheck-20261209-080000.txt)");
+
+  // Neither the asked folder nor the program's can be written: the user's own, and the report says why.
+  m.unwritable = {R"(E:\QA)", kFolder};
+  w = WriteReports(m, o, "20261209-080000", "text", "<html>");
+  EXPECT_TRUE(w.written);
+  EXPECT_EQ(w.htmlPath, R"(C:\Users\lab\AppData\Local\Apexer\ApexerCheck-20261209-080000.html)");
+  EXPECT_NE(w.note.find(R"(E:\QA cannot be written (Access is denied))"), std::string::npos) << w.note;
+  EXPECT_NE(w.note.find(kFolder + " cannot be written"), std::string::npos) << w.note;
+
+  m.unwritable.insert(m.LocalAppDataFolder());
+  w = WriteReports(m, o, "20261209-080000", "text", "<html>");
+  EXPECT_FALSE(w.written) << "nowhere to write is said, not hidden";
 }
 
 }  // namespace
