@@ -86,6 +86,7 @@ NATIVE_BUILD = ROOT / "build" / "native"
 LIBRARIES_BIN = WIN_BUILD / "standin" / "bin"
 HOST_EXE = HOST_BUILD / "standin" / "bin" / "StandinHost.exe"
 APEXER_EXE = Path(os.environ.get("APEXER_EXE", WIN_BUILD / "src" / "Apexer.exe"))
+CHECK_EXE = Path(os.environ.get("APEXER_CHECK_EXE", WIN_BUILD / "src" / "ApexerCheck.exe"))
 DRIVER_EXE = Path(os.environ.get("APEXER_DRIVER_EXE", HOST_BUILD / "tests" / "wine" / "apexer" / "apexer_wine_driver.exe"))
 IVTOOL = NATIVE_BUILD / "standin" / "tools" / "ivtool"
 HOST_LIBRARIES = ("Iv_vb32.dll", "ivraw32.dll", "ivpeak32.dll")
@@ -338,6 +339,14 @@ class ApexerResult:
     status_texts: list[str] = field(default_factory=list)
 
 
+@dataclass
+class CheckResult:
+    exit_code: int
+    wall_s: float
+    stdout: str
+    stderr: str
+
+
 class Session:
     """One run: a fresh host on a sample, Apexer.exe with its settings beside it, and their traces."""
 
@@ -494,6 +503,26 @@ class Session:
             if proc.poll() is None:
                 proc.kill()
                 proc.wait(timeout=10)
+
+    # --- the self-check ------------------------------------------------------------------------
+    def install_check(self, exe: Path | None = None) -> None:
+        shutil.copy2(exe or CHECK_EXE, self.app_dir / "ApexerCheck.exe")
+
+    def run_check(self, *args: str, timeout: float = 600, during=None) -> CheckResult:
+        """Runs ApexerCheck.exe beside Apexer.exe to its end; `during(session, proc)` may act meanwhile."""
+        started = time.monotonic()
+        proc = self.env.popen([winpath(self.app_dir / "ApexerCheck.exe"), *args], cwd=self.app_dir,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            if during is not None:
+                during(self, proc)
+            out, err = proc.communicate(timeout=timeout)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait(timeout=10)
+        return CheckResult(proc.returncode, time.monotonic() - started, out.decode("cp1252", "replace"),
+                           err.decode("cp1252", "replace"))
 
     # --- what happened ------------------------------------------------------------------------
     def journal(self) -> list[dict]:

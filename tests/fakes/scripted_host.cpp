@@ -170,6 +170,7 @@ void ScriptedHost::OpenDialog() {
   for (Long id : {308, 310, 369, 176}) {
     if (id != script.faults.DialogMissingField) desktop_.AddControl(dialog, id);
   }
+  desktop_.AddControl(dialog, 1);  // OK
   Log("dialog opened");
   desktop_.SetHandler(dialog, [this](const Message& m) -> Long {
     if (m.message == platform::kWmCommand && m.wParam == 1) return OnDialogOk();
