@@ -18,10 +18,6 @@ import run_record
 from check_report import check_consistent, read_report, reports_in
 from conftest import Runs
 
-INCOMPLETE_BRIDGE = h.WIN_BUILD / "tests" / "wine" / "apexer" / "incomplete" / "Iv_vb32.dll"
-OTHER_ARCH = "x86_64" if h.ARCH.arch == "i686" else "i686"
-FAULTS_DEF = h.ROOT / "shared" / "include" / "shared" / "host_faults.def"
-
 
 def started(runs: Runs, name: str, host: bool = True, **settings) -> h.Session:
     s = runs.open(name)
@@ -115,9 +111,6 @@ def test_what_could_not_be_checked_is_named(check_runs: Runs, host: str, missing
     host_untouched(s)
 
 
-def known_fault(name: str) -> bool:
-    return f"HOST_FAULT({name}," in FAULTS_DEF.read_text()
-
 
 # Each way a host can differ that the stand-in plays: the rows that must differ; the rest hold or could not
 # be checked because of them.
@@ -135,9 +128,6 @@ HOST_DIFFERENCES = [
 
 @pytest.mark.parametrize("faults, differing", HOST_DIFFERENCES)
 def test_a_host_that_differs_is_named_where_it_differs(check_runs: Runs, faults: dict, differing: list[str]) -> None:
-    for name in faults:
-        if not known_fault(name):
-            pytest.skip(f"the stand-in does not play {name} yet (shared/host_faults.def)")
     s = started(check_runs, "check-" + "-".join(f"{k}-{v}" for k, v in faults.items()).lower(), faults=faults)
     before = s.host_ini.read_bytes()
     result = s.run_check("/quiet")
@@ -159,12 +149,9 @@ def test_a_host_that_differs_is_named_where_it_differs(check_runs: Runs, faults:
 
 
 def test_a_host_that_does_not_answer_never_hangs_the_check(check_runs: Runs) -> None:
-    if not known_fault("HostHangs"):
-        pytest.skip("the stand-in does not play HostHangs yet (shared/host_faults.def)")
     s = started(check_runs, "check-host-hangs", faults={"HostHangs": 1})
     result = s.run_check("/quiet", timeout=300)
-    if hasattr(s, "end_host"):
-        s.end_host()
+    s.end_host()
     assert result.exit_code == 2, f"exit code; {result.stdout}"
     report = read_report(s.app_dir)
     check_consistent(report)
@@ -191,18 +178,8 @@ def test_a_combine_that_never_ends_is_stopped_by_the_watchdog(check_runs: Runs) 
 
 
 def library_that_differs(dll: str, how: str) -> Path:
-    """The stand-in's library one export short, or of the other width. The harness names them once the
-    stand-in builds them; until then only the bridge built without CopyMemVB is at hand."""
-    if how == "short":
-        if hasattr(h, "short_library"):
-            return h.short_library(dll)[0]
-        if dll == "Iv_vb32.dll" and INCOMPLETE_BRIDGE.exists():
-            return INCOMPLETE_BRIDGE
-        pytest.skip(f"the stand-in builds no {dll} one export short yet")
-    path = h.ROOT / "build" / f"mingw-{OTHER_ARCH}" / "standin" / "bin" / dll
-    if not path.exists():
-        pytest.skip(f"{path} is not built")
-    return path
+    """The stand-in's library one export short, or of the other width."""
+    return h.short_library(dll)[0] if how == "short" else h.other_arch_library(dll)
 
 
 @pytest.mark.parametrize("library", ["Iv_vb32.dll", "ivraw32.dll", "ivpeak32.dll"])
