@@ -21,6 +21,14 @@ import run_record  # noqa: E402
 
 def pytest_addoption(parser: pytest.Parser) -> None:
     parser.addoption("--out", type=Path, default=None, help="where runs, results.json and the pages go")
+    parser.addoption("--clicks", type=int, default=20, help="runs of each of test_clicks.py's clicking scenarios")
+
+
+def pytest_generate_tests(metafunc: pytest.Metafunc) -> None:
+    # One run per click, each its own test, so that -k picks one and a failure names its click.
+    if "click" in metafunc.fixturenames:
+        count = metafunc.config.getoption("--clicks")
+        metafunc.parametrize("click", range(1, count + 1), ids=[f"click{n:02d}" for n in range(1, count + 1)])
 
 
 def pytest_report_header(config: pytest.Config) -> str:

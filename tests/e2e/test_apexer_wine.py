@@ -308,7 +308,7 @@ def test_about_and_cancel_while_waiting(runs: Runs) -> None:
         assert status is not None, "no status window"
         session.wait_journal(lambda e: e["ev"] == "window.close-request" and e.get("role") == "chromatogram", 10,
                              "the run to wait for the host's chromatogram window")
-        seen["cpu_percent"] = cpu_percent(env, 5.0)
+        seen["cpu_percent"] = h.cpu_percent(env, 5.0)
 
         info = topmost_info(env, status)
         assert info["topmost"] == "1", "the status window is not top-most"
@@ -351,19 +351,6 @@ def test_about_and_cancel_while_waiting(runs: Runs) -> None:
     s.stop_host()
     runs.measured.update({"cpu_while_waiting_percent": round(seen["cpu_percent"], 2),
                           "click_to_exit_ms": float(seen["cancel"]["click_to_exit_ms"])})
-
-
-def cpu_percent(env: h.WineEnv, seconds: float) -> float:
-    """Apexer's and the wineserver's CPU over `seconds`, in percent of a core."""
-    pids = [env.pid_of("Apexer.exe"), env.wineserver_pid()]
-    assert None not in pids, f"Apexer's or wineserver's process not found: {pids}"
-    before = [h.process_cpu_seconds(p) for p in pids]
-    t0 = time.monotonic()
-    time.sleep(seconds)
-    after = [h.process_cpu_seconds(p) for p in pids]
-    elapsed = time.monotonic() - t0
-    assert None not in before + after, "a measured process ended during the measurement"
-    return 100 * sum(a - b for a, b in zip(after, before)) / elapsed
 
 
 def check_about(s: h.Session, status: str, about: str, owner: dict[str, str]) -> None:
