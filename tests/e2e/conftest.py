@@ -17,6 +17,7 @@ pytest.register_assert_rewrite("checks", "run_record")
 import harness as h  # noqa: E402
 import checks  # noqa: E402
 import run_record  # noqa: E402
+from person import Hand  # noqa: E402
 
 
 def pytest_addoption(parser: pytest.Parser) -> None:
@@ -67,6 +68,12 @@ def results(out: Path):
 def wine_env():
     with h.wine_display(h.ROOT / "build" / "wine" / "e2e-prefix") as env:
         yield env
+
+
+@pytest.fixture
+def hand(wine_env: h.WineEnv) -> Hand:
+    """A person's hand on the display: real X input."""
+    return Hand(wine_env)
 
 
 @pytest.fixture(scope="session")

@@ -174,6 +174,15 @@ int main(int argc, char** argv) {
     Click(entry.x, entry.y);
     return 0;
   }
+  if (cmd == "at" && argc == 4) {
+    POINT pt{std::atoi(argv[2]), std::atoi(argv[3])};
+    HWND w = WindowFromPoint(pt);
+    HWND root = w ? GetAncestor(w, GA_ROOT) : nullptr;
+    std::printf("window=0x%08lx root=0x%08lx title=%s topmost=%d\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(w)),
+                static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(root)), root ? Text(root).c_str() : "",
+                root && (GetWindowLongA(root, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+    return 0;
+  }
   if (cmd == "menu-point" && argc == 3) {
     HWND h = Parse(argv[2]);
     if (!IsWindow(h)) return 1;
