@@ -2,7 +2,7 @@
 against a fast host, and a button held down on the status window, which holds the run's next request
 back until it is released (or for five seconds at most).
 
-    tests/wine/run-clicks.sh [--clicks N] [-k cancel]
+    tests/wine/run-e2e.sh [--clicks N] [-k clicked]
 
 Each click's moment comes from its id, so a failing click can be run again as it was.
 """
@@ -34,6 +34,20 @@ def moment(name: str) -> tuple[float, float]:
     return rng.uniform(*MOMENT_S), rng.uniform(*CLICK_MS)
 
 
+def click_during_run(session: h.Session, hand: Hand, where, after_s: float, hold_ms: float) -> str:
+    """The person's click: the pointer brought onto `where(status window)` while the run starts, then, once
+    the host has combined its first spectrum and `after_s` more have passed, a press of `hold_ms`. Returns the
+    status window."""
+    status = session.find_window("Apexer", 20000)
+    assert status is not None, "no status window"
+    point = where(status)
+    hand.move_to(point)
+    session.wait_journal(lambda e: e["ev"] == "combine", 60, "the first combine")
+    time.sleep(after_s)
+    hand.press(hold_ms)
+    return status
+
+
 def requests_between(s: h.Session, start_ms: float, end_ms: float) -> list[str]:
     return [e["ev"] for e in s.journal() if e["ev"] in REQUESTS | ECHOES and start_ms <= e["tq"] <= end_ms]
 
@@ -44,13 +58,7 @@ def test_cancel_clicked(runs: Runs, hand: Hand, click: int) -> None:
     seen = {}
 
     def person(session: h.Session, proc) -> None:
-        status = session.find_window("Apexer", 20000)
-        assert status is not None, "no status window"
-        cancel = control_center(session.env, status, CANCEL_ID)
-        hand.move_to(cancel)
-        session.wait_journal(lambda e: e["ev"] == "combine", 60, "the first combine")
-        time.sleep(after_s)
-        hand.press(hold_ms)
+        click_during_run(session, hand, lambda status: control_center(session.env, status, CANCEL_ID), after_s, hold_ms)
         released = time.monotonic()
         session.reap(proc, 30)
         seen["exit_ms"] = (proc.reaped[0] - released) * 1000
@@ -74,13 +82,7 @@ def test_about_clicked(runs: Runs, hand: Hand, click: int) -> None:
     seen = {}
 
     def person(session: h.Session, proc) -> None:
-        status = session.find_window("Apexer", 20000)
-        assert status is not None, "no status window"
-        entry = menu_entry(session.env, status)
-        hand.move_to(entry)
-        session.wait_journal(lambda e: e["ev"] == "combine", 60, "the first combine")
-        time.sleep(after_s)
-        hand.press(hold_ms)
+        click_during_run(session, hand, lambda status: menu_entry(session.env, status), after_s, hold_ms)
         about = session.find_window("About Apexer", 10000)
         assert about is not None, \
             f"About pressed {after_s:.2f} s after the first combine for {hold_ms:.0f} ms: no About box"
