@@ -39,3 +39,21 @@ if(NOT MSVC)
   # Strip the shipping binary; the symbols are in the build tree's object files.
   target_link_options(Apexer PRIVATE $<$<CONFIG:MinSizeRel,Release>:-s>)
 endif()
+
+# ApexerCheck.exe: the self-check, a second program over the same core and Win32 backend. The sums of
+# Apexer's files it holds the installation against are made from the files this build made.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(apexer_check_manifest ${CMAKE_CURRENT_BINARY_DIR}/check_manifest.cpp)
+add_custom_command(OUTPUT ${apexer_check_manifest}
+  COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/file_manifest.py --out ${apexer_check_manifest}
+          $<TARGET_FILE:Apexer>
+  DEPENDS Apexer ${PROJECT_SOURCE_DIR}/cmake/file_manifest.py VERBATIM)
+set_source_files_properties(check/win32/res/apexer_check.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/shell/version.h;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.ico")
+add_executable(ApexerCheck WIN32 check/win32/check_program.cpp check/win32/win32_check_machine.cpp
+  ${apexer_check_manifest} check/win32/res/apexer_check.rc)
+target_link_libraries(ApexerCheck PRIVATE apexer_check apexer_win32 version shell32 comctl32)
+apexer_warnings(ApexerCheck)
+if(NOT MSVC)
+  target_link_options(ApexerCheck PRIVATE $<$<CONFIG:MinSizeRel,Release>:-s>)
+endif()

@@ -87,12 +87,17 @@ def stage(build: Path, into: Path) -> list[tuple[Path, str]]:
         raise ReleaseError(f"{exe} is not built")
     into.mkdir(parents=True)
     shutil.copy2(exe, into / "Apexer.exe")
+    check = build / "src" / "ApexerCheck.exe"
+    if not check.is_file():
+        raise ReleaseError(f"{check} is not built")
+    shutil.copy2(check, into / "ApexerCheck.exe")
     (into / "Apexer.INI").write_bytes(DEFAULT_INI.encode("ascii"))
     guide_dir = into / "Apexer Guide"
     guide_dir.mkdir()
     for f in guide_files():
         shutil.copy2(f, guide_dir / ("index.html" if f == GUIDE else f.name))
-    shipped = [(into / "Apexer.exe", "Apexer.exe"), (into / "Apexer.INI", "Apexer.INI")]
+    shipped = [(into / "Apexer.exe", "Apexer.exe"), (into / "ApexerCheck.exe", "ApexerCheck.exe"),
+               (into / "Apexer.INI", "Apexer.INI")]
     shipped += [(p, f"Apexer Guide/{p.name}") for p in sorted(guide_dir.iterdir())]
     return shipped
 

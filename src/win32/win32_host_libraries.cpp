@@ -135,6 +135,12 @@ const Win32HostLibraries::Peak& Win32HostLibraries::PeakLib() {
   return *peak_;
 }
 
+void Win32HostLibraries::Bind(int library) {
+  if (library == 0) BridgeLib();
+  if (library == 1) RawLib();
+  if (library == 2) PeakLib();
+}
+
 Long Win32HostLibraries::GetSampleListFileVB(RawFileRecord& record) {
   return BridgeLib().GetSampleListFileVB(&record);
 }

@@ -41,6 +41,10 @@ class Win32HostLibraries : public HostLibraries {
                                      IntegrationParameters& parameters, Long firstScan, Long lastScan,
                                      Integer auxNumber) override;
 
+  // Loads one library and binds every entry point now, as the program's first call into it does: 0 the
+  // bridge, 1 the raw-data library, 2 the integrator. Throws the error the program would report.
+  void Bind(int library);
+
   struct Bridge;
   struct Raw;
   struct Peak;

@@ -8,9 +8,13 @@ bool BridgePublisher::Create() {
   lock_ = CreateMutexA(nullptr, FALSE, kBridgeLock);
   mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(BridgeState), kBridgeSection);
   if (!mapping_ || !lock_) return false;
-  // One host at a time: a second one would take the first one's windows away from the client.
+  // One host at a time: a second one would take the first one's windows away from the client. One that
+  // holds the section and does not let go is a host too, a hung one.
+  const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+  const DWORD held = WaitForSingleObject(lock_, 2000);
+  if (held == WAIT_OBJECT_0 || held == WAIT_ABANDONED) ReleaseMutex(lock_);
   BridgeState other;
-  if (GetLastError() == ERROR_ALREADY_EXISTS && ReadBridge(other) && other.hostPid != GetCurrentProcessId()) {
+  if (held == WAIT_TIMEOUT || (existed && ReadBridge(other) && other.hostPid != GetCurrentProcessId())) {
     CloseHandle(mapping_);
     mapping_ = nullptr;
     return false;
@@ -80,12 +84,14 @@ ClientSide g_client;
 
 }  // namespace
 
-bool ReadBridge(BridgeState& out) {
+bool ReadBridge(BridgeState& out, DWORD lockWaitMs) {
   std::memset(&out, 0, sizeof out);
   if (!g_client.Open()) return false;
-  const DWORD w = WaitForSingleObject(g_client.lock, 2000);
+  // Abandoned: the host ended while it held the section; what it holds is read, and the host found gone.
+  const DWORD w = WaitForSingleObject(g_client.lock, lockWaitMs);
+  if (w != WAIT_OBJECT_0 && w != WAIT_ABANDONED) return false;
   std::memcpy(&out, g_client.view, sizeof out);
-  if (w == WAIT_OBJECT_0 || w == WAIT_ABANDONED) ReleaseMutex(g_client.lock);
+  ReleaseMutex(g_client.lock);
   const bool ok = out.magic == kBridgeMagic && out.hostPid != 0 && g_client.Alive(out.hostPid);
   if (!ok) std::memset(&out, 0, sizeof out);
   return ok;

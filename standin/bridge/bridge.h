@@ -51,8 +51,10 @@ class BridgePublisher {
   BridgeState* state_ = nullptr;
 };
 
-// Library side: a snapshot of the section; false when no live host publishes one.
-bool ReadBridge(BridgeState& out);
+// Library side: a snapshot of the section; false when no live host publishes one. It waits for the host
+// to let go of the section, as long as lockWaitMs allows: a host hung while it held it is waited for like
+// any host that does not answer (false once lockWaitMs has passed).
+bool ReadBridge(BridgeState& out, DWORD lockWaitMs = INFINITE);
 
 // The host's window of a kind, or 0 when the host has none or the handle no longer names a window of it.
 uint32_t HostWindowOfKind(const BridgeState& state, int kind);

@@ -1,5 +1,6 @@
 // The chromatogram window: the display channel of function 1 drawn by the engine's trace panel, the larger
-// peaks marked, and the Process menu whose command 354 opens "Combine Spectrum".
+// peaks marked, and the Process menu whose command 354 (or the one the host plays instead) opens
+// "Combine Spectrum".
 #include <algorithm>
 #include <cstdio>
 
@@ -9,6 +10,15 @@
 #include "resource.h"
 
 namespace standin {
+
+namespace {
+
+int CombineCommand() {
+  const int other = FaultInt(HostFault::CombineCommand);
+  return other > 0 ? other : IDM_COMBINE_SPECTRUM;
+}
+
+}  // namespace
 
 void ChromatogramView::Prepare(HostApp& app) {
   trace_ = {};
@@ -50,8 +60,15 @@ void ChromatogramView::Paint(HostApp& app, HWND, HDC dc, const RECT& client) {
 }
 
 void ChromatogramView::Command(HostApp& app, HWND window, int id) {
+  const int combine = CombineCommand();
+  if (id == combine) {
+    app.OpenCombineDialog(window);
+    return;
+  }
   switch (id) {
-    case IDM_COMBINE_SPECTRUM: app.OpenCombineDialog(window); break;
+    case IDM_COMBINE_SPECTRUM:
+      Journal(kSrcHost, "fault.combine-command", JsonFields().Int("received", id).Int("opensOn", combine));
+      break;
     case IDM_VIEW_PEAK_LIST: app.Show(WindowKind::PeakList); break;
     case IDM_CLOSE_WINDOW: app.CloseLikeUser(window, KindInfo(WindowKind::Chromatogram).role); break;
     default: break;

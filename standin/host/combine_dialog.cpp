@@ -10,6 +10,8 @@ namespace standin {
 
 namespace {
 
+constexpr const char* kCombineDialogTitle = "Combine Spectrum";
+
 std::string ItemText(HWND dlg, int id) {
   char buf[512] = {};
   GetDlgItemTextA(dlg, id, buf, sizeof buf);
@@ -64,6 +66,13 @@ void HostApp::OpenCombineDialog(HWND owner) {
 INT_PTR HostApp::HandleDialogMessage(HWND dlg, UINT message, WPARAM wParam) {
   switch (message) {
     case WM_INITDIALOG: {
+      // Titled only now, its controls made: no client finds it under a title it will not keep, or half made.
+      std::string title = kCombineDialogTitle;
+      if (std::string other = FaultText(HostFault::CombineDialogTitle); !other.empty()) {
+        Journal(kSrcHost, "fault.combine-dialog-title", JsonFields().Str("title", other));
+        title = other;
+      }
+      SetWindowTextA(dlg, title.c_str());
       // From here on the client can find the dialog: its reaction is timed from this moment.
       JournalWindow("window.created", dlg, "dialog");
       SetDlgItemTextA(dlg, IDC_SCALE, "1");

@@ -96,6 +96,9 @@ int HostApp::Run(const char* commandLine) {
   }
   PublishWindows();
   OpenStartWindows();
+  if (const int hangAfterMs = FaultInt(HostFault::HostHangs); hangAfterMs > 0) {
+    Later(hangAfterMs, [this, hangAfterMs] { Hang(hangAfterMs); });
+  }
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -132,6 +135,12 @@ WindowView& HostApp::View(WindowKind kind) {
 }
 
 std::string HostApp::TitleFor(const WindowKindInfo& kind) const {
+  if (kind.kind == WindowKind::Chromatogram) {
+    if (const std::string other = FaultText(HostFault::ChromatogramTitle); !other.empty()) {
+      Journal(kSrcHost, "fault.chromatogram-title", JsonFields().Str("title", other));
+      return other;
+    }
+  }
   std::string title = kind.title;
   if (!sample_.Has()) return title;
   if (kind.titleRule == TitleRule::DashFile) return title + " - " + sample_.Summary().name;
@@ -263,6 +272,16 @@ void HostApp::RunLaterTimer(UINT_PTR id) {
 }
 
 int HostApp::DelayMs(const char* key, int fallback) const { return IniInt(kSecDelays, key, fallback); }
+
+// Stuck for good in the middle of publishing its state, as a host may hang: its window thread pumps no
+// more messages, and each library call that needs the host waits for the bridge it holds. Blocked, not
+// spinning; only ending the process ends it.
+void HostApp::Hang(int afterMs) {
+  Journal(kSrcHost, "fault.host-hangs", JsonFields().Int("afterMs", afterMs));
+  bridge_.Update([](BridgeState&) {
+    for (;;) Sleep(INFINITE);
+  });
+}
 
 void HostApp::JournalWindow(const char* event, HWND window, const char* role) const {
   Journal(kSrcHost, event, JsonFields().Str("role", role).Str("title", TitleOf(window)).Str("hwnd", HexHandle(window)));

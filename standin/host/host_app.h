@@ -64,6 +64,7 @@ class HostApp {
   void OnCombineOk(HWND dialog);
   void FinishCombine(const ivdata::CombineRequest& request, HWND busy);
   void WritePageNow(UINT command, const std::vector<ivdata::CombinedSpectrum>& spectra);
+  void Hang(int afterMs);
 
   HINSTANCE instance_;
   BridgePublisher bridge_;

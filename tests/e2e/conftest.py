@@ -57,7 +57,7 @@ def results(out: Path):
     scenarios: dict[str, dict] = {}
     started = time.monotonic()
     yield scenarios
-    failures = sum(1 for r in scenarios.values() if not r["passed"])
+    failures = sum(1 for r in scenarios.values() if not r["passed"] and not r.get("skipped"))
     (out / "results.json").write_text(json.dumps(
         {"path": h.ARCH.path, "arch": h.ARCH.arch, "host_arch": h.ARCH.host_arch, "wine": f"{h.ARCH.bits}-bit",
          "how": h.ARCH.how, "why": h.ARCH.why, "seconds": round(time.monotonic() - started, 1),
@@ -122,6 +122,9 @@ def _scenario(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sa
     finally:
         r.close()
     body = getattr(request.node, "outcome_call", None)
+    if body is not None and body.skipped:
+        results[name] = {"passed": False, "skipped": True, "reason": str(body.longrepr[-1])}
+        return
     if body is None or not body.passed:
         results[name] = {"passed": False, "error": str(body.longrepr).splitlines()[-1] if body else "not run"}
         return
@@ -150,4 +153,11 @@ def runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample:
 def hostless_runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict):
     """Runs that end before any host could answer (no libraries, a library short of an entry point, a
     folder the fixtures do not own): ended and measured like the others, with no journal to hold them to."""
+    yield from _scenario(request, wine_env, out, sample, results, lambda r: {})
+
+
+@pytest.fixture
+def check_runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict):
+    """Runs of the self-check, ended and measured like the others; what a check must leave behind (its
+    report, the host untouched) each test states itself."""
     yield from _scenario(request, wine_env, out, sample, results, lambda r: {})

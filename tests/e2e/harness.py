@@ -86,9 +86,13 @@ NATIVE_BUILD = ROOT / "build" / "native"
 LIBRARIES_BIN = WIN_BUILD / "standin" / "bin"
 HOST_EXE = HOST_BUILD / "standin" / "bin" / "StandinHost.exe"
 APEXER_EXE = Path(os.environ.get("APEXER_EXE", WIN_BUILD / "src" / "Apexer.exe"))
+CHECK_EXE = Path(os.environ.get("APEXER_CHECK_EXE", WIN_BUILD / "src" / "ApexerCheck.exe"))
 DRIVER_EXE = Path(os.environ.get("APEXER_DRIVER_EXE", HOST_BUILD / "tests" / "wine" / "apexer" / "apexer_wine_driver.exe"))
 IVTOOL = NATIVE_BUILD / "standin" / "tools" / "ivtool"
 HOST_LIBRARIES = ("Iv_vb32.dll", "ivraw32.dll", "ivpeak32.dll")
+# The host libraries of Apexer's build each one export short, and the Windows build of the other architecture.
+SHORT_LIBRARIES = WIN_BUILD / "standin" / "one-export-short"
+OTHER_PRESET = "mingw-x86_64" if ARCH.arch == "i686" else "mingw-i686"
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 WINE_BIN = ROOT / "scripts" / "lib" / "wine-bin"
 
@@ -261,6 +265,39 @@ class WineEnv:
         return result.stdout.strip()
 
 
+def short_library(dll: str) -> tuple[Path, str]:
+    """The stand-in's library `dll` of Apexer's build one export short, and the name of the export it lacks."""
+    manifest = SHORT_LIBRARIES / "missing.txt"
+    if not manifest.exists():
+        raise HarnessError(f"{manifest} is missing: build the {ARCH.preset} preset")
+    missing = dict(line.split() for line in manifest.read_text().splitlines() if line.strip())
+    if dll not in missing:
+        raise HarnessError(f"no library {dll} one export short in {SHORT_LIBRARIES}")
+    return SHORT_LIBRARIES / dll, missing[dll]
+
+
+def other_arch_library(dll: str) -> Path:
+    """The stand-in's library `dll` of the other Windows build: on the shipping path a 64-bit library to put
+    in place of a 32-bit one (on the 64-bit path, the 32-bit one)."""
+    path = ROOT / "build" / OTHER_PRESET / "standin" / "bin" / dll
+    if not path.exists():
+        raise HarnessError(f"{path} is missing: build the {OTHER_PRESET} preset (./scripts/test builds both)")
+    return path
+
+
+PE_MACHINES = {0x14C: "i386", 0x8664: "x86_64"}
+
+
+def pe_machine(path: Path) -> str:
+    """The machine a PE file is built for, as its file header names it."""
+    head = Path(path).read_bytes()[:4096]
+    pe = int.from_bytes(head[0x3C:0x40], "little") if head[:2] == b"MZ" else -1
+    if pe < 0 or head[pe:pe + 4] != b"PE\0\0":
+        raise HarnessError(f"{path} is not a PE file")
+    machine = int.from_bytes(head[pe + 4:pe + 6], "little")
+    return PE_MACHINES.get(machine, hex(machine))
+
+
 def sample_until(read, holds, bound_s: float = 5.0, interval_s: float = 0.05):
     """Reads a state until it holds or the bound passes, and returns the last reading: a window's state is
     set by another process a moment after the window shows, so one look can come too early."""
@@ -313,6 +350,14 @@ class ApexerResult:
     cpu_s: float
     max_rss_kb: int  # the process's peak resident size, from wait4
     status_texts: list[str] = field(default_factory=list)
+
+
+@dataclass
+class CheckResult:
+    exit_code: int
+    wall_s: float
+    stdout: str
+    stderr: str
 
 
 class Session:
@@ -402,6 +447,19 @@ class Session:
             self.host_log.close()
             self.host_log = None
 
+    def end_host(self, bound_s: float = 10) -> float:
+        """Ends the host by its PID, as one ends a host that no longer answers; the seconds until it was gone."""
+        if self.host is None or self.host.poll() is not None:
+            raise HarnessError("no host runs to end")
+        started = time.monotonic()
+        self.host.kill()
+        try:
+            self.host.wait(timeout=bound_s)
+        except subprocess.TimeoutExpired:
+            raise HarnessError(f"the host (pid {self.host.pid}) was still there {bound_s:.0f} s after it was killed") \
+                from None
+        return time.monotonic() - started
+
     def find_window(self, title: str, wait_ms: int) -> str | None:
         try:
             return self.env.driver("wait", title, str(wait_ms)) or None
@@ -458,6 +516,26 @@ class Session:
             if proc.poll() is None:
                 proc.kill()
                 proc.wait(timeout=10)
+
+    # --- the self-check ------------------------------------------------------------------------
+    def install_check(self, exe: Path | None = None) -> None:
+        shutil.copy2(exe or CHECK_EXE, self.app_dir / "ApexerCheck.exe")
+
+    def run_check(self, *args: str, timeout: float = 600, during=None) -> CheckResult:
+        """Runs ApexerCheck.exe beside Apexer.exe to its end; `during(session, proc)` may act meanwhile."""
+        started = time.monotonic()
+        proc = self.env.popen([winpath(self.app_dir / "ApexerCheck.exe"), *args], cwd=self.app_dir,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            if during is not None:
+                during(self, proc)
+            out, err = proc.communicate(timeout=timeout)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait(timeout=10)
+        return CheckResult(proc.returncode, time.monotonic() - started, out.decode("cp1252", "replace"),
+                           err.decode("cp1252", "replace"))
 
     # --- what happened ------------------------------------------------------------------------
     def journal(self) -> list[dict]:

@@ -1,7 +1,9 @@
-"""Apexer.exe under Wine and Xvfb, on a sample of 50 scans: the error report without host libraries or with
-one short of an entry point, runs against the stand-in host (the placement stored and reused, what the
-program asks of the host, the range of each peak, how soon it notices a host window), the About box and
-Cancel while a run waits, and the profile and desktop case tables against the real functions.
+"""Apexer.exe under Wine and Xvfb, on a sample of 50 scans: the error report without host libraries, runs
+against the stand-in host (the placement stored and reused, what the program asks of the host, the range of
+each peak, how soon it notices a host window), the About box and Cancel while a run waits, the profile and
+desktop case tables against the real functions, and hosts that differ from the one the program knows (a
+library one export short or of the other architecture, other window titles, another combine command, a host
+that stops answering).
 
 What only the program itself can see when it asks the host (its status window's place, whether it is
 top-most, whether the label fits its text) the host's bridge journals as `client.windows`.
@@ -17,11 +19,11 @@ from pathlib import Path
 import pytest
 
 import harness as h
+import run_record
 from checks import ABOUT_OK_ID, CANCEL_ID, ERROR_TEXT, placement, read_error_report, replace_value
 from conftest import Runs
 from person import CLICK_MS, Hand, click_about_ok, control_center, menu_entry
 
-INCOMPLETE_BRIDGE = h.WIN_BUILD / "tests" / "wine" / "apexer" / "incomplete" / "Iv_vb32.dll"
 CONFORMANCE_EXE = h.WIN_BUILD / "tests" / "wine" / "apexer" / "apexer_conformance_win32.exe"
 
 
@@ -144,21 +146,6 @@ def test_error_report_without_libraries(hostless_runs: Runs) -> None:
     assert result.exit_code == 1, "exit code"
     assert not s.apexer_ini.exists(), "Apexer.INI written"
     hostless_runs.measured["start_to_report_s"] = round(seconds, 2)
-
-
-def test_error_report_missing_entry_point(hostless_runs: Runs) -> None:
-    """A library short of an entry point (no setting can take an export away) is found before the host is
-    called."""
-    s = hostless_runs.open("incomplete")
-    s.apexer_ini.unlink()
-    shutil.copy2(INCOMPLETE_BRIDGE, s.app_dir / "Iv_vb32.dll")
-    host_ini(s)
-    box, result, _ = run_to_error_box(s)
-    assert box.get("text") == "Run-time error '453':||Can't find DLL entry point CopyMemVB in Iv_vb32.dll", \
-        "the report"
-    assert result.exit_code == 1, "exit code"
-    assert s.events("dll.GetSampleListFileVB") == [], "the host was called"
-    assert not s.apexer_ini.exists(), "Apexer.INI written"
 
 
 # --- placement ------------------------------------------------------------------------------------------
@@ -379,3 +366,101 @@ def check_about(s: h.Session, status: str, about: str, owner: dict[str, str]) ->
     metrics = fields(env.driver("metrics"))
     offset = (int(metrics["caption"]) * 40 * int(metrics["dpi"]) + 720) // 1440
     assert rect(info)[:2] == [rect(owner)[0] + offset, rect(owner)[1] + offset], "the box is not near its owner"
+
+
+# --- hosts that differ from the one the program knows ---------------------------------------------------
+
+LIBRARIES_THAT_DIFFER = [
+    pytest.param("Iv_vb32.dll", "short", id="Iv_vb32-one-export-short"),
+    pytest.param("ivraw32.dll", "short", id="ivraw32-one-export-short"),
+    pytest.param("ivpeak32.dll", "short", id="ivpeak32-one-export-short"),
+    pytest.param("Iv_vb32.dll", "other-arch", id="Iv_vb32-of-the-other-architecture"),
+]
+
+
+@pytest.mark.parametrize("dll, how", LIBRARIES_THAT_DIFFER)
+def test_error_report_library_differs(runs: Runs, dll: str, how: str) -> None:
+    """A host library one export short (no setting can take an export away), or built for the other
+    architecture, is reported when the program first calls into it, before that library is asked anything and
+    before anything of the run reaches the host's windows."""
+    s = runs.open(f"library-{how}-{dll}")
+    if how == "short":
+        library, missing = h.short_library(dll)
+        text = f"Run-time error '453':||Can't find DLL entry point {missing} in {dll}"
+    else:
+        library = h.other_arch_library(dll)
+        assert h.pe_machine(library) != h.pe_machine(h.LIBRARIES_BIN / dll), "the other build's library"
+        text = f"Run-time error '48':||Error in loading DLL: {dll}"
+    shutil.copy2(library, s.app_dir / dll)
+    host_ini(s, faults={"IntegratorPeaks": 3})
+    s.start_host()
+    box, result, _ = run_to_error_box(s)
+    assert box.get("text") == text, "the report"
+    assert result.exit_code == 1, "exit code"
+    source = dll.removesuffix(".dll")
+    assert [e["ev"] for e in s.journal() if e["src"] == source and e["ev"] != "client.exit"] == [], \
+        f"{dll} was asked something"
+    assert s.events("command", "command.received", "combine") == [], "the run reached the host's windows"
+    assert replace_value(s) == "TRUE", "Replace after the error"
+    assert placement(s) is None, "stored placement"
+
+
+WINDOWS_THAT_DIFFER = [
+    pytest.param({"ChromatogramTitle": "Chromatogram 2 - sample-50"}, "fault.chromatogram-title",
+                 "stopped at peak 1 of 3 with 0: no chromatogram window", id="chromatogram-title"),
+    pytest.param({"CombineCommand": 355}, "fault.combine-command", f"error 32767: {ERROR_TEXT}",
+                 id="combine-command"),
+    pytest.param({"CombineDialogTitle": "Combine Spectra"}, "fault.combine-dialog-title",
+                 f"error 32767: {ERROR_TEXT}", id="combine-dialog-title"),
+]
+
+
+@pytest.mark.parametrize("faults, played, ending", WINDOWS_THAT_DIFFER)
+def test_host_whose_windows_differ(runs: Runs, faults: dict, played: str, ending: str) -> None:
+    """A host whose chromatogram window or combine dialog differs from the one the program knows: the program
+    never finds its window, so nothing is combined; no dialog is its error 32767, no chromatogram window stops
+    the run at the first peak. Either way "Replace" is put back."""
+    s = runs.open(f"host-{played.removeprefix('fault.')}")
+    host_ini(s, faults={"IntegratorPeaks": 3, **faults})
+    s.start_host()
+    if ending.startswith("error"):
+        box, result, _ = run_to_error_box(s)
+        assert box.get("text") == f"Run-time error '32767':||{ERROR_TEXT}", "the report"
+    else:
+        result = s.run_apexer(timeout=90)
+        assert end_labels(s) == ["0"], "the status window's last text"
+    assert s.events(played) != [], f"the host did not play {faults}"
+    assert run_record.ending(s) == ending, "the run record's ending"
+    assert result.exit_code == (1 if ending.startswith("error") else 0), "exit code"
+    assert s.events("dialog.ok", "combine") == [], "a combine"
+    assert replace_value(s) == "TRUE", "Replace after the run"
+
+
+def test_host_that_stops_answering(runs: Runs) -> None:
+    """A host that stops answering holds the program in its first call to the host, blocked, not spinning: the
+    run cannot end by itself. Ended by its PID within a bound, the host lets the call go, and the program finds
+    no host and ends as it does without one."""
+    s = runs.open("host-hangs")
+    host_ini(s, faults={"IntegratorPeaks": 3, "HostHangs": 1})
+    s.start_host()
+    s.wait_journal(lambda e: e["ev"] == "fault.host-hangs", 10, "the host to stop answering")
+    seen = {}
+
+    def while_hung(session: h.Session, proc) -> None:
+        # The bridge journals the program's windows as it is asked for the sample, then waits for the host.
+        session.wait_journal(lambda e: e["ev"] == "client.windows" and e["when"] == "GetSampleListFileVB", 30,
+                             "the program to ask the host for its sample")
+        seen["cpu_percent"] = cpu_percent(session.env, 3.0)
+        assert session.env.pid_of("Apexer.exe") is not None, "the program ended while its host was hung"
+        assert session.events("dll.GetSampleListFileVB") == [], "the bridge answered for a hung host"
+        seen["end_host_s"] = session.end_host(bound_s=10)
+
+    result = s.run_apexer(timeout=60, during=while_hung)
+    assert [line.split()[0] for line in status_seen(s, "GetSampleListFileVB")] == ["label=Initializing"], \
+        "the status window while the host was hung"
+    assert seen["cpu_percent"] < 10, f"the program and wineserver used {seen['cpu_percent']:.1f} % of a core"
+    assert result.exit_code == 0, "exit code"
+    assert [e["result"] for e in s.events("dll.GetSampleListFileVB")] == [0], "the bridge once the host was gone"
+    assert end_labels(s) == ["0"], "the status window's last text"
+    runs.measured.update({"cpu_while_hung_percent": round(seen["cpu_percent"], 2),
+                          "end_host_s": round(seen["end_host_s"], 2)})

@@ -23,6 +23,7 @@ from pathlib import Path
 
 import pytest
 
+import check_report
 import checks
 import harness as h
 import run_record
@@ -60,6 +61,8 @@ def check_package(msi: Path, arch: str) -> dict:
         in_msi = {str(p.relative_to(root)): p.read_bytes() for p in root.rglob("*") if p.is_file()}
     program = in_msi.get("Apexer.exe", b"")
     assert program == exe.read_bytes(), f"Apexer.exe in {msi.name} against {exe}"
+    assert in_msi.get("ApexerCheck.exe") == (exe.parent / "ApexerCheck.exe").read_bytes(), \
+        f"ApexerCheck.exe in {msi.name} against the build's"
     pe = int.from_bytes(program[0x3C:0x40], "little")
     assert int.from_bytes(program[pe + 4:pe + 6], "little") == PE_MACHINES[arch], f"machine of Apexer.exe in {msi.name}"
     assert "ChroDesc=TIC" in in_msi.get("Apexer.INI", b"").decode(), f"{msi.name}: the default settings lack TIC"
@@ -150,13 +153,14 @@ class Checks:
     # --- the steps --------------------------------------------------------------------------------
     def install(self, msi: Path, version: str) -> dict:
         self.msiexec("/i", h.winpath(msi), "/qn")
-        for name in ("Apexer.exe", "Apexer.INI", "Apexer Guide/index.html"):
+        for name in ("Apexer.exe", "ApexerCheck.exe", "Apexer.INI", "Apexer Guide/index.html"):
             assert (self.host_dir / name).is_file(), f"{name} was not installed in C:\\Ionvane"
         assert digest(self.host_dir / "Apexer.exe") == digest(h.WIN_BUILD / "src" / "Apexer.exe"), \
             "the installed program"
         settings = h.read_ini(self.host_dir / "Apexer.INI")
         assert settings.get("combine", {}).get("chrodesc") == "TIC", "the default channel"
-        assert [p.name for p in self.shortcuts()] == ["Apexer Guide.lnk", "Apexer.lnk"], "Start-menu entries"
+        assert [p.name for p in self.shortcuts()] == ["Apexer Check.lnk", "Apexer Guide.lnk", "Apexer.lnk"], \
+            "Start-menu entries"
         assert self.installed_entries() == [f"Apexer {version}"], "installed programs"
         self.check_host_files_kept()
         return {"installed": sorted(str(p.relative_to(self.host_dir)) for p in self.host_dir.rglob("*")
@@ -178,6 +182,25 @@ class Checks:
             assert log.with_suffix(".log.1").read_bytes() == full, "Apexer.log.1 after the record reached 1 MB"
             return {"peaks": peaks, "pages": len(s.pages_printed()), "exit_code": result.exit_code,
                     "wall_s": round(result.wall_s, 1), "record_bytes": log.stat().st_size}
+
+    def installed_check_qualifies_the_host(self) -> dict:
+        """The self-check from its installed place, read-only against the stand-in host: all held, nothing
+        combined or printed, the host's settings file as it was."""
+        reports = self.out / "installed-check-reports"
+        shutil.rmtree(reports, ignore_errors=True)
+        reports.mkdir(parents=True)
+        with InstalledSession(self.env, "installed-check", self.sample, self.out, self.host_dir) as s:
+            s.write_host_ini(replace="TRUE")
+            s.start_host()
+            before = s.host_ini.read_bytes()
+            result = s.run_check("/quiet", "/report", h.winpath(reports), "/reason", "installation qualification")
+            assert result.exit_code == 0, f"the installed check's exit code: {result.stdout}"
+            report = check_report.read_report(reports)
+            check_report.check_consistent(report)
+            assert report.verdict == "ALL HELD", report.text
+            assert s.events("dialog.ok", "combine", "print") == [], "the check combined or printed"
+            assert s.host_ini.read_bytes() == before, "the host's settings file"
+            return {"wall_s": round(result.wall_s, 1), "checks": report.counts["planned"]}
 
     def record_in_the_users_folder(self) -> dict:
         """Where nothing can be written beside the program (here a folder stands where the file would), the
@@ -226,7 +249,7 @@ class Checks:
         ini = self.host_dir / "Apexer.INI"
         before = ini.read_bytes()
         self.msiexec("/x", h.winpath(msi), "/qn")
-        for name in ("Apexer.exe", "Apexer Guide/index.html"):
+        for name in ("Apexer.exe", "ApexerCheck.exe", "Apexer Guide/index.html"):
             assert not (self.host_dir / name).exists(), f"{name} is still there after uninstall"
         assert self.shortcuts() == [], "Start-menu entries after uninstall"
         assert self.installed_entries() == [], "installed programs after uninstall"
@@ -290,6 +313,10 @@ def test_install(lab: Checks, packages: dict, record_property) -> None:
 
 def test_installed_program_runs_the_whole_job(lab: Checks, record_property) -> None:
     record_property("measured", lab.run_whole_job())
+
+
+def test_installed_check_qualifies_the_host(lab: Checks, record_property) -> None:
+    record_property("measured", lab.installed_check_qualifies_the_host())
 
 
 def test_record_in_the_users_folder(lab: Checks, record_property) -> None:

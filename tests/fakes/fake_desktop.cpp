@@ -61,6 +61,10 @@ void FakeDesktop::RaiseToTop(Hwnd window) {
   zOrder_.insert(TopOfBand(windows_[window].topmost), window);
 }
 
+void FakeDesktop::Hang(Hwnd window) {
+  if (Window* w = Find(window)) w->hung = true;
+}
+
 std::vector<Hwnd>::iterator FakeDesktop::TopOfBand(bool topmost) {
   if (topmost) return zOrder_.begin();
   return std::find_if(zOrder_.begin(), zOrder_.end(), [this](Hwnd h) { return !windows_[h].topmost; });
@@ -94,6 +98,12 @@ std::string FakeDesktop::ControlText(Hwnd control) const {
 Long FakeDesktop::Dispatch(const Message& m) {
   Window* w = Find(m.window);
   if (w == nullptr) return 0;
+  // A control answers on its dialog's thread.
+  const Window* thread = w->topLevel ? w : Find(w->dialog);
+  if (thread != nullptr && thread->hung) {
+    if (m.posted) return 0;
+    throw CallNeverReturns{"SendMessage " + std::to_string(m.message) + " to a window that no longer answers"};
+  }
   if (m.message == platform::kWmSetText && !w->handler) {
     w->title = m.text;
     return 1;

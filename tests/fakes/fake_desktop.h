@@ -11,6 +11,13 @@
 
 namespace apexer::fakes {
 
+// A call that would never return: what it waits on has stopped answering. Thrown, and not a std::exception,
+// so that nothing in the program takes it for an error to report; a test sees where the program would hang
+// (what its clean-up does while this unwinds, a hung program would never do).
+struct CallNeverReturns {
+  std::string call;
+};
+
 struct Message {
   bool posted = false;  // posted (queued) or sent (synchronous)
   Hwnd window = 0;
@@ -31,6 +38,8 @@ class FakeDesktop : public platform::Desktop {
     Long controlId = 0;
     platform::PixelRect rect;
     bool topmost = false;
+    // Its thread pumps no more messages: sent ones never return, posted ones are never handled.
+    bool hung = false;
     // The window's reaction to a message; its result is what SendMessage returns.
     std::function<Long(const Message&)> handler;
   };
@@ -44,6 +53,7 @@ class FakeDesktop : public platform::Desktop {
   void SetTitle(Hwnd window, const std::string& title);
   void SetHandler(Hwnd window, std::function<Long(const Message&)> handler);
   void RaiseToTop(Hwnd window);
+  void Hang(Hwnd window);
   // The next window or control gets this handle, as the real desktop may hand a closed window's value out
   // again.
   void ReuseHandle(Hwnd handle) { reuse_ = handle; }

@@ -47,18 +47,55 @@ ScriptedHost::ScriptedHost(World& world, FakeDesktop& desktop, FakeProfileFiles&
     spectra = {"earlier spectrum"};
   }
   if (script.chromatogramWindowOpen) OpenChromatogramWindow();
+  if (script.faults.HostHangs > 0) Later(script.faults.HostHangs, [this] { Hang(); });
+}
+
+std::string ScriptedHost::ChromatogramWindowTitle() const {
+  const std::string& other = script.faults.ChromatogramTitle;
+  return other.empty() ? "Chromatogram - [" + script.fileName + "]" : other;
+}
+
+std::string ScriptedHost::CombineDialogTitle() const {
+  const std::string& other = script.faults.CombineDialogTitle;
+  return other.empty() ? "Combine Spectrum" : other;
+}
+
+Long ScriptedHost::CombineCommand() const {
+  return script.faults.CombineCommand != 0 ? script.faults.CombineCommand : 354;
+}
+
+void ScriptedHost::Later(std::int64_t delayMs, std::function<void()> action) {
+  world_.After(delayMs, [this, action = std::move(action)] {
+    if (!hung_) action();
+  });
+}
+
+Hwnd ScriptedHost::AddHostWindow(const std::string& title, Hwnd owner) {
+  const Hwnd window = desktop_.AddWindow(title, owner);
+  made_.push_back(window);
+  return window;
+}
+
+void ScriptedHost::Hang() {
+  hung_ = true;
+  for (Hwnd window : made_) desktop_.Hang(window);
+  Log("host hangs");
+}
+
+void ScriptedHost::AskHost(const char* call) const {
+  if (hung_) throw CallNeverReturns{std::string(call) + ": the host does not answer"};
 }
 
 void ScriptedHost::OpenMainWindow() {
-  mainWindow = desktop_.AddWindow("Host - [" + script.fileName + "]");
+  mainWindow = AddHostWindow("Host - [" + script.fileName + "]");
 }
 
 void ScriptedHost::OpenSpectrumWindow() {
-  spectrumWindow = desktop_.AddWindow("Spectrum - [" + script.fileName + "]");
+  spectrumWindow = AddHostWindow("Spectrum - [" + script.fileName + "]");
   desktop_.SetHandler(spectrumWindow, [this](const Message& m) -> Long {
     if (m.message == platform::kWmCommand && (m.wParam == 341 || m.wParam == 342)) {
       const Long command = m.wParam;
-      world_.After(script.printAppearMs, [this, command] {
+      Later(script.printAppearMs, [this, command] {
         // PrintingWindow never or flash: the page is printed with no window a poll could see.
         if (!script.faults.PrintingWindow.empty()) {
           Log("fault PrintingWindow=" + script.faults.PrintingWindow);
@@ -68,7 +105,7 @@ void ScriptedHost::OpenSpectrumWindow() {
         }
         const Hwnd printing = OpenBusyWindow("Printing...");
         Log("printing shown");
-        world_.After(script.printMs, [this, printing, command] {
+        Later(script.printMs, [this, printing, command] {
           desktop_.RemoveWindow(printing);
           prints.push_back({command, spectra});
           Log("printed " + std::to_string(command) + " with " + std::to_string(spectra.size()) + " spectra");
@@ -76,7 +113,7 @@ void ScriptedHost::OpenSpectrumWindow() {
       });
     } else if (m.message == platform::kWmClose) {
       const Hwnd closing = m.window;
-      world_.After(script.closeMs, [this, closing] {
+      Later(script.closeMs, [this, closing] {
         desktop_.RemoveWindow(closing);
         if (spectrumWindow == closing) spectrumWindow = 0;
         spectra.clear();
@@ -88,10 +125,10 @@ void ScriptedHost::OpenSpectrumWindow() {
 }
 
 void ScriptedHost::OpenSecondaryWindow() {
-  secondaryWindow = desktop_.AddWindow("Peak List - [" + script.fileName + "]");
+  secondaryWindow = AddHostWindow("Peak List - [" + script.fileName + "]");
   desktop_.SetHandler(secondaryWindow, [this](const Message& m) -> Long {
     if (m.message == platform::kWmClose) {
-      world_.After(script.closeMs, [this] {
+      Later(script.closeMs, [this] {
         desktop_.RemoveWindow(secondaryWindow);
         secondaryWindow = 0;
         Log("peak list closed");
@@ -102,21 +139,23 @@ void ScriptedHost::OpenSecondaryWindow() {
 }
 
 Hwnd ScriptedHost::OpenBusyWindow(const std::string& title) {
-  const Hwnd busy = desktop_.AddWindow(title);
+  const Hwnd busy = AddHostWindow(title);
   desktop_.SetHandler(busy, [](const Message&) -> Long { return 0; });
   return busy;
 }
 
 void ScriptedHost::OpenChromatogramWindow() {
-  chromatogramWindow = desktop_.AddWindow(ChromatogramWindowTitle());
+  chromatogramWindow = AddHostWindow(ChromatogramWindowTitle());
   Log("chromatogram opened");
   desktop_.SetHandler(chromatogramWindow, [this](const Message& m) -> Long {
-    if (m.message == platform::kWmCommand && m.wParam == 354 && !script.faults.DialogNeverOpens) {
-      world_.After(script.openDialogMs, [this] {
+    if (m.message == platform::kWmCommand && m.wParam == CombineCommand() && !script.faults.DialogNeverOpens) {
+      Later(script.openDialogMs, [this] {
         if (dialog == 0 && chromatogramWindow != 0) OpenDialog();
       });
+    } else if (m.message == platform::kWmCommand && m.wParam == 354 && CombineCommand() != 354) {
+      Log("fault CombineCommand=" + std::to_string(CombineCommand()) + ": 354 opens nothing");
     } else if (m.message == platform::kWmClose) {
-      world_.After(script.closeMs, [this] {
+      Later(script.closeMs, [this] {
         desktop_.RemoveWindow(chromatogramWindow);
         chromatogramWindow = 0;
         Log("chromatogram closed");
@@ -127,10 +166,11 @@ void ScriptedHost::OpenChromatogramWindow() {
 }
 
 void ScriptedHost::OpenDialog() {
-  dialog = desktop_.AddWindow("Combine Spectrum", chromatogramWindow);
+  dialog = AddHostWindow(CombineDialogTitle(), chromatogramWindow);
   for (Long id : {308, 310, 369, 176}) {
     if (id != script.faults.DialogMissingField) desktop_.AddControl(dialog, id);
   }
+  desktop_.AddControl(dialog, 1);  // OK
   Log("dialog opened");
   desktop_.SetHandler(dialog, [this](const Message& m) -> Long {
     if (m.message == platform::kWmCommand && m.wParam == 1) return OnDialogOk();
@@ -151,7 +191,7 @@ Long ScriptedHost::OnDialogOk() {
   dialog = 0;
   const Hwnd combining = OpenBusyWindow("Spectrum Combine");
   if (script.faults.CombineWindowStays) return 1;
-  world_.After(script.combineMs, [this, combining, first] {
+  Later(script.combineMs, [this, combining, first] {
     desktop_.RemoveWindow(combining);
     // The display keeps earlier spectra only while the setting says FALSE at this moment.
     std::string replace(16, '\0');
@@ -181,12 +221,13 @@ void ScriptedHost::Exit() {
     Log("host exited");
   };
   if (script.exitMs == 0) return closeMain();
-  world_.After(script.exitMs, closeMain);
+  Later(script.exitMs, closeMain);
 }
 
 Long ScriptedHost::GetSampleListFileVB(RawFileRecord& record) {
   Called();
   Log("GetSampleListFileVB");
+  AskHost("GetSampleListFileVB");
   if (!script.hasSample || exited_) return 0;
   std::memset(record.Spec.FileName, 0, sizeof record.Spec.FileName);
   std::memcpy(record.Spec.FileName, script.fileName.data(), std::min<std::size_t>(script.fileName.size(), 255));
@@ -196,6 +237,7 @@ Long ScriptedHost::GetSampleListFileVB(RawFileRecord& record) {
 
 Long ScriptedHost::GetApplicationWnd(Integer kind) {
   Called();
+  AskHost("GetApplicationWnd");
   switch (kind) {
     case 0: return static_cast<Long>(mainWindow);
     case 1: return static_cast<Long>(spectrumWindow);
@@ -208,6 +250,7 @@ Integer ScriptedHost::GetGlobalFile(std::string& listName, std::string& fileType
                                     FileSpecRecord& result) {
   Called();
   Log("GetGlobalFile " + listName + " " + fileType);
+  AskHost("GetGlobalFile");
   blankSeen = std::string(blank.Location, sizeof blank.Location) + std::string(blank.FileName, sizeof blank.FileName) +
               std::string(blank.Detail, sizeof blank.Detail);
   if (!script.hasSample || exited_) return 0;
@@ -221,9 +264,14 @@ Integer ScriptedHost::GetGlobalFile(std::string& listName, std::string& fileType
 Long ScriptedHost::IonvaneCommand(std::string& command, Long number) {
   Called();
   Log("IonvaneCommand " + command + " " + std::to_string(number));
+  if (hung_) {
+    // The number is the time the host has to accept the command; a hung host lets it pass.
+    world_.Advance(number > 0 ? number : 5000);
+    return 0;
+  }
   if (exited_ || mainWindow == 0) return 0;
   if (command == "app.launch[default:Chro]()" && chromatogramWindow == 0 && !script.faults.ChromatogramNeverOpens) {
-    world_.After(script.openChromatogramMs, [this] {
+    Later(script.openChromatogramMs, [this] {
       if (chromatogramWindow != 0 || exited_) return;
       OpenChromatogramWindow();
       if (script.peakListWithChromatogram && secondaryWindow == 0) OpenSecondaryWindow();

@@ -20,6 +20,7 @@ struct HostFaults {
   using Count = std::optional<int>;
   using Scans = std::optional<std::vector<Single>>;
   using Mode = std::string;                 // empty: not played
+  using Text = std::string;                 // empty: not played
 #define HOST_FAULT(name, kind, meaning) kind name{};
 #include "shared/host_faults.def"
 #undef HOST_FAULT
@@ -85,7 +86,11 @@ class ScriptedHost : public HostLibraries {
   Hwnd chromatogramWindow = 0;
   Hwnd dialog = 0;
 
-  std::string ChromatogramWindowTitle() const { return "Chromatogram - [" + script.fileName + "]"; }
+  std::string ChromatogramWindowTitle() const;
+  std::string CombineDialogTitle() const;
+  Long CombineCommand() const;
+  // Once HostHangs has struck: the host's windows answer no message and the bridge no question.
+  bool Hung() const { return hung_; }
 
   Long GetSampleListFileVB(RawFileRecord& record) override;
   Long GetApplicationWnd(Integer kind) override;
@@ -115,6 +120,12 @@ class ScriptedHost : public HostLibraries {
   void OpenDialog();
   Long OnDialogOk();
   void Exit();
+  void Hang();
+  // The bridge's questions wait for the host; a hung one never answers them.
+  void AskHost(const char* call) const;
+  // The host's own later work, which a hung host never does.
+  void Later(std::int64_t delayMs, std::function<void()> action);
+  Hwnd AddHostWindow(const std::string& title, Hwnd owner = 0);
   void Log(const std::string& line) { journal_.push_back(line); }
   void Called() {
     if (onCall) onCall();
@@ -126,6 +137,8 @@ class ScriptedHost : public HostLibraries {
   FakeMemory& memory_;
   std::vector<std::string>& journal_;
   bool exited_ = false;
+  bool hung_ = false;
+  std::vector<Hwnd> made_;  // every window the host made, to stop answering in all of them
 };
 
 }  // namespace apexer::fakes

@@ -22,9 +22,11 @@ SRC_LAYERS = [
     ("automation", ["src/automation/"]),
     ("processing", ["src/processing/"]),
     ("shell", ["src/shell/"]),
+    ("check", ["src/check/"]),
     SHARED_WIN32,
     ("win32 backend", ["src/win32/"]),
     ("win32 program", ["src/shell/win32/"]),
+    ("check program", ["src/check/win32/"]),
 ]
 STANDIN_LAYERS = [
     SHARED,
@@ -37,8 +39,10 @@ STANDIN_LAYERS = [
 # Layers that may not include each other although one stands above the other. The Win32 backend stands
 # beside the core above the seam: it reaches the seam and common/ only.
 APART = {("host application", "libraries"), ("libraries", "host application")} | {
-    ("win32 backend", core) for core in ("settings", "host", "automation", "processing", "shell")}
-WIN32_LAYERS = {"shared win32", "win32 backend", "win32 program", "bridge", "libraries", "host application"}
+    ("win32 backend", core) for core in ("settings", "host", "automation", "processing", "shell", "check")} | {
+    # The two programs stand side by side over the same core and backend.
+    ("check program", "win32 program"), ("win32 program", "check program")}
+WIN32_LAYERS = {"shared win32", "win32 backend", "win32 program", "check program", "bridge", "libraries", "host application"}
 OS_HEADERS = re.compile(r"^(windows|winuser|winbase|commctrl|shellapi|objbase)\.h$", re.I)
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 SEARCH = ["src", "standin", "standin/data/include", "shared/include"]

@@ -125,6 +125,7 @@ TEST(WholeRun, EachHostFaultAndWhatMustFollow) {
     std::size_t stillShown;  // spectra the spectrum window is left with (the unfinished batch stays)
     std::size_t rawCloses;   // the integration's, then the run's
     bool touchesHost;        // closes its windows and sets "Replace" for the combining
+    bool dialogNeverFound = false;  // open under another title, as the host left it
   };
   const Row rows[] = {
       {F{.IntegratorFails = true}, kExitDone, "0", "", 1, 1, false},
@@ -133,10 +134,14 @@ TEST(WholeRun, EachHostFaultAndWhatMustFollow) {
       {F{.ApexOutsideAtPeak = 4}, kExitDone, "3", "ccc", 3, 2, true},
       {F{.ExitAfterCombines = 4}, kExitDone, "4", "cccc", 0, 2, true},
       {F{.ChromatogramNeverOpens = true}, kExitDone, "0", "", 0, 2, true},
+      {F{.ChromatogramTitle = "Chromatogram 2 - SAMPLE01"}, kExitDone, "0", "", 0, 2, true},
       {F{.PrintingWindow = "never"}, kExitDone, "9", "ccccccP6cccP3", 0, 2, true},
       {F{.DialogNeverOpens = true}, kExitError, "Unable to find Combine Spectrum dialogue box", "", 0, 2, true},
       {F{.DialogMissingField = 310}, kExitError, "Unable to find field 310 of the Combine Spectrum dialogue box",
        "", 0, 2, true},
+      {F{.CombineCommand = 355}, kExitError, "Unable to find Combine Spectrum dialogue box", "", 0, 2, true},
+      {F{.CombineDialogTitle = "Combine Spectra"}, kExitError, "Unable to find Combine Spectrum dialogue box", "", 0,
+       2, true, true},
       // A combine that never ends: the run waits for it until Cancel.
       {F{.CombineWindowStays = true}, kExitCancelled, "Processing: 1/9", "", 0, 2, true},
   };
@@ -161,7 +166,14 @@ TEST(WholeRun, EachHostFaultAndWhatMustFollow) {
     EXPECT_EQ(run.rig.Count("DmRawClose"), row.rawCloses) << what;
     EXPECT_EQ(run.PlacementWritten(), row.exit == kExitDone) << what;
     EXPECT_EQ(run.Replace(), "TRUE") << what;
-    EXPECT_EQ(run.rig.host->dialog, 0u) << what;
+    if (row.dialogNeverFound) {
+      ASSERT_NE(run.rig.host->dialog, 0u) << what;
+      for (Long id : {308, 310, 369, 176}) {
+        EXPECT_EQ(run.rig.desktop.ControlText(run.rig.desktop.GetDlgItem(run.rig.host->dialog, id)), "") << what;
+      }
+    } else {
+      EXPECT_EQ(run.rig.host->dialog, 0u) << what;
+    }
     const Lines ending = run.rig.Lines({"write SpeDisplay", "DmRawClose"});
     if (row.touchesHost) {
       EXPECT_EQ(run.rig.Lines({"write SpeDisplay"}),
@@ -172,6 +184,22 @@ TEST(WholeRun, EachHostFaultAndWhatMustFollow) {
       EXPECT_EQ(ending.back(), "DmRawClose") << what;
     }
   }
+}
+
+// A host that stopped answering before the run holds it in its first question: no way of its own ends it.
+TEST(WholeRun, AHungHostHoldsTheRunInItsFirstQuestion) {
+  fakes::HostScript s = WithPeaks(3);
+  s.faults.HostHangs = 1;
+  JobRun run(s);
+  run.rig.world.Advance(1);
+  try {
+    run.Go();
+    ADD_FAILURE() << "the run ended with " << run.exitCode;
+  } catch (const fakes::CallNeverReturns& never) {
+    EXPECT_EQ(never.call, "GetSampleListFileVB: the host does not answer");
+  }
+  EXPECT_EQ(run.rig.status->texts, (Lines{"Initializing"}));
+  EXPECT_EQ(run.rig.Lines({"DmRaw", "Integrate", "post", "write SpeDisplay"}), Lines{});
 }
 
 TEST(WholeRun, ApexScansThatCannotBeScansStopTheRunSafely) {

@@ -15,6 +15,7 @@ enum class FaultKind {
   Count,   // a count that may be 0
   Scans,   // apex scans separated by commas: "1, 2.5, 900"
   Mode,    // a word the row's meaning names
+  Text,    // any text, such as a window title; empty does not play it
 };
 
 enum class HostFault {

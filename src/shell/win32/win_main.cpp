@@ -8,11 +8,7 @@
 #include <commctrl.h>
 
 #include "shell/about_box.h"
-#include "win32/win32_desktop.h"
-#include "win32/win32_global_memory.h"
-#include "win32/win32_host_libraries.h"
-#include "win32/win32_pacing.h"
-#include "win32/win32_profile_files.h"
+#include "win32/win32_backend.h"
 #include "win32/win32_record_files.h"
 #include "shell/startup.h"
 #include "shell/win32/about_form.h"
@@ -46,27 +42,21 @@ void WriteCallCounts(apexer::win32::WaitPacer&) {}
   INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
 
-  WaitPacer pacer;
-  Win32Clock clock;
-  Win32MessageLoop loop(pacer);
-  Win32Desktop desktop(pacer);
-  Win32ProfileFiles profiles;
-  Win32GlobalMemory memory;
-  Win32HostLibraries host(pacer);
+  Win32Backend b;
   Win32Application app;
   Win32RecordFiles recordFiles;
   apexer::platform::RunRecord record(recordFiles, app, apexer::kVersionText);
   try {
-    StatusFormWindow status(instance, loop);
+    StatusFormWindow status(instance, b.loop);
     app.SetReportOwner(status.Window());
     status.SetAboutHandler([&status, &app] {
       apexer::AppInfo info;
       info.Fill = apexer::kTrue;
       ShowAboutBox(status, app, info);
     });
-    apexer::platform::Platform p{desktop, profiles, memory, clock, loop, app, status, host, record};
+    apexer::platform::Platform p{b.desktop, b.profiles, b.memory, b.clock, b.loop, app, status, b.host, record};
     const int code = apexer::Main(p);
-    WriteCallCounts(pacer);
+    WriteCallCounts(b.pacer);
     ExitProcess(static_cast<UINT>(code));
   } catch (const std::exception& e) {
     // Only the status window's creation can get here: Main reports everything else itself.

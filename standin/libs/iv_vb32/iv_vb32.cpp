@@ -180,15 +180,19 @@ LONG __stdcall IonvaneCommand(char* command, LONG timeoutMs) {
   std::string text = command ? command : "";
   LONG result = 0;
   BridgeState s;
-  if (ReadBridge(s) && s.commandWindow) {
+  // The whole time the host has, the bridge included: a hung host gets no longer than any other.
+  const DWORD wait = timeoutMs > 0 ? static_cast<DWORD>(timeoutMs) : 5000;
+  const DWORD start = GetTickCount();
+  if (ReadBridge(s, wait) && s.commandWindow) {
     COPYDATASTRUCT cds{};
     cds.dwData = kCopyDataCommand;
     cds.cbData = static_cast<DWORD>(text.size() + 1);
     cds.lpData = const_cast<char*>(text.c_str());
     DWORD_PTR answer = 0;
     HWND target = HwndFromLong(s.commandWindow);
-    UINT wait = timeoutMs > 0 ? static_cast<UINT>(timeoutMs) : 5000;
-    if (SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, wait, &answer))
+    const DWORD spent = GetTickCount() - start;
+    if (spent < wait && SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL,
+                                            wait - spent, &answer))
       result = static_cast<LONG>(answer);
   }
   Journal(kSrc, "dll.IonvaneCommand", JsonFields().Str("command", text).Int("number", timeoutMs).Int("result", result));

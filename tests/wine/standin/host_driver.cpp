@@ -364,6 +364,85 @@ void HostExits(HostLibraries& L, const std::string& exe, const std::string& samp
   ClearFaultsAndDelays();
 }
 
+// A host whose windows differ from those the client knows: the chromatogram window under another title,
+// the dialog on another command and under another title, and still the dialog that combines.
+void HostDiffers(HostLibraries& L, const std::string& exe, const std::string& sample) {
+  const char* const chromatogram = "Chromatogram 2 - elsewhere";
+  const char* const dialog = "Combine Spectra";
+  SetFault(shared::HostFault::ChromatogramTitle, chromatogram);
+  SetFault(shared::HostFault::CombineCommand, "355");
+  SetFault(shared::HostFault::CombineDialogTitle, dialog);
+  HostProcess host;
+  if (!host.Start(exe, sample, L)) return Report(false, "host start");
+  Client c = Client::ForCurrentFile(L);
+  const std::string known = c.chroTitle;
+  c.chroTitle = chromatogram;
+  HWND chro = c.OpenChromatogram();
+  Report(chro && FindWindowA(nullptr, known.c_str()) == nullptr,
+         "ChromatogramTitle: the launch command opens the chromatogram window under that title only");
+  size_t m = JournalSize();
+  PostMessageA(chro, WM_COMMAND, 354, 0);
+  Report(chro && WaitForTop(dialog, 1500) == nullptr && FindWindowA(nullptr, "Combine Spectrum") == nullptr &&
+             JournalLinesSince(m, "fault.combine-command").size() == 1,
+         "CombineCommand=355: command 354 opens nothing");
+  PostMessageA(chro, WM_COMMAND, 355, 0);
+  HWND dlg = WaitForTop(dialog, 5000);
+  Report(dlg && GetParent(dlg) == chro && GetDlgItem(dlg, 308) && GetDlgItem(dlg, 310) && GetDlgItem(dlg, 369) &&
+             GetDlgItem(dlg, 176) && FindWindowA(nullptr, "Combine Spectrum") == nullptr,
+         "command 355 opens the dialog, under the title CombineDialogTitle gives");
+  m = JournalSize();
+  if (dlg) {
+    Client::Fill(dlg, "10:12", "", "1", "1");
+    SendMessageA(dlg, WM_COMMAND, 1, 0);
+  }
+  Report(WaitUntil([&] { return !JournalLinesSince(m, "combine").empty(); }, 10000),
+         "the dialog under its other title combines as the dialog does");
+  ClearFaultsAndDelays();
+  Report(host.Stop(L), "the host ends on WM_CLOSE");
+}
+
+DWORD WINAPI AskForMainWindow(LPVOID libs) {
+  return static_cast<DWORD>(static_cast<HostLibraries*>(libs)->GetApplicationWnd(0));
+}
+
+// A host that stops answering: its windows take no message, the bridge's calls wait for it (a command as
+// long as the time it gives the host), the libraries that need no host still answer, and once the host is
+// ended by force the waiting call goes on and finds no host.
+void HostHangs(HostLibraries& L, const std::string& exe, const std::string& sample) {
+  SetFault(shared::HostFault::HostHangs, "1500");
+  HostProcess host;
+  if (!host.Start(exe, sample, L)) return Report(false, "host start");
+  HWND main = Wnd(L.GetApplicationWnd(0));
+  RawFile raw{};
+  L.GetSampleListFileVB(&raw);
+  Report(WaitUntil([] { return !JournalLines("fault.host-hangs").empty(); }, 10000),
+         "HostHangs=1500: the host journals that it stops answering");
+  DWORD_PTR answer = 0;
+  Report(main && !SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer),
+         "its main window answers no message within a second");
+  char launch[] = "app.launch[default:Chro]()";
+  DWORD start = GetTickCount();
+  const LONG accepted = L.IonvaneCommand(launch, 1000);
+  const DWORD took = GetTickCount() - start;
+  Report(accepted == 0 && took >= 900 && took < 4000, "IonvaneCommand answers 0 once the second it gives has passed",
+         std::to_string(took) + " ms");
+  HANDLE asking = CreateThread(nullptr, 0, AskForMainWindow, &L, 0, nullptr);
+  Report(WaitForSingleObject(asking, 2000) == WAIT_TIMEOUT, "GetApplicationWnd waits for the hung host");
+  Report(L.DmRawScansInFunction(&raw) > 0, "the raw-data library answers without the host");
+  HostProcess second;
+  Report(second.Launch(exe, sample) && second.WaitExit(15000) && second.ExitCode() == 2,
+         "a second host is refused (code 2) while the hung one holds the bridge");
+  start = GetTickCount();
+  const bool ended = host.End(10000);
+  const bool answered = WaitForSingleObject(asking, 10000) == WAIT_OBJECT_0;
+  DWORD window = 1;
+  GetExitCodeThread(asking, &window);
+  CloseHandle(asking);
+  Report(ended && answered && window == 0, "ended by force, the host lets the waiting call go: no main window",
+         std::to_string(GetTickCount() - start) + " ms");
+  ClearFaultsAndDelays();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -394,5 +473,7 @@ int main(int argc, char** argv) {
   ClientRun(libs, exe, sample, options.ms1Scans);
   StuckCombineWindow(libs, exe, sample, options.ms1Scans);
   HostExits(libs, exe, sample, options.ms1Scans);
+  HostDiffers(libs, exe, sample);
+  HostHangs(libs, exe, sample);
   return check::Finish();
 }

@@ -57,13 +57,17 @@ void ClearFaultsAndDelays() {
   WritePrivateProfileStringA("StandinDelays", nullptr, nullptr, kIni);
 }
 
-bool HostProcess::Start(const std::string& exe, const std::string& sample, HostLibraries& libs, int timeoutMs) {
+bool HostProcess::Launch(const std::string& exe, const std::string& sample) {
   std::string cmd = "\"" + exe + "\" \"" + sample + "\"";
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::vector<char> line(cmd.begin(), cmd.end());
   line.push_back('\0');
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) return false;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != FALSE;
+}
+
+bool HostProcess::Start(const std::string& exe, const std::string& sample, HostLibraries& libs, int timeoutMs) {
+  if (!Launch(exe, sample)) return false;
   return WaitUntil([&] { return libs.GetApplicationWnd(0) != 0 || !Running(); }, timeoutMs) && Running();
 }
 
@@ -89,6 +93,12 @@ bool HostProcess::Stop(HostLibraries& libs, int timeoutMs) {
   TerminateProcess(pi_.hProcess, 9);
   WaitExit(5000);
   return false;
+}
+
+bool HostProcess::End(int timeoutMs) {
+  if (!Running()) return true;
+  TerminateProcess(pi_.hProcess, 9);
+  return WaitExit(timeoutMs);
 }
 
 HostProcess::~HostProcess() {

@@ -49,9 +49,13 @@ class HostProcess {
  public:
   // Starts exe with the sample and waits until the host reports its main window.
   bool Start(const std::string& exe, const std::string& sample, HostLibraries& libs, int timeoutMs = 15000);
+  // Starts exe with the sample and does not wait.
+  bool Launch(const std::string& exe, const std::string& sample);
   bool Running() const;
   // WM_CLOSE to the main window, then waits for the process; ends it by force only when it will not go.
   bool Stop(HostLibraries& libs, int timeoutMs = 10000);
+  // Ends it by force, as one ends a host that no longer answers; true once it has gone within timeoutMs.
+  bool End(int timeoutMs);
   DWORD ExitCode() const;
   bool WaitExit(int timeoutMs);
   ~HostProcess();

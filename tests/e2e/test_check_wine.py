@@ -1,0 +1,306 @@
+"""ApexerCheck.exe under Wine and Xvfb, beside Apexer.exe and the stand-in's libraries, against the stand-in
+host: read-only against the host as it is (then Apexer's own run as usual), /full, no host, no sample, each
+way a host can differ that the stand-in plays, libraries that differ, the command line refused, and the
+window. Every report is read back in both formats.
+"""
+from __future__ import annotations
+
+import re
+import shutil
+import time
+from pathlib import Path
+
+import pytest
+
+import checks
+import harness as h
+import run_record
+from check_report import check_consistent, read_report, reports_in
+from conftest import Runs
+
+INCOMPLETE_BRIDGE = h.WIN_BUILD / "tests" / "wine" / "apexer" / "incomplete" / "Iv_vb32.dll"
+OTHER_ARCH = "x86_64" if h.ARCH.arch == "i686" else "i686"
+FAULTS_DEF = h.ROOT / "shared" / "include" / "shared" / "host_faults.def"
+
+
+def started(runs: Runs, name: str, host: bool = True, **settings) -> h.Session:
+    s = runs.open(name)
+    s.install_check()
+    s.write_host_ini(**settings)
+    if host:
+        s.start_host()
+    return s
+
+
+def host_untouched(s: h.Session) -> None:
+    assert s.events("dialog.ok", "combine", "print") == [], "the check combined or printed"
+
+
+def no_window_left(s: h.Session) -> None:
+    """Every window the check opened is gone: the journal's windows of the host opened by the check."""
+    opened = {e["hwnd"] for e in s.events("window.opened") if e.get("role") != "main"}
+    closed = {e["hwnd"] for e in s.events("window.closed")}
+    assert opened <= closed, f"host windows left open: {[e for e in s.events('window.opened') if e['hwnd'] in opened - closed]}"
+
+
+def test_read_only_all_held_then_apexer_runs_as_usual(check_runs: Runs) -> None:
+    s = started(check_runs, "check-all-held")
+    before = s.host_ini.read_bytes()
+    result = s.run_check("/quiet", "/reason", "host upgrade")
+    assert result.exit_code == 0, f"exit code; {result.stdout}"
+    report = read_report(s.app_dir)
+    check_consistent(report)
+    assert report.verdict == "ALL HELD"
+    assert report.counts["run"] == report.counts["planned"] >= 25, report.counts
+    assert report.with_verdict("differs") + report.with_verdict("could not be checked") == []
+    assert "Why it was run: host upgrade" in report.text
+    assert "Mode: read-only" in report.text
+    assert s.host_ini.read_bytes() == before, "the host settings file, byte for byte"
+    assert "(byte for byte as it was)" in report.text
+    host_untouched(s)
+    no_window_left(s)
+    assert not (s.app_dir / "Apexer.log").exists(), "the check wrote Apexer's run record"
+    assert all(c.startswith("undone: ") for c in report.changes), report.changes
+    seen = report.row("The launch command opens").details["Seen"]
+    assert re.fullmatch(r'"Chromatogram - \[.+\]" after \d+\.\d s', seen), seen
+    check_runs.measured.update(read_only_s=round(result.wall_s, 1), report_txt_bytes=report.text_path.stat().st_size,
+                               report_html_bytes=report.text_path.with_suffix(".html").stat().st_size)
+    shutil.copy2(report.text_path, s.dir / "all-held-report.txt")
+
+    # Apexer's own run right afterwards completes as usual.
+    run = s.run_apexer(timeout=120)
+    assert run.exit_code == 0, "Apexer's exit code after the check"
+    assert checks.check_ranges(s) > 0, "Apexer combined nothing after the check"
+    run_record.check_record(s)
+
+
+def test_full_combines_once_prints_one_page_and_puts_replace_back(check_runs: Runs) -> None:
+    s = started(check_runs, "check-full", replace="TRUE")
+    result = s.run_check("/quiet", "/full")
+    assert result.exit_code == 0, f"exit code; {result.stdout}"
+    report = read_report(s.app_dir)
+    check_consistent(report)
+    assert report.verdict == "ALL HELD"
+    assert len(s.events("dialog.ok")) == 1 and len(s.events("combine")) == 1, "one combine"
+    assert [e["replaceSetting"] for e in s.events("combine")] == ["FALSE"], "Replace while combining"
+    assert len([e for e in s.events("print") if e.get("ok")]) == 1 and len(s.pages_printed()) == 1, "one page"
+    assert checks.replace_value(s) == "TRUE", "Replace put back"
+    assert checks.check_ranges(s) == 1, "the range of the first peak"
+    no_window_left(s)
+    assert report.row('"Replace" is put back').verdict == "held"
+    check_runs.measured.update(full_s=round(result.wall_s, 1))
+    shutil.copy2(report.text_path, s.dir / "full-report.txt")
+
+
+@pytest.mark.parametrize("host, missing", [
+    pytest.param("none", "no host is running", id="no_host_running"),
+    pytest.param("no-sample", "the host has no current sample", id="no_current_sample"),
+])
+def test_what_could_not_be_checked_is_named(check_runs: Runs, host: str, missing: str) -> None:
+    s = started(check_runs, f"check-{host}", host=False)
+    if host == "no-sample":
+        s.host_log = open(s.dir / "host.log", "w")
+        s.host = check_runs.env.popen([str(h.HOST_EXE)], stdout=s.host_log, stderr=h.subprocess.STDOUT)
+        s.wait_journal(lambda e: e["ev"] == "window.opened" and e.get("role") == "main", 30, "the host")
+    result = s.run_check("/quiet")
+    assert result.exit_code == 2, f"exit code; {result.stdout}"
+    report = read_report(s.app_dir)
+    check_consistent(report)
+    assert report.verdict == "INCOMPLETE" and "does not qualify" in report.text
+    unchecked = [r for r in report.rows if r.verdict == "could not be checked"]
+    assert unchecked and all(missing in r.details["Why not"] for r in unchecked), \
+        [(r.assumption, r.details.get("Why not")) for r in unchecked]
+    assert report.row("Apexer.exe is the file").verdict == "held", "the installation is still checked"
+    assert report.row("The host settings file can be written").verdict == "held"
+    host_untouched(s)
+
+
+def known_fault(name: str) -> bool:
+    return f"HOST_FAULT({name}," in FAULTS_DEF.read_text()
+
+
+# Each way a host can differ that the stand-in plays: the rows that must differ; the rest hold or could not
+# be checked because of them.
+HOST_DIFFERENCES = [
+    pytest.param({"DialogNeverOpens": 1}, ["Command 354 opens"], id="dialog_never_opens"),
+    *[pytest.param({"DialogMissingField": f}, [f"The dialog has field {f}"], id=f"dialog_without_{f}")
+      for f in (308, 310, 369, 176)],
+    pytest.param({"ChromatogramNeverOpens": 1}, ["The launch command opens"], id="chromatogram_never_opens"),
+    pytest.param({"ChromatogramTitle": "Chromatogram View"}, ["The launch command opens"],
+                 id="chromatogram_under_another_title"),
+    pytest.param({"CombineCommand": 355}, ["Command 354 opens"], id="dialog_on_another_command"),
+    pytest.param({"CombineDialogTitle": "Combine Spectra"}, ["Command 354 opens"], id="dialog_under_another_title"),
+]
+
+
+@pytest.mark.parametrize("faults, differing", HOST_DIFFERENCES)
+def test_a_host_that_differs_is_named_where_it_differs(check_runs: Runs, faults: dict, differing: list[str]) -> None:
+    for name in faults:
+        if not known_fault(name):
+            pytest.skip(f"the stand-in does not play {name} yet (shared/host_faults.def)")
+    s = started(check_runs, "check-" + "-".join(f"{k}-{v}" for k, v in faults.items()).lower(), faults=faults)
+    before = s.host_ini.read_bytes()
+    result = s.run_check("/quiet")
+    assert result.exit_code == 1, f"exit code; {result.stdout}"
+    report = read_report(s.app_dir)
+    check_consistent(report)
+    assert [r.assumption for r in report.rows if r.verdict == "differs"] == \
+        [report.row(d).assumption for d in differing]
+    for r in report.rows:
+        if r.verdict == "could not be checked":
+            assert "which differs" in r.details["Why not"], f"{r.assumption}: {r.details['Why not']}"
+    for d in differing:
+        assert report.row(d).details.get("Seen"), "what was seen instead"
+    host_untouched(s)
+    no_window_left(s)
+    assert s.host_ini.read_bytes() == before
+    if faults == {"DialogMissingField": 310}:
+        shutil.copy2(report.text_path, s.dir / "difference-report.txt")
+
+
+def test_a_host_that_does_not_answer_never_hangs_the_check(check_runs: Runs) -> None:
+    if not known_fault("HostHangs"):
+        pytest.skip("the stand-in does not play HostHangs yet (shared/host_faults.def)")
+    s = started(check_runs, "check-host-hangs", faults={"HostHangs": 1})
+    result = s.run_check("/quiet", timeout=300)
+    if hasattr(s, "end_host"):
+        s.end_host()
+    assert result.exit_code == 2, f"exit code; {result.stdout}"
+    report = read_report(s.app_dir)
+    check_consistent(report)
+    assert any("the host does not respond" in r.details.get("Why not", "") for r in report.rows)
+    assert report.row("The host settings file can be written").verdict == "held"
+    check_runs.measured.update(hung_host_s=round(result.wall_s, 1))
+
+
+def test_a_combine_that_never_ends_is_stopped_by_the_watchdog(check_runs: Runs) -> None:
+    """/full against a host whose "Spectrum Combine" never goes: Apexer's own wait for it has no limit, so the
+    watchdog stops the checking thread once the row's budget is spent, puts "Replace" back and still writes
+    the report and the exit code."""
+    s = started(check_runs, "check-combine-never-ends", faults={"CombineWindowStays": 1}, replace="TRUE")
+    result = s.run_check("/quiet", "/full", timeout=400)
+    assert result.exit_code == 2, f"exit code; {result.stdout}"
+    report = read_report(s.app_dir)
+    check_consistent(report)
+    assert "The check was ended early:" in report.text
+    combine = report.row("One combine at the first peak's apex")
+    assert combine.verdict == "could not be checked" and "did not finish within 90 s" in combine.details["Why not"]
+    assert checks.replace_value(s) == "TRUE", "Replace put back by the watchdog"
+    assert any(c.startswith("undone: written back as \"TRUE\"") for c in report.changes), report.changes
+    check_runs.measured.update(watchdog_s=round(result.wall_s, 1))
+
+
+def library_that_differs(dll: str, how: str) -> Path:
+    """The stand-in's library one export short, or of the other width. The harness names them once the
+    stand-in builds them; until then only the bridge built without CopyMemVB is at hand."""
+    if how == "short":
+        if hasattr(h, "short_library"):
+            return h.short_library(dll)[0]
+        if dll == "Iv_vb32.dll" and INCOMPLETE_BRIDGE.exists():
+            return INCOMPLETE_BRIDGE
+        pytest.skip(f"the stand-in builds no {dll} one export short yet")
+    path = h.ROOT / "build" / f"mingw-{OTHER_ARCH}" / "standin" / "bin" / dll
+    if not path.exists():
+        pytest.skip(f"{path} is not built")
+    return path
+
+
+@pytest.mark.parametrize("library", ["Iv_vb32.dll", "ivraw32.dll", "ivpeak32.dll"])
+@pytest.mark.parametrize("how", ["short", "other_width"])
+def test_libraries_that_differ(check_runs: Runs, library: str, how: str) -> None:
+    replacement = library_that_differs(library, how)
+    s = started(check_runs, f"check-library-{how}-{library}")
+    shutil.copy2(replacement, s.app_dir / library)
+    result = s.run_check("/quiet")
+    assert result.exit_code == 1, f"exit code; {result.stdout}"
+    report = read_report(s.app_dir)
+    check_consistent(report)
+    first = f"{library} exports" if how == "short" else f"{library} is where Apexer loads it from"
+    assert report.with_verdict("differs") == [report.row(first).assumption,
+                                              report.row(f"{library} is bound").assumption]
+    bound = report.row(f"{library} is bound").details["Seen"]
+    assert f"Apexer would stop with run-time error {453 if how == 'short' else 48}" in bound, bound
+    for r in report.rows:
+        if r.verdict == "could not be checked":
+            assert "which differs" in r.details["Why not"], f"{r.assumption}: {r.details['Why not']}"
+    host_untouched(s)
+
+
+@pytest.mark.parametrize("args, message", [
+    pytest.param(["/quiet", "/fast"], '"/fast" is not one of its options', id="unknown_option"),
+    pytest.param(["/quiet", "/report"], "/report needs a folder", id="report_without_folder"),
+    pytest.param(["/quiet", "/full", "/full"], "/full is given twice", id="option_twice"),
+])
+def test_a_command_line_it_cannot_read_gets_exit_code_3(check_runs: Runs, args: list[str], message: str) -> None:
+    s = started(check_runs, "check-command-line-" + args[-1].strip("/"), host=False)
+    result = s.run_check(*args, timeout=120)
+    assert result.exit_code == 3
+    assert f"Apexer Check cannot read its command line: {message}." in result.stderr, result.stderr
+    assert "Use: ApexerCheck [/quiet] [/full] [/report FOLDER]" in result.stderr
+    said = list(s.app_dir.glob("ApexerCheck-*-command-line.txt"))
+    assert len(said) == 1 and message in said[0].read_text(), "the message beside the program"
+    assert reports_in(s.app_dir) == [], "no check ran"
+
+
+def test_without_quiet_the_message_is_a_box(check_runs: Runs) -> None:
+    s = started(check_runs, "check-command-line-box", host=False)
+    box: dict = {}
+
+    def read(session: h.Session, proc) -> None:
+        box["text"] = session.env.driver("message-box", "Apexer Check", "60000", timeout=90)
+
+    result = s.run_check("/bogus", timeout=120, during=read)
+    assert result.exit_code == 3
+    assert 'Apexer Check cannot read its command line: "/bogus" is not one of its options.' in box["text"]
+
+
+def test_the_window_shows_each_check_then_the_verdict(check_runs: Runs) -> None:
+    s = started(check_runs, "check-window")
+    report_dir = s.dir / "reports"
+    shutil.rmtree(report_dir, ignore_errors=True)
+    report_dir.mkdir()
+
+    def watch(session: h.Session, proc) -> None:
+        hwnd = session.find_window("Apexer Check", 60000)
+        assert hwnd, "the check's window"
+        deadline = time.monotonic() + 300
+        while not reports_in(report_dir) and time.monotonic() < deadline:
+            time.sleep(0.2)
+        verdict = h.sample_until(lambda: session.env.driver("controls", hwnd),
+                                 lambda text: "Verdict: all held" in text)
+        assert "Verdict: all held" in verdict, verdict
+        session.env.screenshot(session.shots / "check-window.png")
+        session.env.driver("close", hwnd)
+
+    result = s.run_check("/report", h.winpath(report_dir), during=watch, timeout=400)
+    assert result.exit_code == 0
+    report = read_report(report_dir)
+    assert report.verdict == "ALL HELD"
+    assert reports_in(s.app_dir) == [], "/report: nothing beside the program"
+
+
+def signed(exe: Path, folder: Path) -> Path:
+    """The program signed as a release will be, after the build: a throwaway certificate, osslsigncode."""
+    folder.mkdir(parents=True, exist_ok=True)
+    key, cert, out = folder / "key.pem", folder / "cert.pem", folder / exe.name
+    out.unlink(missing_ok=True)
+    h.subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=Apexer test signer",
+                      "-days", "2", "-keyout", str(key), "-out", str(cert)], check=True, capture_output=True, timeout=60)
+    h.subprocess.run(["osslsigncode", "sign", "-certs", str(cert), "-key", str(key), "-n", "Apexer", "-in", str(exe),
+                      "-out", str(out)], check=True, capture_output=True, timeout=60)
+    return out
+
+
+@pytest.mark.parametrize("tampered", [pytest.param(False, id="signed"), pytest.param(True, id="signed_then_changed")])
+def test_a_signed_release_still_matches_the_sums_built_in(check_runs: Runs, tampered: bool) -> None:
+    s = started(check_runs, f"check-signed-{int(tampered)}", host=False)
+    original = (s.app_dir / "Apexer.exe").read_bytes()
+    program = bytearray(signed(s.app_dir / "Apexer.exe", s.dir / "signing").read_bytes())
+    assert len(program) > len(original) and program[:0x3C] == original[:0x3C], "signing appended its certificate"
+    if tampered:
+        program[len(original) // 2] ^= 0x01
+    (s.app_dir / "Apexer.exe").write_bytes(program)
+    result = s.run_check("/quiet")
+    row = read_report(s.app_dir).row("Apexer.exe is the file this release built")
+    assert row.verdict == ("differs" if tampered else "held"), row.details
+    assert result.exit_code == (1 if tampered else 2), "no host runs: incomplete at best"
