@@ -34,6 +34,7 @@ struct HostChanges {
       }
     } catch (...) {
     }
+    // Not held for a press (BeforeHostRequest): its yield would raise Cancel again, and the file stay open.
     try {
       p.host.DmRawClose();
     } catch (...) {
