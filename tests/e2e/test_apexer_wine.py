@@ -450,7 +450,7 @@ def test_host_that_stops_answering(runs: Runs) -> None:
         # The bridge journals the program's windows as it is asked for the sample, then waits for the host.
         session.wait_journal(lambda e: e["ev"] == "client.windows" and e["when"] == "GetSampleListFileVB", 30,
                              "the program to ask the host for its sample")
-        seen["cpu_percent"] = cpu_percent(session.env, 3.0)
+        seen["cpu_percent"] = h.cpu_percent(session.env, 3.0)
         assert session.env.pid_of("Apexer.exe") is not None, "the program ended while its host was hung"
         assert session.events("dll.GetSampleListFileVB") == [], "the bridge answered for a hung host"
         seen["end_host_s"] = session.end_host(bound_s=10)
