@@ -84,7 +84,7 @@ std::string CloseNewHostWindows(CheckContext& c, const std::vector<std::pair<Hwn
   std::vector<std::pair<Hwnd, std::string>> gone;
   std::vector<std::string> stayed;
   for (const auto& w : opened) {
-    PostWindowMessage(c.p.desktop, w.first, platform::kWmClose, 0, 0);
+    PostWindowMessage(c.p, w.first, platform::kWmClose, 0, 0);
     if (WaitUntilWindowClosed(c.p, w.first, kCloseLimitSeconds)) {
       gone.push_back(w);
     } else {
@@ -190,7 +190,7 @@ Outcome CheckBinding(CheckContext& c, std::size_t i) {
 // --- the host and its sample ----------------------------------------------------------------------------
 
 Outcome CheckHostPresent(CheckContext& c) {
-  const Hwnd main = GetHostWindow(c.host, 0);
+  const Hwnd main = GetHostWindow(c.p, 0);
   if (main == 0) return Outcome::NotChecked("no host is running: the bridge reports no main window (kind 0)");
   if (!c.p.desktop.IsWindow(main)) {
     return Outcome::Differs("the bridge names window " + DecimalText(main) + ", which does not exist");
@@ -213,7 +213,7 @@ Outcome CheckHostPresent(CheckContext& c) {
 Outcome CheckKinds(CheckContext& c) {
   std::vector<std::string> parts;
   for (const Integer kind : {Integer{1}, Integer{2}}) {
-    const Hwnd w = GetHostWindow(c.host, kind);
+    const Hwnd w = GetHostWindow(c.p, kind);
     parts.push_back("kind " + DecimalText(kind) + ": " + (w == 0 ? std::string("none") : "found, " + Q(TitleOf(c, w))));
   }
   return Outcome::Held(Joined(parts, "; "));
@@ -273,8 +273,8 @@ std::string CallResult(const BoundedHost& host, std::size_t from, const std::str
 }
 
 Outcome CheckIntegration(CheckContext& c) {
-  const std::string plain = ChromatogramTitle(c.host, kFalse);
-  const std::string withFile = ChromatogramTitle(c.host, kTrue);
+  const std::string plain = ChromatogramTitle(c.p, kFalse);
+  const std::string withFile = ChromatogramTitle(c.p, kTrue);
   // Apexer closes the host's chromatogram window before it integrates; the check puts one back.
   if (FindWindowExact(c.p.desktop, plain) != 0 || FindWindowExact(c.p.desktop, withFile) != 0) {
     c.changes.Made("Apexer's integration closed the host's open chromatogram window, as it does before it integrates",
@@ -425,7 +425,7 @@ Outcome SetReplaceForTheCombine(CheckContext& c) {
   if (c.peaks.empty()) return Outcome::NotChecked("the integration found no peak to combine at");
   // As Apexer does before its first peak: the host's spectrum window and its kind-2 window go.
   for (const Integer kind : {Integer{1}, Integer{2}}) {
-    const Hwnd w = GetHostWindow(c.host, kind);
+    const Hwnd w = GetHostWindow(c.p, kind);
     if (w == 0) continue;
     c.changes.Final("closed the host's window of kind " + DecimalText(kind) + " (" + Q(TitleOf(c, w)) +
                         "), as Apexer does before its first peak",
@@ -601,7 +601,7 @@ std::vector<RowSpec> CheckTable(const Options& options, const std::vector<Manife
                   "and kind-2 windows closed as Apexer closes them",
                   "\"Printing...\" seen and gone", {"full-combine"}, 180, [](CheckContext& c) {
                     const Long command = c.printMode == 0 ? kPrintCommand : kPrintCommandAlternate;
-                    if (GetHostWindow(c.host, 1) == 0) {
+                    if (GetHostWindow(c.p, 1) == 0) {
                       return Outcome::Differs("no spectrum window (kind 1) after the combine: nothing to print");
                     }
                     c.desktop.Watch(kPrintingTitle);

@@ -10,4 +10,12 @@ void YieldToMessageLoop(platform::Platform& p, platform::Awaiting awaiting) {
   if (p.status.CancelClicked()) throw CancelRequested();
 }
 
+void BeforeHostRequest(platform::Platform& p) {
+  for (;;) {
+    const std::optional<std::int64_t> since = p.loop.PressHeldSince();
+    if (!since || p.clock.MonotonicMs() - *since >= kLongestHoldMs) return;
+    YieldToMessageLoop(p, platform::Awaiting::PressToEnd);
+  }
+}
+
 }  // namespace apexer

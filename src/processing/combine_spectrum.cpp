@@ -60,13 +60,13 @@ Integer CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, L
     const Hwnd control = WaitForDialogItem(p, dialog, id);
     if (control == 0) {
       // OK on a half-filled dialog would combine whatever the missing field held: close it unconfirmed.
-      PostWindowMessage(p.desktop, dialog, platform::kWmClose, 0, 0);
+      PostWindowMessage(p, dialog, platform::kWmClose, 0, 0);
       WaitUntilWindowClosed(p, dialog, kCombineDialogLimit);
       RaiseAppError(kAppErrorNumber, MissingFieldText(id));
     }
     SetControlText(p, control, text);
   }
-  SendWindowMessage(p.desktop, dialog, platform::kWmCommand, kOkCommand, 0);
+  SendWindowMessage(p, dialog, platform::kWmCommand, kOkCommand, 0);
   YieldToMessageLoop(p);
   WaitUntilWindowGone(p, kCombiningWindowTitle);
   return kTrue;

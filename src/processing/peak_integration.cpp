@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "automation/host_windows.h"
+#include "common/message_loop.h"
 #include "common/text.h"
 #include "host/channel_description.h"
 
@@ -49,6 +50,8 @@ Integer IntegrateChromatogram(platform::Platform& p, const std::string& windowTi
   auto work = std::make_unique<IntegrationParameters>();
 
   Integer go = CloseChromatogramWindow(p);
+  // From here to the end the host's libraries are called with no yield between them.
+  BeforeHostRequest(p);
 
   const Hwnd window = (!windowTitle.empty() && windowTitle[0] != '\0') ? p.desktop.FindWindowA(windowTitle)
                                                                         : p.desktop.GetActiveWindow();

@@ -5,6 +5,7 @@
 
 #include "automation/host_windows.h"
 #include "common/errors.h"
+#include "common/message_loop.h"
 #include "common/text.h"
 #include "processing/combine_spectrum.h"
 #include "processing/peak_integration.h"
@@ -33,6 +34,7 @@ struct HostChanges {
       }
     } catch (...) {
     }
+    // Not held for a press (BeforeHostRequest): its yield would raise Cancel again, and the file stay open.
     try {
       p.host.DmRawClose();
     } catch (...) {
@@ -63,6 +65,7 @@ Integer RunSampleProcessing(platform::Platform& p, const std::string& channelDes
   const Integer printMode = ReadProfileInt(p.profiles, "SpecPrint", "PrintMode", settingsPath);
 
   RawFileRecord record{};
+  BeforeHostRequest(p);
   if (p.host.GetSampleListFileVB(record) == 0) {
     p.record.NoSample(channelDescription);
     p.record.Completed(0);

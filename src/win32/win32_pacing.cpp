@@ -72,8 +72,9 @@ bool Win32MessageLoop::HandledAsDialogMessage(MSG& msg) {
 void Win32MessageLoop::DoEvents(platform::Awaiting awaiting) {
   const double workMs = clock_.MonotonicMsFine() - lastReturnMs_;
   // After a block that ended without input the queue was empty moments ago: skip the look (a server
-  // round trip under Wine). Whatever came since ends the next block at once and is dispatched then.
-  if (!queueSeenEmpty_) {
+  // round trip under Wine). Whatever came since ends the next block at once and is dispatched then. While
+  // a press is held the look is always made: the release must be dispatched by the yield that follows it.
+  if (!queueSeenEmpty_ || awaiting == platform::Awaiting::PressToEnd) {
     MSG msg;
     int handled = 0;
     bool input = false;
@@ -87,6 +88,7 @@ void Win32MessageLoop::DoEvents(platform::Awaiting awaiting) {
       ++handled;
       if (msg.message == WM_QUIT) continue;  // nobody in this program asks to quit; the run decides the end
       input = true;
+      NotePress(msg);
       if (!HandledAsDialogMessage(msg)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
@@ -101,8 +103,10 @@ void Win32MessageLoop::DoEvents(platform::Awaiting awaiting) {
     if (input) pacer_.Activity();
   }
   // A window of another program that appears ends the block through the desktop hook.
-  const DWORD timeout =
-      pacer_.NextTimeout(workMs, awaiting == platform::Awaiting::WindowToAppear && WatchingDesktop());
+  // A release on the program's windows ends the block too, as input.
+  const bool woken = (awaiting == platform::Awaiting::WindowToAppear && WatchingDesktop()) ||
+                     awaiting == platform::Awaiting::PressToEnd;
+  const DWORD timeout = pacer_.NextTimeout(workMs, woken);
   // A zero block would only ask the server what the queue check just answered.
   if (timeout == 0) {
     queueSeenEmpty_ = false;
@@ -112,6 +116,41 @@ void Win32MessageLoop::DoEvents(platform::Awaiting awaiting) {
         MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
   }
   lastReturnMs_ = clock_.MonotonicMsFine();
+}
+
+void Win32MessageLoop::NotePress(const MSG& msg) {
+  switch (msg.message) {
+    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_XBUTTONDOWN: case WM_XBUTTONDBLCLK:
+    case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK:
+    case WM_NCMBUTTONDOWN: case WM_NCMBUTTONDBLCLK: case WM_NCXBUTTONDOWN: case WM_NCXBUTTONDBLCLK:
+      if (!press_ || press_->releasedElsewhere) press_ = Press{clock_.MonotonicMs(), false};
+      break;
+    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP: case WM_XBUTTONUP:
+    case WM_NCLBUTTONUP: case WM_NCRBUTTONUP: case WM_NCMBUTTONUP: case WM_NCXBUTTONUP:
+      press_.reset();
+      break;
+    default:
+      break;
+  }
+}
+
+std::optional<std::int64_t> Win32MessageLoop::PressHeldSince() {
+  if (!press_) return std::nullopt;
+  // The up of a press may never reach these windows: a menu or a title-bar drag takes it inside the
+  // dispatch, or the pointer left the window once the press had lost its capture. The buttons themselves
+  // say whether the hand is still down (one request to the server, made only while a press is noted).
+  CallScope call(pacer_.Calls(), CallKind::Test);
+  for (int button : {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTTON1, VK_XBUTTON2}) {
+    if (GetAsyncKeyState(button) < 0) return press_->sinceMs;
+  }
+  // Released: one more yield dispatches the up if it came to these windows, so that the click acts first.
+  if (!press_->releasedElsewhere) {
+    press_->releasedElsewhere = true;
+    return press_->sinceMs;
+  }
+  press_.reset();
+  return std::nullopt;
 }
 
 void Win32MessageLoop::PauseWithoutEvents() {

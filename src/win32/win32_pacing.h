@@ -1,6 +1,7 @@
 // The monotonic clock and the yield: how long the program blocks while it waits for the host.
 #pragma once
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "platform/pacing.h"
@@ -49,6 +50,7 @@ class Win32MessageLoop : public platform::MessageLoop {
 
   void DoEvents(platform::Awaiting awaiting) override;
   void PauseWithoutEvents() override;
+  std::optional<std::int64_t> PressHeldSince() override;
 
   // Top-level windows whose keyboard navigation (Tab, Enter, mnemonics) IsDialogMessage handles.
   void AddDialogWindow(HWND window);
@@ -61,11 +63,18 @@ class Win32MessageLoop : public platform::MessageLoop {
 
  private:
   bool HandledAsDialogMessage(MSG& msg);
+  void NotePress(const MSG& msg);
 
   WaitPacer& pacer_;
   Win32Clock clock_;
   double lastReturnMs_ = 0;
   bool queueSeenEmpty_ = false;
+  // A mouse button pressed on the program's windows, from the dispatched down to the dispatched up.
+  struct Press {
+    std::int64_t sinceMs = 0;
+    bool releasedElsewhere = false;  // no button is down any more, and no up has been dispatched
+  };
+  std::optional<Press> press_;
   std::vector<HWINEVENTHOOK> hooks_;
   std::vector<HWND> dialogs_;
   std::exception_ptr deferred_;

@@ -17,10 +17,19 @@ pytest.register_assert_rewrite("checks", "run_record")
 import harness as h  # noqa: E402
 import checks  # noqa: E402
 import run_record  # noqa: E402
+from person import Hand  # noqa: E402
 
 
 def pytest_addoption(parser: pytest.Parser) -> None:
     parser.addoption("--out", type=Path, default=None, help="where runs, results.json and the pages go")
+    parser.addoption("--clicks", type=int, default=20, help="runs of each of test_clicks.py's clicking scenarios")
+
+
+def pytest_generate_tests(metafunc: pytest.Metafunc) -> None:
+    # One run per click, each its own test, so that -k picks one and a failure names its click.
+    if "click" in metafunc.fixturenames:
+        count = metafunc.config.getoption("--clicks")
+        metafunc.parametrize("click", range(1, count + 1), ids=[f"click{n:02d}" for n in range(1, count + 1)])
 
 
 def pytest_report_header(config: pytest.Config) -> str:
@@ -59,6 +68,12 @@ def results(out: Path):
 def wine_env():
     with h.wine_display(h.ROOT / "build" / "wine" / "e2e-prefix") as env:
         yield env
+
+
+@pytest.fixture
+def hand(wine_env: h.WineEnv) -> Hand:
+    """A person's hand on the display: real X input."""
+    return Hand(wine_env)
 
 
 @pytest.fixture(scope="session")

@@ -116,6 +116,19 @@ def process_cpu_seconds(pid: int) -> float | None:
     return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
 
 
+def cpu_percent(env: "WineEnv", seconds: float) -> float:
+    """Apexer's and the wineserver's CPU over `seconds`, in percent of a core."""
+    pids = [env.pid_of("Apexer.exe"), env.wineserver_pid()]
+    assert None not in pids, f"Apexer's or wineserver's process not found: {pids}"
+    before = [process_cpu_seconds(p) for p in pids]
+    t0 = time.monotonic()
+    time.sleep(seconds)
+    after = [process_cpu_seconds(p) for p in pids]
+    elapsed = time.monotonic() - t0
+    assert None not in before + after, "a measured process ended during the measurement"
+    return 100 * sum(a - b for a, b in zip(after, before)) / elapsed
+
+
 class WineEnv:
     """A Wine prefix of the chosen architecture (made once, then reused) and a private Xvfb display."""
 

@@ -10,9 +10,10 @@ import time
 
 import harness as h
 import run_record
-from checks import (ABOUT_OK_ID, CANCEL_ID, ECHOES, ERROR_TEXT, FIELD_ERROR_TEXT, REPLACE_ERROR_TEXT, REQUESTS,
+from checks import (CANCEL_ID, ECHOES, ERROR_TEXT, FIELD_ERROR_TEXT, REPLACE_ERROR_TEXT, REQUESTS,
                     check_run_completed, check_run_stopped, placement, read_error_report, replace_value, rhythm)
 from conftest import Runs
+from person import CLICK_MS, Hand, click_about_ok, control_center, menu_entry
 
 
 def peaks_run(runs: Runs, name: str, peaks: int, replace: str | None = "TRUE", timeout: float = 300) -> dict:
@@ -152,12 +153,13 @@ def test_chromatogram_never_opens(runs: Runs) -> None:
     runs.measured.update({"wall_s": round(result.wall_s, 2)})
 
 
-def test_cancel_while_host_is_slow(runs: Runs) -> None:
+def test_cancel_while_host_is_slow(runs: Runs, hand: Hand) -> None:
     def click_cancel(session: h.Session, proc) -> None:
-        session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
         status = session.find_window("Apexer", 10000)
         assert status is not None, "no status window"
-        session.env.driver("click", status, str(CANCEL_ID))
+        hand.move_to(control_center(session.env, status, CANCEL_ID))
+        session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
+        hand.press(CLICK_MS[1])
         session.reap(proc, 20)
 
     s = runs.open_with_host("cancel", faults={"IntegratorPeaks": 4}, delays={"Combine": 20000})
@@ -234,13 +236,15 @@ def test_placement_off_screen(runs: Runs) -> None:
     runs.measured.update({"window": [left, top, width, height]})
 
 
-def test_about_during_run(runs: Runs) -> None:
+def test_about_during_run(runs: Runs, hand: Hand) -> None:
     seen = {}
 
     def open_about(session: h.Session, proc) -> None:
-        session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
         status = session.find_window("Apexer", 10000)
-        session.env.driver("click-menu", status)
+        assert status is not None, "no status window"
+        hand.move_to(menu_entry(session.env, status))
+        session.wait_journal(lambda e: e["ev"] == "dialog.ok", 60, "the first OK")
+        hand.press(CLICK_MS[1])
         about = session.find_window("About Apexer", 10000)
         assert about is not None, "the About box did not open"
         opened = h.host_clock_ms()  # open at the latest from here: the driver has just found it
@@ -248,8 +252,7 @@ def test_about_during_run(runs: Runs) -> None:
         seen["info"] = h.sample_until(lambda: session.env.driver("info", about), lambda i: "topmost=1" in i.split())
         session.env.screenshot(session.shots / "about.png")
         time.sleep(2.0)  # the run stays suspended while the box is shown
-        seen["open_ms"] = (opened, h.host_clock_ms())
-        session.env.driver("click", about, str(ABOUT_OK_ID))
+        seen["open_ms"] = (opened, click_about_ok(hand, session.env, about))
 
     s = runs.open_with_host("about", faults={"IntegratorPeaks": 3}, delays={"Combine": 800})
     result = s.run_apexer(timeout=120, during=open_about)

@@ -180,6 +180,7 @@ std::string MessageName(std::uint32_t message) {
 
 void FakeDesktop::Note(const Message& m) {
   log_.push_back(m);
+  if (onMessage) onMessage(m);
   if (journal == nullptr) return;
   const Window* w = Find(m.window);
   std::string target = w == nullptr ? "no window" : (w->topLevel ? "'" + w->title + "'" : "control " + std::to_string(w->controlId));

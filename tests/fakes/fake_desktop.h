@@ -76,6 +76,7 @@ class FakeDesktop : public platform::Desktop {
 
   int lookups = 0;  // FindWindowA calls, to see how often a wait polled
   std::vector<std::string>* journal = nullptr;  // posted and sent messages, in words
+  std::function<void(const Message&)> onMessage;  // told of every message posted or sent
 
   Hwnd FindWindowA(const std::string& title) override;
   platform::TopLevelWindows ListTopLevel() override;

@@ -30,6 +30,12 @@ void FakeLoop::DoEvents(platform::Awaiting awaiting) {
   ++yields;
   lastAwaiting = awaiting;
   world_.Advance(yieldStepMs);
+  if (press && clock_.now >= press->upAtMs) {
+    press.reset();
+    pressSeenAtMs_.reset();
+  } else if (press && !pressSeenAtMs_ && clock_.now >= press->downAtMs) {
+    pressSeenAtMs_ = pressSeenAtMs = clock_.now;
+  }
   if (onYield) onYield(yields);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,9 +38,19 @@ class World {
 
 class FakeLoop : public platform::MessageLoop {
  public:
-  explicit FakeLoop(World& world) : world_(world) {}
+  FakeLoop(World& world, VirtualClock& clock) : world_(world), clock_(clock) {}
   void DoEvents(platform::Awaiting awaiting) override;
   void PauseWithoutEvents() override;
+  std::optional<std::int64_t> PressHeldSince() override { return pressSeenAtMs_; }
+
+  // A person's press on the program's windows, down and up at these virtual times. As the real loop, the
+  // yields see the down only when they dispatch it, at the first yield at or after it, and the up likewise.
+  struct Press {
+    std::int64_t downAtMs = 0;
+    std::int64_t upAtMs = 0;
+  };
+  std::optional<Press> press;
+  std::optional<std::int64_t> pressSeenAtMs;  // when a yield last saw a press begin; kept after its end
 
   std::int64_t yieldStepMs = 10;
   std::int64_t pauseStepMs = 1;
@@ -51,6 +62,8 @@ class FakeLoop : public platform::MessageLoop {
 
  private:
   World& world_;
+  VirtualClock& clock_;
+  std::optional<std::int64_t> pressSeenAtMs_;
 };
 
 class FakeMemory : public platform::GlobalMemory {

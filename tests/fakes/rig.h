@@ -21,6 +21,9 @@ struct Rig {
     for (int i = 0; i < 3; ++i) desktop.AddWindowAtBottom("");
     status = std::make_unique<FakeStatusForm>(desktop);
     host = std::make_unique<ScriptedHost>(world, desktop, profiles, memory, std::move(script), journal);
+    // Each request to the host (a message posted or sent, a library call) at its virtual time.
+    desktop.onMessage = [this](const Message&) { requestTimes.push_back(clock.now); };
+    host->onCall = [this] { requestTimes.push_back(clock.now); };
     p = std::make_unique<platform::Platform>(
         platform::Platform{desktop, profiles, memory, clock, loop, app, *status, *host, record});
   }
@@ -41,12 +44,13 @@ struct Rig {
   std::size_t Count(const char* prefix) const { return Lines({prefix}).size(); }
 
   std::vector<std::string> journal;
+  std::vector<std::int64_t> requestTimes;
   FakeDesktop desktop;
   FakeProfileFiles profiles;
   FakeMemory memory;
   VirtualClock clock;
   World world{clock, desktop};
-  FakeLoop loop{world};
+  FakeLoop loop{world, clock};
   FakeApplication app;
   FakeRecordFiles recordFiles;
   platform::RunRecord record{recordFiles, app, "V3.3.0"};

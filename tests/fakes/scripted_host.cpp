@@ -225,6 +225,7 @@ void ScriptedHost::Exit() {
 }
 
 Long ScriptedHost::GetSampleListFileVB(RawFileRecord& record) {
+  Called();
   Log("GetSampleListFileVB");
   AskHost("GetSampleListFileVB");
   if (!script.hasSample || exited_) return 0;
@@ -235,6 +236,7 @@ Long ScriptedHost::GetSampleListFileVB(RawFileRecord& record) {
 }
 
 Long ScriptedHost::GetApplicationWnd(Integer kind) {
+  Called();
   AskHost("GetApplicationWnd");
   switch (kind) {
     case 0: return static_cast<Long>(mainWindow);
@@ -246,6 +248,7 @@ Long ScriptedHost::GetApplicationWnd(Integer kind) {
 
 Integer ScriptedHost::GetGlobalFile(std::string& listName, std::string& fileType, FileSpecRecord& blank,
                                     FileSpecRecord& result) {
+  Called();
   Log("GetGlobalFile " + listName + " " + fileType);
   AskHost("GetGlobalFile");
   blankSeen = std::string(blank.Location, sizeof blank.Location) + std::string(blank.FileName, sizeof blank.FileName) +
@@ -259,6 +262,7 @@ Integer ScriptedHost::GetGlobalFile(std::string& listName, std::string& fileType
 }
 
 Long ScriptedHost::IonvaneCommand(std::string& command, Long number) {
+  Called();
   Log("IonvaneCommand " + command + " " + std::to_string(number));
   if (hung_) {
     // The number is the time the host has to accept the command; a hung host lets it pass.
@@ -277,6 +281,7 @@ Long ScriptedHost::IonvaneCommand(std::string& command, Long number) {
 }
 
 Long ScriptedHost::CopyMemVB(void* destination, const void* source, Long byteCount) {
+  Called();
   ++copyCalls;
   if (destination == nullptr || source == nullptr || byteCount <= 0) return 0;
   std::memcpy(destination, source, static_cast<std::size_t>(byteCount));
@@ -284,6 +289,7 @@ Long ScriptedHost::CopyMemVB(void* destination, const void* source, Long byteCou
 }
 
 Integer ScriptedHost::DmRawReadHeaderVB(RawFileRecord&, RawHeaderRecord& header) {
+  Called();
   ++headerReads;
   Log("DmRawReadHeaderVB");
   if (script.headerResult != 0) header.FunctionCount = script.functionCount;
@@ -291,11 +297,13 @@ Integer ScriptedHost::DmRawReadHeaderVB(RawFileRecord&, RawHeaderRecord& header)
 }
 
 Long ScriptedHost::DmRawScansInFunction(RawFileRecord& record) {
+  Called();
   Log("DmRawScansInFunction " + std::to_string(record.FunctionNumber));
   return script.scanCount;
 }
 
 Long ScriptedHost::DmRawTimeToScan(RawFileRecord&, Single time) {
+  Called();
   Log("DmRawTimeToScan " + GeneralNumberText(time));
   // One scan every two seconds; times outside the run have no scan.
   const auto scan = static_cast<Long>(time / 2.0f) + 1;
@@ -303,11 +311,13 @@ Long ScriptedHost::DmRawTimeToScan(RawFileRecord&, Single time) {
 }
 
 Integer ScriptedHost::DmRawIsAnalogTraceDesc(std::string& description) {
+  Called();
   Log("DmRawIsAnalogTraceDesc " + description);
   return script.analogTraces.count(description) != 0 ? kTrue : kFalse;  // true as the host says it: -1
 }
 
 Integer ScriptedHost::DmRawStrToMass(std::string& description, void* masses, Integer capacity, Long& count) {
+  Called();
   Log("DmRawStrToMass " + description + " " + std::to_string(capacity));
   // Masses joined by "+" (sum) or "_" (range); anything else is no mass list.
   std::vector<float> values;
@@ -325,9 +335,13 @@ Integer ScriptedHost::DmRawStrToMass(std::string& description, void* masses, Int
   return static_cast<Integer>(values.size());
 }
 
-void ScriptedHost::DmRawClose() { Log("DmRawClose"); }
+void ScriptedHost::DmRawClose() {
+  Called();
+  Log("DmRawClose");
+}
 
 Integer ScriptedHost::IntegrateGetIniFile(std::string& parameterSet, IntegrationParameters& parameters) {
+  Called();
   Log("IntegrateGetIniFile " + parameterSet);
   if (script.storedParametersResult != 0) std::memset(parameters.Block, 0x5A, sizeof parameters.Block);
   return script.storedParametersResult;
@@ -337,6 +351,7 @@ Integer ScriptedHost::IntegrateChromatogramRange(Hwnd window, RawFileRecord& rec
                                                  platform::GlobalHandle& block, Long& peakCount, Integer& auxValue,
                                                  IntegrationParameters& parameters, Long firstScan, Long lastScan,
                                                  Integer auxNumber) {
+  Called();
   Log("IntegrateChromatogramRange window=" + std::to_string(window) + " function=" +
       std::to_string(record.FunctionNumber) + " kind=" + std::to_string(trace.Kind) + " scans=" +
       std::to_string(firstScan) + ".." + std::to_string(lastScan) + " aux=" + std::to_string(auxValue) + "," +

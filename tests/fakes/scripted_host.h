@@ -1,5 +1,6 @@
 // A host that reacts like the real one, in virtual time: its libraries, its windows, its dialog, its printing.
 #pragma once
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -74,6 +75,8 @@ class ScriptedHost : public HostLibraries {
   std::vector<std::string> spectra;      // what the spectrum window shows now
   std::string blankSeen;                 // Location/FileName/Detail of the blank record, as the host saw them
   int copyCalls = 0;
+  // Told of every call of the libraries, before it acts.
+  std::function<void()> onCall;
   int headerReads = 0;
   HostScript script;
 
@@ -124,6 +127,9 @@ class ScriptedHost : public HostLibraries {
   void Later(std::int64_t delayMs, std::function<void()> action);
   Hwnd AddHostWindow(const std::string& title, Hwnd owner = 0);
   void Log(const std::string& line) { journal_.push_back(line); }
+  void Called() {
+    if (onCall) onCall();
+  }
 
   World& world_;
   FakeDesktop& desktop_;

@@ -56,10 +56,10 @@ TEST_F(HostWindows, NoSpectrumWindowMeansNoPrint) {
 
 TEST_F(HostWindows, ChromatogramTitleWithAnEmptyNameHasEmptyBrackets) {
   rig.host->script.globalFileResult = 0;
-  EXPECT_EQ(ChromatogramTitle(p.host, kTrue), "Chromatogram - []");
-  EXPECT_EQ(ChromatogramTitle(p.host, kFalse), "Chromatogram");
+  EXPECT_EQ(ChromatogramTitle(p, kTrue), "Chromatogram - []");
+  EXPECT_EQ(ChromatogramTitle(p, kFalse), "Chromatogram");
   rig.host->script.globalFileResult = 1;
-  EXPECT_EQ(ChromatogramTitle(p.host, kTrue), "Chromatogram - [SAMPLE01]");
+  EXPECT_EQ(ChromatogramTitle(p, kTrue), "Chromatogram - [SAMPLE01]");
 }
 
 TEST_F(HostWindows, ClosingTheChromatogramPrefersThePlainTitleAndClosesOnlyOne) {

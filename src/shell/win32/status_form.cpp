@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "shell/win32/resource_ids.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
 
 namespace apexer::win32 {
 namespace {
@@ -61,6 +65,7 @@ StatusFormWindow::StatusFormWindow(HINSTANCE instance, Win32MessageLoop& loop)
                          kLabelLeft, kLabelTop, kLabelWidth, kLabelHeight, dpi_, font_.get());
   cancel_ = CreateControl(window_, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDC_CMD_CLOSE, kButtonLeft,
                           kButtonTop, kButtonWidth, kButtonHeight, dpi_, font_.get());
+  SetWindowSubclass(cancel_, CancelProc, 0, reinterpret_cast<DWORD_PTR>(this));
   loop_.AddDialogWindow(window_);
 }
 
@@ -140,8 +145,53 @@ LRESULT CALLBACK StatusFormWindow::WindowProc(HWND window, UINT message, WPARAM 
   return self->Handle(message, wParam, lParam);
 }
 
+LRESULT CALLBACK StatusFormWindow::CancelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR self) {
+  auto* form = reinterpret_cast<StatusFormWindow*>(self);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      form->pressedOnCancel_ = true;
+      break;
+    case WM_LBUTTONUP: {
+      RECT client;
+      GetClientRect(window, &client);
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      // Only recorded, as the button's own click is: the run ends from its next yield.
+      if (std::exchange(form->pressedOnCancel_, false) && PtInRect(&client, at)) form->cancelClicked_ = true;
+      break;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, CancelProc, 0);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+bool StatusFormWindow::OnAboutEntry(LPARAM screenPoint) const {
+  RECT entry;
+  const POINT at{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+  return GetMenuItemRect(window_, GetMenu(window_), 0, &entry) && PtInRect(&entry, at);
+}
+
 LRESULT StatusFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_LBUTTONDOWN:
+      pressedOnCancel_ = pressedOnAbout_ = false;
+      break;
+    case WM_NCLBUTTONDOWN:
+      // The menu's own loop runs inside DefWindowProc; it opens About on the release unless the press was
+      // taken away from it before.
+      pressedOnCancel_ = false;
+      pressedOnAbout_ = wParam == HTMENU && OnAboutEntry(lParam);
+      break;
+    case WM_NCLBUTTONUP:
+      if (std::exchange(pressedOnAbout_, false) && wParam == HTMENU && OnAboutEntry(lParam)) {
+        PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
+      }
+      break;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_CMD_CLOSE && HIWORD(wParam) == BN_CLICKED) {
         // Only recorded: the run ends from its next yield, outside this window procedure.
@@ -149,6 +199,7 @@ LRESULT StatusFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       if (LOWORD(wParam) == IDM_ABOUT && HIWORD(wParam) == 0 && onAbout_) {
+        pressedOnAbout_ = false;
         try {
           onAbout_();
         } catch (...) {

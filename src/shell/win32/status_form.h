@@ -34,6 +34,9 @@ class StatusFormWindow : public platform::StatusForm {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK CancelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
+  bool OnAboutEntry(LPARAM screenPoint) const;
   void FitLabelToCaption(const std::string& text);
   int CaptionWidth(const std::string& text);
   int MaxLabelWidth();
@@ -46,6 +49,12 @@ class StatusFormWindow : public platform::StatusForm {
   HWND label_ = nullptr;
   HWND cancel_ = nullptr;
   bool cancelClicked_ = false;
+  // A press that began on Cancel, or on the menu's About entry, and has not ended. A window of another
+  // program activated meanwhile takes the button's pushed state away with the focus (under Wine the host's
+  // windows do so whenever they open, close or come to the front), so the button would let the release
+  // pass; a release on the same place still counts as the click.
+  bool pressedOnCancel_ = false;
+  bool pressedOnAbout_ = false;
   std::function<void()> onAbout_;
 };
 

@@ -5,6 +5,7 @@
 //   driver controls HWND           one line per child: id= class= text= rect= icon=
 //   driver click HWND ID           posts a click to the child button with that id
 //   driver click-menu HWND         a real mouse click on the first entry of the window's menu bar
+//   driver menu-point HWND         the screen point click-menu clicks: x,y
 //   driver close HWND              asks the window to close, as its title-bar close button does
 //   driver post HWND MESSAGE       posts a message without parameters
 //   driver message-box TITLE MS    waits for a message box, prints its text, presses its button
@@ -107,6 +108,13 @@ int ClickTimed(HWND window, int id, DWORD limitMs) {
   return 0;
 }
 
+// The menu bar lies just above the client area; its first entry starts at the left.
+POINT FirstMenuEntry(HWND window) {
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  return POINT{origin.x + 12, origin.y - GetSystemMetrics(SM_CYMENU) / 2};
+}
+
 void Click(int x, int y) {
   SetCursorPos(x, y);
   INPUT in[2] = {};
@@ -161,11 +169,25 @@ int main(int argc, char** argv) {
   }
   if (cmd == "click-menu" && argc == 3) {
     HWND h = Parse(argv[2]);
-    POINT origin{0, 0};
-    ClientToScreen(h, &origin);
     SetForegroundWindow(h);
-    // The menu bar lies just above the client area; its first entry starts at the left.
-    Click(origin.x + 12, origin.y - GetSystemMetrics(SM_CYMENU) / 2);
+    const POINT entry = FirstMenuEntry(h);
+    Click(entry.x, entry.y);
+    return 0;
+  }
+  if (cmd == "at" && argc == 4) {
+    POINT pt{std::atoi(argv[2]), std::atoi(argv[3])};
+    HWND w = WindowFromPoint(pt);
+    HWND root = w ? GetAncestor(w, GA_ROOT) : nullptr;
+    std::printf("window=0x%08lx root=0x%08lx title=%s topmost=%d\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(w)),
+                static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(root)), root ? Text(root).c_str() : "",
+                root && (GetWindowLongA(root, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+    return 0;
+  }
+  if (cmd == "menu-point" && argc == 3) {
+    HWND h = Parse(argv[2]);
+    if (!IsWindow(h)) return 1;
+    const POINT entry = FirstMenuEntry(h);
+    std::printf("%ld,%ld\n", entry.x, entry.y);
     return 0;
   }
   if (cmd == "message-box" && argc == 4) {
