@@ -8,6 +8,8 @@ from __future__ import annotations
 import subprocess
 import time
 
+import pytest
+
 import harness as h
 import run_record
 from checks import (CANCEL_ID, ECHOES, ERROR_TEXT, FIELD_ERROR_TEXT, REPLACE_ERROR_TEXT, REQUESTS,
@@ -24,37 +26,47 @@ def peaks_run(runs: Runs, name: str, peaks: int, replace: str | None = "TRUE", t
         return {"peaks": peaks, "wall_s": round(result.wall_s, 2), "pages": len(s.pages_printed())}
 
 
-def error_run(runs: Runs, name: str, faults: dict, text: str, hold_host_ini: bool = False, more=None) -> dict:
+def error_run(runs: Runs, name: str, faults: dict, text: str, hold=None, more=None) -> dict:
     """A run that ends in the program's error 32767 reading `text`: the error box is read, the host's
-    "Replace" and raw file are put back, nothing is stored; `more(session)` checks the rest."""
+    "Replace" and raw file are put back, nothing is stored; `hold(path)`, when given, holds the host's settings
+    file open before the run; `more(session)` checks the rest."""
     s = runs.open_with_host(name, faults=faults)
+    if hold is not None:
+        hold(r"C:\Ionvane\Ionvane.ini")
     report = {}
-    holder = None
-    try:
-        if hold_host_ini:
-            holder = runs.env.popen([str(h.DRIVER_EXE), "hold-file", r"C:\Ionvane\Ionvane.ini", "60000"],
-                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-            assert holder.stdout.readline().strip() == "held", "the host's settings file held open"
-        result = s.run_apexer(timeout=90, during=read_error_report(report))
-        assert "32767" in report.get("text", "") and text in report["text"], \
-            f"the error report reads {report.get('text')!r}"
-        assert result.exit_code == 1, "exit code"
-        assert replace_value(s) == "TRUE", "Replace after the error"
-        assert len(s.events("dll.DmRawClose")) == 2, "raw data closes (integration, after the error)"
-        assert placement(s) is None, "stored placement"
-        assert run_record.ending(s) == f"error 32767: {text}", "the run record's ending"
-        if more is not None:
-            more(s)
-        return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
-    finally:
-        if holder is not None and holder.poll() is None:
+    result = s.run_apexer(timeout=90, during=read_error_report(report))
+    assert "32767" in report.get("text", "") and text in report["text"], \
+        f"the error report reads {report.get('text')!r}"
+    assert result.exit_code == 1, "exit code"
+    assert replace_value(s) == "TRUE", "Replace after the error"
+    assert len(s.events("dll.DmRawClose")) == 2, "raw data closes (integration, after the error)"
+    assert placement(s) is None, "stored placement"
+    assert run_record.ending(s) == f"error 32767: {text}", "the run record's ending"
+    if more is not None:
+        more(s)
+    return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
+
+
+@pytest.fixture
+def hold_file(wine_env: h.WineEnv):
+    """`hold(path)` holds a file of the prefix open so that nobody can write it, until the scenario ends."""
+    holders: list[subprocess.Popen] = []
+
+    def hold(path: str) -> None:
+        holders.append(wine_env.popen([str(h.DRIVER_EXE), "hold-file", path, "60000"], stdout=subprocess.PIPE,
+                                      stderr=subprocess.DEVNULL, text=True))
+        assert holders[-1].stdout.readline().strip() == "held", f"{path} held open"
+
+    yield hold
+    for holder in holders:
+        if holder.poll() is None:
             holder.kill()
             holder.wait(timeout=10)
-        s.close()
 
 
-def test_batches(runs: Runs) -> None:
-    runs.measured.update({str(n): peaks_run(runs, f"peaks-{n}", n) for n in (1, 6, 7, 12, 13)})
+@pytest.mark.parametrize("peaks", [1, 6, 7, 12, 13], ids=lambda n: f"peaks-{n}")
+def test_batches(runs: Runs, peaks: int) -> None:
+    runs.measured.update(peaks_run(runs, f"peaks-{peaks}", peaks))
 
 
 def test_replace_absent(runs: Runs) -> None:
@@ -133,13 +145,13 @@ def test_dialog_field_missing(runs: Runs) -> None:
                                    FIELD_ERROR_TEXT, more=closed_unconfirmed))
 
 
-def test_replace_not_writable(runs: Runs) -> None:
+def test_replace_not_writable(runs: Runs, hold_file) -> None:
     """The host's settings file cannot be written: nothing is combined and the error names the file."""
     def nothing_done(s: h.Session) -> None:
         assert s.events("dialog.ok", "combine", "command") == [], "host work after Replace failed"
 
     runs.measured.update(error_run(runs, "replace-not-writable", {"IntegratorPeaks": 3}, REPLACE_ERROR_TEXT,
-                                   hold_host_ini=True, more=nothing_done))
+                                   hold=hold_file, more=nothing_done))
 
 
 def test_chromatogram_never_opens(runs: Runs) -> None:
