@@ -1,6 +1,6 @@
 #include "win32/win32_record_files.h"
 
-#include "win32/win32_handles.h"
+#include "win32/win32_scoped.h"
 
 #include <shlobj.h>
 
@@ -14,13 +14,12 @@ platform::LocalTime Win32RecordFiles::Now() {
 
 bool Win32RecordFiles::Append(const std::string& path, const std::string& bytes) {
   // Others may read the record, or append to it from another Apexer, while it is open.
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == bytes.size();
+  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 long long Win32RecordFiles::FileSize(const std::string& path) {

@@ -26,6 +26,7 @@ from conftest import Runs
 from person import CLICK_MS, Hand, click_about_ok, control_center, menu_entry
 
 CONFORMANCE_EXE = h.WIN_BUILD / "tests" / "wine" / "apexer" / "apexer_conformance_win32.exe"
+OWNERS_EXE = h.WIN_BUILD / "tests" / "wine" / "shared" / "shared_win32_owners_test.exe"
 
 
 @pytest.fixture(scope="module")
@@ -122,24 +123,36 @@ def run_to_error_box(s: h.Session, wait_ms: int = 20000) -> tuple[dict[str, str]
 
 # --- the real functions --------------------------------------------------------------------------------
 
+def gtest_report(env: h.WineEnv, exe: Path, out: Path, name: str, *args: str) -> dict[str, ElementTree.Element]:
+    """Runs a googletest program under Wine, its log and XML report kept in `out` as NAME.log and NAME.xml;
+    fails naming every test that failed. Its suites by name."""
+    report = out / f"{name}.xml"
+    report.unlink(missing_ok=True)
+    done = env.run([str(exe), f"--gtest_output=xml:{h.winpath(report)}", *args], timeout=180)
+    (out / f"{name}.log").write_text(done.stdout)
+    assert report.is_file(), f"{exe.name} wrote no report: {done.stdout[-2000:]}"
+    suites = {suite.get("name"): suite for suite in ElementTree.parse(report).getroot()}
+    failed = [f"{suite_name}.{test.get('name')}" for suite_name, suite in suites.items() for test in suite
+              if test.find("failure") is not None]
+    assert failed == [], f"tests that failed ({name}.log says why)"
+    assert done.returncode == 0, f"{exe.name}'s exit code"
+    return suites
+
+
 def test_conformance_tables(wine_env: h.WineEnv, out: Path) -> None:
     """The shared profile and desktop case tables against the real functions, the desktop cases on windows
-    of the runner's own process and of another; the runner names each row as it runs it (conformance.log)."""
+    of the runner's own process and of another; each row a test named by it (conformance.log)."""
     work = out / "conformance"
     shutil.rmtree(work, ignore_errors=True)  # the cases start from files they make themselves
     work.mkdir(parents=True)
-    report = out / "conformance.xml"
-    report.unlink(missing_ok=True)
-    done = wine_env.run([str(CONFORMANCE_EXE), f"--gtest_output=xml:{h.winpath(report)}", h.winpath(work)],
-                        timeout=180)
-    (out / "conformance.log").write_text(done.stdout)
-    suites = {suite.get("name"): suite for suite in ElementTree.parse(report).getroot()}
-    failed = [f"{name}/{row.get('name')}" for name, suite in suites.items() for row in suite
-              if row.find("failure") is not None]
-    assert failed == [], "rows that failed (conformance.log says why)"
+    suites = gtest_report(wine_env, CONFORMANCE_EXE, out, "conformance", h.winpath(work))
     for table in ("RealProfileFiles", "WindowsOfThisProcess", "WindowsOfAnotherProcess"):
         assert int(suites[f"Conformance/{table}"].get("tests")) > 0, f"{table}: no row ran"
-    assert done.returncode == 0, "the conformance runner's exit code"
+
+
+def test_shared_win32_owners(wine_env: h.WineEnv, out: Path) -> None:
+    """The handle owner and the one window procedure both products use, on the real functions."""
+    gtest_report(wine_env, OWNERS_EXE, out, "owners")
 
 
 # --- before any host is called -------------------------------------------------------------------------

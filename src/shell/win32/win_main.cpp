@@ -10,6 +10,7 @@
 #include "shell/about_box.h"
 #include "win32/win32_backend.h"
 #include "win32/win32_record_files.h"
+#include "win32/win32_scoped.h"
 #include "shell/startup.h"
 #include "shell/win32/about_form.h"
 #include "shell/win32/application.h"
@@ -25,11 +26,11 @@ void WriteCallCounts(apexer::win32::WaitPacer& pacer) {
   std::string file(path, n);
   file = file.substr(0, file.find_last_of('\\') + 1) + "Apexer.calls.json";
   const std::string json = pacer.Calls().Json();
-  HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
+  const apexer::win32::ScopedHandle h(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.valid()) return;
   DWORD written = 0;
-  WriteFile(h, json.data(), static_cast<DWORD>(json.size()), &written, nullptr);
-  CloseHandle(h);
+  WriteFile(h.get(), json.data(), static_cast<DWORD>(json.size()), &written, nullptr);
 }
 #else
 void WriteCallCounts(apexer::win32::WaitPacer&) {}
