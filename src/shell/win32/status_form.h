@@ -32,8 +32,7 @@ class StatusFormWindow : public platform::StatusForm {
   HICON Icon() const { return icon_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK CancelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR self);
   bool OnAboutEntry(LPARAM screenPoint) const;
