@@ -213,31 +213,28 @@ void OkShowsSpectrumCombineWhichIgnoresWmClose(HostWorld& world) {
   EXPECT_EQ(world.SpectraShown(), 1) << "the first spectrum is shown";
 }
 
-void ReplaceFalseAddsASpectrum(HostWorld& world) {
-  Host host(world);
-  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
-  const Hwnd chromatogram = host.OpenChromatogram();
-  host.CombineWith(chromatogram, "10:12", "FALSE", "FALSE");
-  host.CombineWith(chromatogram, "14:16", "FALSE", "FALSE");
-  EXPECT_EQ(world.SpectraShown(), 2);
-}
+// A first spectrum, then a second with "Replace" set to atOk before OK and to atEnd while it combines: the
+// spectra the window shows then.
+struct SecondSpectrum {
+  const char* name;
+  const char* atOk;
+  const char* atEnd;
+  int shown;
+};
+constexpr SecondSpectrum kReplaceRows[] = {
+    {"replace_false_adds_a_spectrum", "FALSE", "FALSE", 2},
+    {"replace_is_read_when_the_combine_ends", "FALSE", "TRUE", 1},  // read at OK, it would add
+    {"replace_is_compared_ignoring_case", "TRUE", "false", 2},
+};
 
-void ReplaceIsReadWhenTheCombineEnds(HostWorld& world) {
+void CombineASecondSpectrum(HostWorld& world, const SecondSpectrum& row) {
   Host host(world);
   ASSERT_TRUE(host.Started()) << "the host starts with a sample";
   const Hwnd chromatogram = host.OpenChromatogram();
   host.CombineWith(chromatogram, "10:12", "FALSE", "FALSE");
-  host.CombineWith(chromatogram, "14:16", "FALSE", "TRUE");
-  EXPECT_EQ(world.SpectraShown(), 1) << "FALSE at OK, TRUE at the end: the spectrum replaces the one shown";
-}
-
-void ReplaceIsComparedIgnoringCase(HostWorld& world) {
-  Host host(world);
-  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
-  const Hwnd chromatogram = host.OpenChromatogram();
-  host.CombineWith(chromatogram, "10:12", "FALSE", "FALSE");
-  host.CombineWith(chromatogram, "17:19", "TRUE", "false");
-  EXPECT_EQ(world.SpectraShown(), 2) << "\"false\" adds as \"FALSE\" does";
+  host.CombineWith(chromatogram, "14:16", row.atOk, row.atEnd);
+  EXPECT_EQ(world.SpectraShown(), row.shown) << "Replace \"" << row.atOk << "\" at OK, \"" << row.atEnd
+                                             << "\" as the combine ends";
 }
 
 void PrintShowsPrintingWhichIgnoresWmClose(HostWorld& world, Long command) {
@@ -284,7 +281,7 @@ void WmCloseClosesTheHostsWindows(HostWorld& world) {
 }  // namespace
 
 std::vector<Case<HostWorld>> HostCases() {
-  return {
+  std::vector<Case<HostWorld>> cases = {
       {"without_a_sample_no_file_is_named", WithoutASampleNoFileIsNamed},
       {"the_sample_is_named_and_counted", TheSampleIsNamedAndCounted},
       {"no_peaks_give_a_lockable_empty_block", NoPeaksGiveALockableEmptyBlock},
@@ -293,14 +290,15 @@ std::vector<Case<HostWorld>> HostCases() {
       {"the_launch_command_opens_the_chromatogram_with_kind_2", TheLaunchCommandOpensTheChromatogramWithKind2},
       {"command_354_opens_the_dialog_with_its_fields", Command354OpensTheDialogWithItsFields},
       {"ok_shows_spectrum_combine_which_ignores_wm_close", OkShowsSpectrumCombineWhichIgnoresWmClose},
-      {"replace_false_adds_a_spectrum", ReplaceFalseAddsASpectrum},
-      {"replace_is_read_when_the_combine_ends", ReplaceIsReadWhenTheCombineEnds},
-      {"replace_is_compared_ignoring_case", ReplaceIsComparedIgnoringCase},
       {"command_341_prints_what_the_spectrum_window_shows", [](HostWorld& w) { PrintShowsPrintingWhichIgnoresWmClose(w, 341); }},
       {"command_342_prints_what_the_spectrum_window_shows", [](HostWorld& w) { PrintShowsPrintingWhichIgnoresWmClose(w, 342); }},
       {"a_closed_spectrum_window_forgets_its_spectra", AClosedSpectrumWindowForgetsItsSpectra},
       {"wm_close_closes_the_hosts_windows", WmCloseClosesTheHostsWindows},
   };
+  for (const SecondSpectrum& row : kReplaceRows) {
+    cases.push_back({row.name, [row](HostWorld& w) { CombineASecondSpectrum(w, row); }});
+  }
+  return cases;
 }
 
 }  // namespace apexer::conformance
