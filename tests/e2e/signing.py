@@ -59,11 +59,12 @@ class Authority:
         _run("openssl", "pkcs12", "-export", "-inkey", str(self.key), "-in", str(self.cert), "-certfile",
              str(self.ca_pem), "-passout", f"pass:{p12_password}", "-out", str(self.p12))
 
-    def sign(self, program: Path, out: Path, name: str = "Apexer") -> Path:
+    def sign(self, program: Path, out: Path, name: str = "Apexer", timestamp: str | None = None) -> Path:
         out.parent.mkdir(parents=True, exist_ok=True)
         out.unlink(missing_ok=True)
+        stamp = ["-ts", timestamp] if timestamp else []
         _run("osslsigncode", "sign", "-h", "sha256", "-certs", str(self.chain), "-key", str(self.key), "-n", name,
-             "-in", str(program), "-out", str(out))
+             *stamp, "-in", str(program), "-out", str(out))
         return out
 
     def verify(self, signed: Path, tsa: bool = False) -> subprocess.CompletedProcess:

@@ -306,9 +306,7 @@ def test_the_signature_of_apexers_files(check_runs: Runs, how: str, image: str, 
     elif how == "stamped":
         authority = check_runs.signed["authority"]
         with signing.TimestampServer(authority) as tsa:
-            signing._run("osslsigncode", "sign", "-h", "sha256", "-certs", str(authority.chain), "-key",
-                         str(authority.key), "-ts", tsa.url, "-in", str(h.APEXER_EXE), "-out", str(s.dir / "stamped.exe"))
-        shutil.copy2(s.dir / "stamped.exe", program)
+            authority.sign(h.APEXER_EXE, program, timestamp=tsa.url)
     result = s.run_check("/quiet")
     report = read_report(s.app_dir)
     check_consistent(report)
