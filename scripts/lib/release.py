@@ -149,6 +149,9 @@ class Signer:
     def sign(self, path: Path, name: str) -> None:
         signed = path.with_name(path.name + ".signed")
         args = ["osslsigncode", "sign", "-h", "sha256", "-n", name]
+        if path.suffix == ".msi":
+            # The extended signature covers the package's structure too, not only its streams' contents.
+            args.append("-add-msi-dse")
         if self.token:
             args += ["-pkcs11module", str(self.module), "-certs", str(self.certs), "-key", self.key]
             if self.engine:

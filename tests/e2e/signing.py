@@ -6,6 +6,7 @@ from __future__ import annotations
 
 import http.server
 import os
+import shutil
 import subprocess
 import tempfile
 import threading
@@ -89,8 +90,8 @@ class Token:
     """A SoftHSM2 token in a private folder, holding the authority's signer key; its PIN and its URI."""
 
     def __init__(self, folder: Path, authority: Authority, pin: str = "246810"):
-        folder.mkdir(parents=True, exist_ok=True)
-        (folder / "tokens").mkdir(exist_ok=True)
+        shutil.rmtree(folder, ignore_errors=True)
+        (folder / "tokens").mkdir(parents=True)
         self.conf = folder / "softhsm2.conf"
         self.conf.write_text(f"directories.tokendir = {folder / 'tokens'}\nobjectstore.backend = file\n"
                              "log.level = ERROR\n")
