@@ -72,6 +72,16 @@ def _said(done: subprocess.CompletedProcess) -> str:
     return "; ".join(lines[-4:]) or f"exit code {done.returncode}"
 
 
+def _certificate_facts(pem: str) -> dict[str, str] | None:
+    """Subject, issuer and end of validity of the first certificate in the text."""
+    done = _run(["openssl", "x509", "-noout", "-subject", "-issuer", "-enddate", "-nameopt", "oneline,-space_eq"],
+                "openssl", input=pem)
+    if done.returncode != 0:
+        return None
+    facts = dict(line.split("=", 1) for line in done.stdout.splitlines() if "=" in line)
+    return {k: facts.get(k, "?").strip() for k in ("subject", "issuer", "notAfter")}
+
+
 class Signer:
     """Signs files in place with osslsigncode: Authenticode, SHA-256, the key from a PKCS#12 file or a
     PKCS#11 token, optionally time-stamped (RFC 3161)."""
@@ -128,23 +138,31 @@ class Signer:
         """The signer's certificate as "subject (issued by issuer, valid until date)"; reading it also
         proves the password before anything is built."""
         if self.token:
-            source = ["openssl", "x509", "-in", str(self.certs)]
-            done = _run(source + ["-noout", "-subject", "-issuer", "-enddate", "-nameopt", "oneline,-space_eq"], "openssl")
-            if done.returncode != 0:
-                raise ReleaseError(f"--certs {self.certs}: no certificate can be read from it ({_said(done)})")
+            facts = self._chain_end()
         else:
             password = f"file:{self._password_file}" if self._password_file else "pass:"
             done = _run(["openssl", "pkcs12", "-in", self.key, "-clcerts", "-nokeys", "-passin", password], "openssl")
             if done.returncode != 0:
                 raise ReleaseError(f"--sign {self.key} cannot be opened with the password in {SIGN_PASSWORD} "
                                    f"({'set' if self._password_file else 'empty'}): {_said(done)}")
-            done = _run(["openssl", "x509", "-noout", "-subject", "-issuer", "-enddate", "-nameopt", "oneline,-space_eq"],
-                        "openssl", input=done.stdout)
-            if done.returncode != 0:
-                raise ReleaseError(f"--sign {self.key} holds no certificate for its key ({_said(done)})")
-        facts = dict(line.split("=", 1) for line in done.stdout.splitlines() if "=" in line)
-        return (f"{facts.get('subject', '?').strip()} (issued by {facts.get('issuer', '?').strip()}, "
-                f"valid until {facts.get('notAfter', '?').strip()})")
+            facts = _certificate_facts(done.stdout)
+            if facts is None:
+                raise ReleaseError(f"--sign {self.key} holds no certificate for its key")
+        return f"{facts['subject']} (issued by {facts['issuer']}, valid until {facts['notAfter']})"
+
+    def _chain_end(self) -> dict[str, str]:
+        """Of the certificates in --certs, the one that issued none of the others: the signer's."""
+        text = self.certs.read_text(errors="replace")
+        blocks = re.findall(r"-----BEGIN CERTIFICATE-----.*?-----END CERTIFICATE-----", text, re.S)
+        certificates = [facts for facts in map(_certificate_facts, blocks) if facts]
+        if not certificates:
+            raise ReleaseError(f"--certs {self.certs}: no certificate can be read from it (PEM)")
+        issuers = {c["issuer"] for c in certificates if c["issuer"] != c["subject"]}
+        ends = [c for c in certificates if c["subject"] not in issuers]
+        if len(ends) != 1:
+            raise ReleaseError(f"--certs {self.certs}: the signer's certificate cannot be told from its chain "
+                               f"({len(ends)} certificates issue none of the others)")
+        return ends[0]
 
     def sign(self, path: Path, name: str) -> None:
         signed = path.with_name(path.name + ".signed")

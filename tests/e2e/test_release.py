@@ -155,11 +155,15 @@ def test_signed_with_a_pkcs11_token(out: Path, authority: signing.Authority) -> 
     if not signing.SOFTHSM_MODULE.exists():
         pytest.fail(f"{signing.SOFTHSM_MODULE} is missing: ./scripts/setup installs softhsm2")
     token = signing.Token(out / "token", authority)
+    # The chain given root first: the release still names the signer, not its authority.
+    chain = out / "token" / "root-first.pem"
+    chain.write_text(authority.ca_pem.read_text() + authority.cert.read_text())
     dist = out / "signed-token"
     shutil.rmtree(dist, ignore_errors=True)
     done = release(dist, "--sign", token.uri, "--pkcs11-module", str(signing.SOFTHSM_MODULE), "--certs",
-                   str(authority.chain), password=token.pin, env=token.env)
+                   str(chain), password=token.pin, env=token.env)
     assert done.returncode == 0, done.stderr
+    assert f"  CN={signing.SIGNER_NAME}, O=Apexer Tests (issued by CN={authority.name}" in done.stdout, done.stdout
     check_signed(dist, authority, stamped=False)
 
 
