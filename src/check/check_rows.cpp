@@ -491,8 +491,9 @@ std::vector<RowSpec> CheckTable(const Options& options, const std::vector<Manife
     rows.push_back({std::string("signature:") + file, install,
                     std::string(file) + " carries a valid signature that this computer trusts",
                     "its Authenticode signature read from the file, the image digest it signs held against the "
-                    "file's own (SHA-256, computed here); WinVerifyTrust asked; the signer's certificate chain, as "
-                    "Windows built it, held against the Authenticode policy",
+                    "file's own (SHA-256, computed here); WinVerifyTrust asked, without revocation checks (nothing is "
+                    "fetched from the network); the signer's certificate chain, as Windows built it, held against "
+                    "the Authenticode policy",
                     "signed; the signature is the file's; the chain ends in a root this computer trusts", {}, 30,
                     [file = std::string(file)](CheckContext& c) {
                       const std::string path = file == "ApexerCheck.exe"
