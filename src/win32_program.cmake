@@ -52,7 +52,7 @@ set_source_files_properties(check/win32/res/apexer_check.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/shell/version.h;${CMAKE_CURRENT_SOURCE_DIR}/shell/win32/res/apexer.ico")
 add_executable(ApexerCheck WIN32 check/win32/check_program.cpp check/win32/win32_check_machine.cpp
   ${apexer_check_manifest} check/win32/res/apexer_check.rc)
-target_link_libraries(ApexerCheck PRIVATE apexer_check apexer_win32 version shell32 comctl32)
+target_link_libraries(ApexerCheck PRIVATE apexer_check apexer_win32 version shell32 comctl32 wintrust crypt32)
 apexer_warnings(ApexerCheck)
 if(NOT MSVC)
   target_link_options(ApexerCheck PRIVATE $<$<CONFIG:MinSizeRel,Release>:-s>)

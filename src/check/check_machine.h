@@ -9,6 +9,21 @@
 
 namespace apexer::check {
 
+// What Windows says of a file's code signature.
+struct TrustAnswer {
+  std::int32_t verify = 0;  // WinVerifyTrust's answer: 0 when it accepts the signature
+  std::string verifyText;   // the system's words for it, with the code
+  bool chainBuilt = false;  // WinVerifyTrust built a certificate chain for the signer
+  std::int32_t chain = 0;   // that chain held against the Authenticode policy: 0 when it ends in a trusted root
+  std::string chainText;
+  std::string root;         // the subject of the chain's last certificate
+};
+
+// WinVerifyTrust's answers that say the file carries no signature, and that its chain is not trusted.
+constexpr std::int32_t kNoSignature = static_cast<std::int32_t>(0x800B0100);
+constexpr std::int32_t kUntrustedRoot = static_cast<std::int32_t>(0x800B0109);
+constexpr std::int32_t kChaining = static_cast<std::int32_t>(0x800B010A);
+
 struct Moment {
   std::string utc;    // 2026-12-09 07:24:06 UTC
   std::string local;  // 2026-12-09 08:24:06 +01:00
@@ -49,6 +64,10 @@ class CheckMachine {
   virtual std::uint32_t WindowProcessId(Hwnd window) = 0;
   // The executable of the process that owns the window; empty when it cannot be asked.
   virtual std::string WindowProgramPath(Hwnd window) = 0;
+
+  // WinVerifyTrust on the file (Authenticode, no user interface, nothing fetched from the network), and
+  // the chain it built for the signer held against the Authenticode chain policy.
+  virtual TrustAnswer VerifySignature(const std::string& path) = 0;
 
   // Loads one of the host's libraries and binds every entry point as Apexer does; throws AppError (48 or
   // 453) as Apexer would report it. 0: the bridge, 1: the raw-data library, 2: the integrator.

@@ -119,6 +119,12 @@ Outcome CheckFile(CheckContext& c, const ManifestEntry& entry) {
   return Outcome::Held(seen);
 }
 
+Outcome CheckSignature(CheckContext& c, const std::string& path) {
+  std::string bytes, error;
+  if (!c.machine.ReadFile(path, bytes, error)) return Outcome::Differs(path + " cannot be read: " + error);
+  return SignatureVerdict(ReadSignature(bytes), c.machine.VerifySignature(path));
+}
+
 Outcome CheckApexerIni(CheckContext& c) {
   const std::string path = ProgramSettingsPath(c.p.app);
   std::string bytes, error;
@@ -480,6 +486,21 @@ std::vector<RowSpec> CheckTable(const Options& options, const std::vector<Manife
                     "sums built into this program",
                     std::string("version ") + e.version + ", image SHA-256 " + e.digest, {}, 30,
                     [e](CheckContext& c) { return CheckFile(c, e); }});
+  }
+  for (const char* file : {"Apexer.exe", "ApexerCheck.exe"}) {
+    rows.push_back({std::string("signature:") + file, install,
+                    std::string(file) + " carries a valid signature that this computer trusts",
+                    "its Authenticode signature read from the file, the image digest it signs held against the "
+                    "file's own (SHA-256, computed here); WinVerifyTrust asked, without revocation checks (nothing is "
+                    "fetched from the network); the signer's certificate chain, as Windows built it, held against "
+                    "the Authenticode policy",
+                    "signed; the signature is the file's; the chain ends in a root this computer trusts", {}, 30,
+                    [file = std::string(file)](CheckContext& c) {
+                      const std::string path = file == "ApexerCheck.exe"
+                                                   ? c.machine.ProgramPath()
+                                                   : c.machine.ProgramFolder() + "\\" + file;
+                      return CheckSignature(c, path);
+                    }});
   }
   rows.push_back({"ini", install, "Apexer.INI beside Apexer.exe is readable and names the channel to integrate",
                   "read as Apexer reads it: [Combine] ChroDesc and Combiner, [SpecPrint] PrintMode",

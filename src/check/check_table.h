@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "check/authenticode.h"
 #include "check/bounded_host.h"
 #include "check/changes.h"
 #include "check/check_machine.h"
@@ -109,6 +110,11 @@ struct HostLibrary {
   std::vector<const char*> exports;
 };
 const std::vector<HostLibrary>& HostLibraryTable();
+
+// The verdict on a file's signature from what its bytes say and what Windows says: held only when it is
+// signed, the signature is the file's and its chain ends in a root this computer trusts; an unsigned file
+// could not be checked (nothing says who made it), which is no difference from a development build.
+Outcome SignatureVerdict(const SignatureFacts& facts, const TrustAnswer& trust);
 
 // Every row, in the order they run; the functional rows only with /full.
 std::vector<RowSpec> CheckTable(const Options& options, const std::vector<ManifestEntry>& manifest);

@@ -143,6 +143,29 @@ std::string MachineText(std::uint16_t machine) {
   return text;
 }
 
+namespace {
+
+// The table the certificate entry names, if it lies after the entry and within the file.
+std::optional<CertificateTable> TableOf(const Bytes& b, const Layout& l) {
+  const std::uint64_t certEntry = l.directories + 8ull * kCertificateDirectory;
+  if (l.directoryCount <= kCertificateDirectory) return std::nullopt;
+  const auto at = b.U32(certEntry), size = b.U32(certEntry + 4);
+  if (!at || !size || *at == 0 || *size == 0 || std::uint64_t{*at} + *size > b.size() || *at < certEntry + 8) {
+    return std::nullopt;
+  }
+  return CertificateTable{*at, *size};
+}
+
+}  // namespace
+
+CertificateTable FindCertificateTable(std::string_view bytes) {
+  const Bytes b(bytes);
+  std::string error;
+  const auto l = ReadLayout(b, error);
+  if (!l) return {};
+  return TableOf(b, *l).value_or(CertificateTable{});
+}
+
 std::string ImageDigestHex(std::string_view bytes) {
   const Bytes b(bytes);
   std::string error;
@@ -151,12 +174,9 @@ std::string ImageDigestHex(std::string_view bytes) {
   const std::uint64_t checksum = l->optional + 64;
   const std::uint64_t certEntry = l->directories + 8ull * kCertificateDirectory;
   std::uint64_t certAt = bytes.size(), certEnd = bytes.size();
-  if (l->directoryCount > kCertificateDirectory) {
-    const auto at = b.U32(certEntry), size = b.U32(certEntry + 4);
-    if (at && size && *at > 0 && *size > 0 && std::uint64_t{*at} + *size <= bytes.size() && *at >= certEntry + 8) {
-      certAt = *at;
-      certEnd = std::uint64_t{*at} + *size;
-    }
+  if (const auto table = TableOf(b, *l)) {
+    certAt = table->at;
+    certEnd = table->at + table->size;
   }
   if (certEntry + 8 > certAt) return Sha256Hex(bytes);
   Sha256 h;

@@ -29,4 +29,12 @@ std::string MachineText(std::uint16_t machine);
 // the build does not change it. A file that is no PE file is hashed whole.
 std::string ImageDigestHex(std::string_view bytes);
 
+// Where the file's certificate table lies, as its header's directory entry says: the table must lie after
+// the headers and within the file. size 0: it has none (or the entry points nowhere sensible).
+struct CertificateTable {
+  std::uint64_t at = 0;
+  std::uint64_t size = 0;
+};
+CertificateTable FindCertificateTable(std::string_view bytes);
+
 }  // namespace apexer::check

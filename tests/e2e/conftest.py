@@ -6,6 +6,7 @@ then held to the checks every run must pass. Measurements go to results.json bes
 from __future__ import annotations
 
 import json
+import shutil
 import sys
 import time
 from pathlib import Path
@@ -17,6 +18,7 @@ pytest.register_assert_rewrite("checks", "run_record")
 import harness as h  # noqa: E402
 import checks  # noqa: E402
 import run_record  # noqa: E402
+import signing  # noqa: E402
 from person import Hand  # noqa: E402
 
 
@@ -84,12 +86,13 @@ def sample(out: Path) -> Path:
 class Runs:
     """The runs of one scenario: each opened here is ended here, however the scenario ends."""
 
-    def __init__(self, env: h.WineEnv, out: Path, sample: Path):
+    def __init__(self, env: h.WineEnv, out: Path, sample: Path, signed: dict | None = None):
         self.env = env
         self.out = out
         self.sample = sample
         self.sessions: list[h.Session] = []
         self.measured: dict = {}
+        self.signed = signed or {}
 
     def open(self, name: str, sample: Path | None = None, app_folder: str = "app",
              with_libraries: bool = True) -> h.Session:
@@ -111,12 +114,12 @@ class Runs:
 
 
 def _scenario(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict,
-              after_passing):
+              after_passing, signed: dict | None = None):
     """Runs for one scenario, ended however it ends; once its body passes, `after_passing(runs)` checks the
     runs and returns what it measured, and the scenario's measurements go to results.json."""
     name = request.node.name.removeprefix("test_")
     started = time.monotonic()
-    r = Runs(wine_env, out, sample)
+    r = Runs(wine_env, out, sample, signed)
     try:
         yield r
     finally:
@@ -156,8 +159,27 @@ def hostless_runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path
     yield from _scenario(request, wine_env, out, sample, results, lambda r: {})
 
 
+@pytest.fixture(scope="session")
+def signed_programs(wine_env: h.WineEnv, out: Path):
+    """Apexer.exe and ApexerCheck.exe as a release signs them, by a throwaway authority that this prefix
+    trusts for the session, as a laboratory's IT trusts its own; taken out of the trusted roots at the end."""
+    folder = out / "signing"
+    shutil.rmtree(folder, ignore_errors=True)
+    authority = signing.Authority(folder / "authority")
+    programs = {"authority": authority,
+                "Apexer.exe": authority.sign(h.APEXER_EXE, folder / "signed" / "Apexer.exe"),
+                "ApexerCheck.exe": authority.sign(h.CHECK_EXE, folder / "signed" / "ApexerCheck.exe", "Apexer Check")}
+    wine_env.driver("trust-root", h.winpath(authority.ca_cer))
+    try:
+        yield programs
+    finally:
+        wine_env.driver("distrust-root", h.winpath(authority.ca_cer))
+
+
 @pytest.fixture
-def check_runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict):
-    """Runs of the self-check, ended and measured like the others; what a check must leave behind (its
-    report, the host untouched) each test states itself."""
-    yield from _scenario(request, wine_env, out, sample, results, lambda r: {})
+def check_runs(request: pytest.FixtureRequest, wine_env: h.WineEnv, out: Path, sample: Path, results: dict,
+               signed_programs: dict):
+    """Runs of the self-check, ended and measured like the others, with both programs signed as a release
+    has them (runs.signed); what a check must leave behind (its report, the host untouched) each test states
+    itself."""
+    yield from _scenario(request, wine_env, out, sample, results, lambda r: {}, signed_programs)

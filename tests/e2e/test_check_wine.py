@@ -15,13 +15,16 @@ import pytest
 import checks
 import harness as h
 import run_record
+import signing
 from check_report import check_consistent, read_report, reports_in
 from conftest import Runs
 
 
 def started(runs: Runs, name: str, host: bool = True, **settings) -> h.Session:
+    """The check beside Apexer, both signed as a release has them, and the host started."""
     s = runs.open(name)
-    s.install_check()
+    s.install_check(runs.signed["ApexerCheck.exe"])
+    shutil.copy2(runs.signed["Apexer.exe"], s.app_dir / "Apexer.exe")
     s.write_host_ini(**settings)
     if host:
         s.start_host()
@@ -256,28 +259,64 @@ def test_the_window_shows_each_check_then_the_verdict(check_runs: Runs) -> None:
     assert reports_in(s.app_dir) == [], "/report: nothing beside the program"
 
 
-def signed(exe: Path, folder: Path) -> Path:
-    """The program signed as a release will be, after the build: a throwaway certificate, osslsigncode."""
-    folder.mkdir(parents=True, exist_ok=True)
-    key, cert, out = folder / "key.pem", folder / "cert.pem", folder / exe.name
-    out.unlink(missing_ok=True)
-    h.subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=Apexer test signer",
-                      "-days", "2", "-keyout", str(key), "-out", str(cert)], check=True, capture_output=True, timeout=60)
-    h.subprocess.run(["osslsigncode", "sign", "-certs", str(cert), "-key", str(key), "-n", "Apexer", "-in", str(exe),
-                      "-out", str(out)], check=True, capture_output=True, timeout=60)
-    return out
+def damaged_signature(signed_file: bytes) -> bytes:
+    """A byte of the signer's own signature value changed: the last element of the signature, ahead of the
+    table's padding."""
+    pe = int.from_bytes(signed_file[0x3C:0x40], "little")
+    optional = pe + 24
+    directories = optional + (112 if int.from_bytes(signed_file[optional:optional + 2], "little") == 0x20B else 96)
+    table = int.from_bytes(signed_file[directories + 32:directories + 36], "little")
+    length = int.from_bytes(signed_file[table:table + 4], "little")
+    data = bytearray(signed_file)
+    data[table + length - 10] ^= 0x01
+    return bytes(data)
 
 
-@pytest.mark.parametrize("tampered", [pytest.param(False, id="signed"), pytest.param(True, id="signed_then_changed")])
-def test_a_signed_release_still_matches_the_sums_built_in(check_runs: Runs, tampered: bool) -> None:
-    s = started(check_runs, f"check-signed-{int(tampered)}", host=False)
-    original = (s.app_dir / "Apexer.exe").read_bytes()
-    program = bytearray(signed(s.app_dir / "Apexer.exe", s.dir / "signing").read_bytes())
-    assert len(program) > len(original) and program[:0x3C] == original[:0x3C], "signing appended its certificate"
-    if tampered:
-        program[len(original) // 2] ^= 0x01
-    (s.app_dir / "Apexer.exe").write_bytes(program)
+# How Apexer.exe is made beside a signed ApexerCheck.exe: the rows on its image and on its signature.
+SIGNATURES = [
+    pytest.param("trusted", "held", "held", 'its certificate chain ends in "Apexer Test CA", a root this computer '
+                 "trusts", id="signed_and_trusted"),
+    pytest.param("stamped", "held", "held", "time-stamped; the signed image SHA-256 is the file's own",
+                 id="signed_and_time_stamped"),
+    pytest.param("unsigned", "held", "could not be checked", "it carries no signature, so nothing shows who made it",
+                 id="unsigned_development_build"),
+    pytest.param("untrusted", "held", "differs", "but its certificate chain is not trusted on this computer: "
+                 "CERT_E_UNTRUSTEDROOT", id="signed_under_an_untrusted_root"),
+    pytest.param("changed", "differs", "differs", "the signature does not match the file, which was changed after "
+                 "it was signed", id="signed_then_changed"),
+    pytest.param("damaged", "held", "differs", "but Windows does not accept the signature", id="signature_damaged"),
+]
+
+
+@pytest.mark.parametrize("how, image, signature, says", SIGNATURES)
+def test_the_signature_of_apexers_files(check_runs: Runs, how: str, image: str, signature: str, says: str) -> None:
+    s = started(check_runs, f"check-signature-{how}", host=False)
+    program = s.app_dir / "Apexer.exe"
+    built, signed_file = h.APEXER_EXE.read_bytes(), program.read_bytes()
+    if how == "unsigned":
+        program.write_bytes(built)
+    elif how == "untrusted":
+        signing.self_signed(s.dir / "self-signed", h.APEXER_EXE, program)
+    elif how == "changed":
+        data = bytearray(signed_file)
+        data[len(built) // 2] ^= 0x01
+        program.write_bytes(bytes(data))
+    elif how == "damaged":
+        program.write_bytes(damaged_signature(signed_file))
+    elif how == "stamped":
+        authority = check_runs.signed["authority"]
+        with signing.TimestampServer(authority) as tsa:
+            authority.sign(h.APEXER_EXE, program, timestamp=tsa.url)
     result = s.run_check("/quiet")
-    row = read_report(s.app_dir).row("Apexer.exe is the file this release built")
-    assert row.verdict == ("differs" if tampered else "held"), row.details
-    assert result.exit_code == (1 if tampered else 2), "no host runs: incomplete at best"
+    report = read_report(s.app_dir)
+    check_consistent(report)
+    assert report.row("Apexer.exe is the file this release built").verdict == image
+    row = report.row("Apexer.exe carries a valid signature")
+    assert row.verdict == signature, row.details
+    said = row.details.get("Seen", "") + " / " + row.details.get("Why not", "")
+    assert says in said, said
+    check = report.row("ApexerCheck.exe carries a valid signature")
+    assert check.verdict == "held", check.details
+    assert result.exit_code == (1 if "differs" in (image, signature) else 2), "no host runs: incomplete at best"
+    if how == "trusted":
+        shutil.copy2(report.text_path, s.dir / "signed-report.txt")

@@ -9,7 +9,8 @@ host's files; INSTALLDIR on the command line puts the program elsewhere.
 Each test stands on the one before it (-x stops at the first failure).
 
 The packages are made here by scripts/lib/release.py from the build that runs on this machine's Wine path
-(harness.ARCH): the version in the program's resource, and the same files as the next version.
+(harness.ARCH): the version in the program's resource, and the same files as the next version, signed by a
+throwaway authority that the fresh machine trusts, as a laboratory's IT trusts its publisher's.
 """
 from __future__ import annotations
 
@@ -27,16 +28,22 @@ import check_report
 import checks
 import harness as h
 import run_record
+import signing
+
+sys.path.insert(0, str(h.ROOT / "cmake"))
+from file_manifest import image_digest  # noqa: E402
 
 RELEASE = h.ROOT / "scripts" / "lib" / "release.py"
 UNINSTALL_KEYS = (r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall",
                   r"HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall")
 
 
-def make_package(out: Path, version: str | None = None, arch: str | None = None) -> tuple[Path, str]:
+def make_package(out: Path, signer: signing.Authority, version: str | None = None,
+                 arch: str | None = None) -> tuple[Path, str]:
     arch = arch or h.ARCH.arch
     build = h.WIN_BUILD if arch == h.ARCH.arch else h.ROOT / "build" / f"mingw-{arch}"
-    args = [sys.executable, str(RELEASE), "--build", str(build), "--arch", arch, "--out", str(out)]
+    args = [sys.executable, str(RELEASE), "--build", str(build), "--arch", arch, "--out", str(out),
+            "--sign", str(signer.p12)]
     if version:
         args += ["--as-version", version]
     done = subprocess.run(args, capture_output=True, text=True, timeout=300)
@@ -50,19 +57,25 @@ PE_MACHINES = {"i686": 0x14C, "x86_64": 0x8664}
 RECORD_LIMIT = 1024 * 1024
 
 
-def check_package(msi: Path, arch: str) -> dict:
-    """What the release wrote, read back without installing: the MSI's files are the build's program, the
-    guide and the default settings; the zip holds the same bytes; the sums match; the settings file is kept."""
+def check_package(msi: Path, arch: str, signer: signing.Authority) -> dict:
+    """What the release wrote, read back without installing: the MSI's files are the build's programs
+    (signed, the image unchanged), the guide and the default settings; the zip holds the same bytes; the
+    sums match; the settings file is kept; the MSI and both programs verify."""
     exe = h.ROOT / "build" / f"mingw-{arch}" / "src" / "Apexer.exe"
     with tempfile.TemporaryDirectory() as tmp:
         done = subprocess.run(["msiextract", "-C", tmp, str(msi)], capture_output=True, text=True, timeout=120)
         assert done.returncode == 0, f"msiextract {msi.name}"
         root = Path(tmp) / "Ionvane"
         in_msi = {str(p.relative_to(root)): p.read_bytes() for p in root.rglob("*") if p.is_file()}
+        for name in ("Apexer.exe", "ApexerCheck.exe"):
+            verified = signer.verify(root / name)
+            assert verified.returncode == 0, f"osslsigncode verify {name} in {msi.name}: {verified.stdout}"
     program = in_msi.get("Apexer.exe", b"")
-    assert program == exe.read_bytes(), f"Apexer.exe in {msi.name} against {exe}"
-    assert in_msi.get("ApexerCheck.exe") == (exe.parent / "ApexerCheck.exe").read_bytes(), \
-        f"ApexerCheck.exe in {msi.name} against the build's"
+    assert image_digest(program) == image_digest(exe.read_bytes()), f"Apexer.exe in {msi.name} against {exe}"
+    assert image_digest(in_msi.get("ApexerCheck.exe", b"")) == \
+        image_digest((exe.parent / "ApexerCheck.exe").read_bytes()), f"ApexerCheck.exe in {msi.name} against the build's"
+    verified = signer.verify(msi)
+    assert verified.returncode == 0, f"osslsigncode verify {msi.name}: {verified.stdout}"
     pe = int.from_bytes(program[0x3C:0x40], "little")
     assert int.from_bytes(program[pe + 4:pe + 6], "little") == PE_MACHINES[arch], f"machine of Apexer.exe in {msi.name}"
     assert "ChroDesc=TIC" in in_msi.get("Apexer.INI", b"").decode(), f"{msi.name}: the default settings lack TIC"
@@ -72,7 +85,8 @@ def check_package(msi: Path, arch: str) -> dict:
         in_zip = {n[len(top) + 1:]: z.read(n) for n in z.namelist() if not n.endswith("/")}
     assert sorted(in_zip) == sorted(in_msi), f"files of {msi.stem}.zip against the MSI"
     assert all(in_zip[n] == in_msi[n] for n in in_msi), f"{msi.stem}.zip and the MSI differ in a file's bytes"
-    sums = dict(reversed(line.split("  ", 1)) for line in msi.with_suffix(".sha256").read_text().splitlines())
+    sums = dict(reversed(line.split("  ", 1)) for line in msi.with_suffix(".sha256").read_text().splitlines()
+                if not line.startswith("#"))
     assert sums == {p.name: digest(p) for p in (msi, msi.with_suffix(".zip"))}, f"{msi.stem}.sha256"
     summary = subprocess.run(["msiinfo", "suminfo", str(msi)], capture_output=True, text=True, timeout=60).stdout
     assert f"Template: {'x64' if arch == 'x86_64' else 'Intel'};1033" in summary, f"{msi.name} platform: {summary}"
@@ -155,8 +169,9 @@ class Checks:
         self.msiexec("/i", h.winpath(msi), "/qn")
         for name in ("Apexer.exe", "ApexerCheck.exe", "Apexer.INI", "Apexer Guide/index.html"):
             assert (self.host_dir / name).is_file(), f"{name} was not installed in C:\\Ionvane"
-        assert digest(self.host_dir / "Apexer.exe") == digest(h.WIN_BUILD / "src" / "Apexer.exe"), \
-            "the installed program"
+        with zipfile.ZipFile(msi.with_suffix(".zip")) as z:
+            assert (self.host_dir / "Apexer.exe").read_bytes() == z.read(f"{msi.stem}/Apexer.exe"), \
+                "the installed program"
         settings = h.read_ini(self.host_dir / "Apexer.INI")
         assert settings.get("combine", {}).get("chrodesc") == "TIC", "the default channel"
         assert [p.name for p in self.shortcuts()] == ["Apexer Check.lnk", "Apexer Guide.lnk", "Apexer.lnk"], \
@@ -269,21 +284,31 @@ class Checks:
 
 
 @pytest.fixture(scope="module")
-def packages(out: Path) -> dict:
-    """This build's package, the same files as the next version, and the shipping package: it is checked as
-    written even where this machine runs the other build under Wine."""
-    dist = out / "dist"
-    shutil.rmtree(dist, ignore_errors=True)
-    first, version = make_package(dist)
-    second, upgraded = make_package(dist, next_version(version))
-    shipping = first if h.ARCH.arch == "i686" else make_package(dist, arch="i686")[0]
-    return {"first": first, "version": version, "second": second, "upgraded": upgraded, "shipping": shipping}
+def authority(out: Path) -> signing.Authority:
+    """The publisher's certificate, made for this run and thrown away."""
+    shutil.rmtree(out / "authority", ignore_errors=True)
+    return signing.Authority(out / "authority")
 
 
 @pytest.fixture(scope="module")
-def lab(out: Path):
-    """A fresh machine every time, with the stand-in host installed as a lab has it."""
+def packages(out: Path, authority: signing.Authority) -> dict:
+    """This build's package, the same files as the next version, and the shipping package: it is checked as
+    written even where this machine runs the other build under Wine. All signed."""
+    dist = out / "dist"
+    shutil.rmtree(dist, ignore_errors=True)
+    first, version = make_package(dist, authority)
+    second, upgraded = make_package(dist, authority, next_version(version))
+    shipping = first if h.ARCH.arch == "i686" else make_package(dist, authority, arch="i686")[0]
+    return {"first": first, "version": version, "second": second, "upgraded": upgraded, "shipping": shipping,
+            "authority": authority}
+
+
+@pytest.fixture(scope="module")
+def lab(out: Path, authority: signing.Authority):
+    """A fresh machine every time, with the stand-in host installed as a lab has it, and the publisher's
+    certificate authority among its trusted roots."""
     with h.wine_display(out / "prefix", fresh=True) as env:
+        env.driver("trust-root", h.winpath(authority.ca_cer))
         checks_ = Checks(env, out, h.make_sample(out / "samples" / "installer.ivs", seed=11))
         checks_.install_host()
         yield checks_
@@ -296,7 +321,7 @@ PACKAGES = [pytest.param("shipping", "i686", id="shipping-i686")] + (
 
 @pytest.mark.parametrize("which, arch", PACKAGES)
 def test_packages(packages: dict, record_property, which: str, arch: str) -> None:
-    record_property(packages[which].name, check_package(packages[which], arch))
+    record_property(packages[which].name, check_package(packages[which], arch, packages["authority"]))
 
 
 def test_install(lab: Checks, packages: dict, record_property) -> None:

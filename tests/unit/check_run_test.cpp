@@ -2,8 +2,10 @@
 // undone, a difference named where it lies, a silent host never hanging it, the report computed from the rows.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "check/check_session.h"
 #include "check/pe_file.h"
@@ -18,6 +20,14 @@ namespace {
 const std::string kFolder = R"(D:\Tools)";
 const std::string kHostIni = R"(C:\Ionvane\Ionvane.ini)";
 const std::string kHostIniText = "[SpeDisplay]\r\nReplace=TRUE\r\n";
+
+// A program file signed at build time by a throwaway authority (make_signed_samples.py).
+std::string SignedSample(const std::string& name) {
+  std::ifstream f(std::string(APEXER_SIGNED_SAMPLES) + "/" + name, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
 
 // Files, facts and bounded calls of a machine where everything answers unless told otherwise.
 class FakeCheckMachine : public CheckMachine {
@@ -74,11 +84,22 @@ class FakeCheckMachine : public CheckMachine {
   void BindLibrary(int library) override {
     if (unbindable.count(library)) throw AppError(453, "Can't find DLL entry point X in Y");
   }
+  // Windows accepts every signature and trusts its root, unless told otherwise for a file.
+  TrustAnswer VerifySignature(const std::string& path) override {
+    if (trust.count(path)) return trust[path];
+    TrustAnswer t;
+    t.verifyText = "accepted (0)";
+    t.chainBuilt = true;
+    t.chainText = "accepted (0)";
+    t.root = "Apexer Test CA";
+    return t;
+  }
 
   std::map<std::string, std::string> files;
   std::map<std::string, std::string> versions;
   std::map<std::string, std::string> written;
   std::set<int> unbindable;
+  std::map<std::string, TrustAnswer> trust;
   std::set<std::string> unwritable;  // folders
   bool writable = true;
   bool hung = false;
@@ -103,8 +124,10 @@ struct CheckRig {
   explicit CheckRig(fakes::HostScript script = WithPeaks(), Options o = {}) : rig(std::move(script)), options(o) {
     rig.profiles.SetText(kFolder + "\\Apexer.INI", "[Combine]\r\nChroDesc=TIC\r\n");
     rig.profiles.SetText(kHostIni, kHostIniText);
-    const std::string apexer = testpe::Build(kMachineI386, false, {}, false);
+    // Both programs as a signed release has them.
+    const std::string apexer = SignedSample("signed.exe");
     machine.files[kFolder + "\\Apexer.exe"] = apexer;
+    machine.files[kFolder + "\\ApexerCheck.exe"] = apexer;
     machine.versions[kFolder + "\\Apexer.exe"] = "3.3.0.0";
     manifestDigest = ImageDigestHex(apexer);
     for (std::size_t i = 0; i < HostLibraryTable().size(); ++i) {
@@ -259,8 +282,25 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   {"file:ivraw32"}, {}, 1},
         FaultCase{"apexer_changed_since_the_build",
-                  [](CheckRig& c) { c.machine.files[kFolder + "\\Apexer.exe"] += "patched"; }, {"file:Apexer.exe"},
-                  {}, 1},
+                  [](CheckRig& c) { c.machine.files[kFolder + "\\Apexer.exe"] += "patched"; },
+                  {"file:Apexer.exe", "signature:Apexer.exe"}, {}, 1},
+        // A development build: the same image, no signature; nothing differs, but it does not qualify.
+        FaultCase{"unsigned_programs",
+                  [](CheckRig& c) {
+                    for (const char* file : {"\\Apexer.exe", "\\ApexerCheck.exe"}) {
+                      c.machine.files[kFolder + file] = SignedSample("unsigned.exe");
+                      c.machine.trust[kFolder + file].verify = kNoSignature;
+                    }
+                  },
+                  {}, {"signature:Apexer.exe", "signature:ApexerCheck.exe"}, 2},
+        FaultCase{"check_signed_under_an_untrusted_root",
+                  [](CheckRig& c) {
+                    TrustAnswer untrusted;
+                    untrusted.chainBuilt = true;
+                    untrusted.chain = kUntrustedRoot;
+                    c.machine.trust[kFolder + "\\ApexerCheck.exe"] = untrusted;
+                  },
+                  {"signature:ApexerCheck.exe"}, {}, 1},
         FaultCase{"no_channel", [](CheckRig& c) { c.rig.profiles.SetText(kFolder + "\\Apexer.INI", "[Combine]\r\n"); },
                   {"ini"}, {"integrate"}, 1},
         FaultCase{"no_current_sample", [](CheckRig& c) { c.rig.host->script.hasSample = false; }, {},

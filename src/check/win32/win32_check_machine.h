@@ -32,6 +32,7 @@ class Win32CheckMachine : public CheckMachine {
   bool WindowAnswers(Hwnd window, int timeoutMs) override;
   std::uint32_t WindowProcessId(Hwnd window) override;
   std::string WindowProgramPath(Hwnd window) override;
+  TrustAnswer VerifySignature(const std::string& path) override;
   void BindLibrary(int library) override;
 
   struct Worker;
@@ -44,5 +45,8 @@ class Win32CheckMachine : public CheckMachine {
 
 // The system's words for an error code, without the line break it ends with.
 std::string SystemErrorText(DWORD code);
+// The same for an HRESULT of the trust functions, with its name where it is a known one: "CERT_E_EXPIRED,
+// 0x800B0101: <the system's words>".
+std::string TrustResultText(LONG code);
 
 }  // namespace apexer::check::win32

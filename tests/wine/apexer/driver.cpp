@@ -15,9 +15,12 @@
 //                                  (10 s) for HWND's process to end: click_to_exit_ms=<ms> exit_code=<n>
 //   driver hold-file PATH MS       keeps PATH open for MS, shared for reading only, so that nobody can
 //                                  write it meanwhile (as a read-only file would, whoever runs the program)
+//   driver trust-root FILE.cer     the certificate (DER) among the computer's trusted roots, as IT adds its own
+//   driver distrust-root FILE.cer  taken out of them again
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +29,27 @@
 #include <utility>
 
 namespace {
+
+// The certificate file in the local machine's "Root" store (added, or taken out).
+int TrustRoot(const char* path, bool trust) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  BYTE der[16384];
+  DWORD size = 0;
+  const BOOL read = ReadFile(file, der, sizeof der, &size, nullptr);
+  CloseHandle(file);
+  if (!read || size == 0) return 1;
+  HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+  if (store == nullptr) return 1;
+  PCCERT_CONTEXT added = nullptr;
+  BOOL ok = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der, size, CERT_STORE_ADD_REPLACE_EXISTING,
+                                             &added);
+  if (ok && !trust) ok = CertDeleteCertificateFromStore(added);  // frees the context
+  else if (added != nullptr) CertFreeCertificateContext(added);
+  CertCloseStore(store, 0);
+  std::printf("%s\n", ok ? (trust ? "trusted" : "distrusted") : "failed");
+  return ok ? 0 : 1;
+}
 
 HWND Parse(const char* text) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoll(text, nullptr, 0))); }
 
@@ -226,6 +250,7 @@ int main(int argc, char** argv) {
   if (cmd == "click-timed" && (argc == 4 || argc == 5)) {
     return ClickTimed(Parse(argv[2]), std::atoi(argv[3]), argc == 5 ? static_cast<DWORD>(std::atoi(argv[4])) : 10000);
   }
+  if ((cmd == "trust-root" || cmd == "distrust-root") && argc == 3) return TrustRoot(argv[2], cmd == "trust-root");
   if (cmd == "metrics") {
     HDC dc = GetDC(nullptr);
     std::printf("screen=%d,%d\ncaption=%d\ndpi=%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
