@@ -14,7 +14,7 @@ using Lines = std::vector<std::string>;
 class HostWindows : public ::testing::Test {
  protected:
   fakes::Rig rig;
-  platform::Platform& p = *rig.p;
+  Platform& p = *rig.p;
 };
 
 TEST_F(HostWindows, PrintModeZeroPosts341AnyOtherValue342) {

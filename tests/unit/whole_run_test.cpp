@@ -27,7 +27,7 @@ struct JobRun {
     rig.profiles.SetText(kIni, "[Combine]\nChroDesc=TIC\n");
     if (!hostIni.empty()) rig.profiles.SetText(kHostIni, hostIni);
   }
-  int Go() { return exitCode = Main(*rig.p); }
+  int Go() { return exitCode = Main(*rig.p, rig.record); }
 
   // "c" per combined spectrum and "P<n>" per print of n spectra, in the host's order.
   std::string Rhythm() const {
