@@ -41,7 +41,7 @@ bool FakeLoop::DoEvents(platform::Awaiting awaiting) {
     events = true;
   }
   if (onYield) onYield(yields);
-  events = events || desktop_.windowsMade != windowsSeen_;
+  events = events || (newWindowsWake && desktop_.windowsMade != windowsSeen_);
   windowsSeen_ = desktop_.windowsMade;
   return events;
 }

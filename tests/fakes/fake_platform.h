@@ -44,8 +44,8 @@ class FakeLoop : public platform::MessageLoop {
  public:
   FakeLoop(World& world, VirtualClock& clock, FakeDesktop& desktop)
       : world_(world), clock_(clock), desktop_(desktop), windowsSeen_(desktop.windowsMade) {}
-  // True, as the real loop's, when a press began or ended, or a window was made since the last yield (the
-  // desktop hook; a window going is not told, as under Wine 8).
+  // True, as the real loop's, when a press began or ended, or, where the desktop hook is in place
+  // (newWindowsWake), a window was made since the last yield (a window going is not told, as under Wine 8).
   bool DoEvents(platform::Awaiting awaiting) override;
   void Block(double timeoutMs) override;
   bool NewWindowsWake() override { return newWindowsWake; }
