@@ -5,7 +5,7 @@ set(APEXER_WIN32_PLATFORM_SOURCES
   win32/win32_desktop.cpp
   win32/win32_profile_files.cpp
   win32/win32_global_memory.cpp
-  win32/win32_pacing.cpp
+  win32/win32_loop.cpp
   win32/win32_host_libraries.cpp
   win32/win32_call_counts.cpp
   win32/win32_record_files.cpp

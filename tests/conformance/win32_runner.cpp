@@ -88,7 +88,7 @@ HWND AddEdit(HWND dialog, Long id) {
 
 class OwnWindowsWorld : public DesktopWorld {
  public:
-  OwnWindowsWorld() : desktop_(pacer_) { RegisterWindowClass(); }
+  OwnWindowsWorld() : desktop_(calls_) { RegisterWindowClass(); }
   ~OwnWindowsWorld() override { CloseAll(); }
   void CloseAll() {
     for (HWND w : opened_) DestroyWindow(w);
@@ -104,7 +104,7 @@ class OwnWindowsWorld : public DesktopWorld {
   void Deliver() override { Pump(); }
 
  private:
-  win32::WaitPacer pacer_;
+  win32::CallCounts calls_;
   win32::Win32Desktop desktop_;
   std::vector<HWND> opened_;
 };
@@ -116,7 +116,7 @@ class StandinHostWorld : public HostWorld {
  public:
   StandinHostWorld(std::string bin, std::string sample, std::string work)
       : bin_(std::move(bin)), sample_(std::move(sample)), journal_(work + "\\host-contract-journal.jsonl"),
-        desktop_(pacer_), host_(pacer_) {
+        desktop_(calls_), host_(calls_) {
     SetDllDirectoryA(bin_.c_str());  // the three libraries are the stand-in's
   }
   ~StandinHostWorld() override { StopHost(); }
@@ -198,7 +198,7 @@ class StandinHostWorld : public HostWorld {
   std::string bin_;
   std::string sample_;
   std::string journal_;
-  win32::WaitPacer pacer_;
+  win32::CallCounts calls_;
   win32::Win32Desktop desktop_;
   win32::Win32HostLibraries host_;
   win32::Win32GlobalMemory memory_;
@@ -256,7 +256,7 @@ int ServeWindows(DWORD clientPid) {
 
 class OtherProcessWorld : public DesktopWorld {
  public:
-  OtherProcessWorld() : desktop_(pacer_) {
+  OtherProcessWorld() : desktop_(calls_) {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string line = "\"" + std::string(self) + "\" --serve-windows " + std::to_string(GetCurrentProcessId());
@@ -305,7 +305,7 @@ class OtherProcessWorld : public DesktopWorld {
     return reinterpret_cast<HWND>(answer);
   }
 
-  win32::WaitPacer pacer_;
+  win32::CallCounts calls_;
   win32::Win32Desktop desktop_;
   PROCESS_INFORMATION child_{};
   HWND server_ = nullptr;

@@ -149,9 +149,9 @@ struct CheckRig {
     ApexerBeside app(kFolder);
     StopOnlyStatus status;
     RecordInMemory lines;
-    platform::RunRecord record(lines, app, "V3.3.0");
-    platform::Platform p{desktop, rig.profiles, rig.memory, rig.clock, rig.loop, app, status, host, record};
-    CheckSession session({p, machine, host, desktop, status, lines}, options,
+    RunRecord record(lines, app, "V3.3.0");
+    Platform p{desktop, rig.profiles, rig.memory, rig.clock, rig.loop, app, status, host};
+    CheckSession session({p, machine, host, desktop, status, lines, record}, options,
                          {{"Apexer.exe", "3.3.0.0", manifestDigest.c_str()}}, "3.3.0", "3.3.0.0");
     NoProgress progress;
     session.Run(progress);

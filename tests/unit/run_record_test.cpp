@@ -34,7 +34,7 @@ Lines Events(const std::string& text) {
 struct Record {
   fakes::FakeRecordFiles files;
   fakes::FakeApplication app;
-  platform::RunRecord record{files, app, "V3.3.0"};
+  RunRecord record{files, app, "V3.3.0"};
 };
 
 TEST(RunRecord, OneLinePerEventBesideTheSettingsFileWithItsLocalTime) {
@@ -70,7 +70,7 @@ TEST(RunRecord, AFolderThatCannotBeWrittenSendsTheRecordToTheUsersOwnFolder) {
 TEST(RunRecord, AtOneMegabyteTheFileMovesAsideReplacingTheOlderOne) {
   Record r;
   r.files.files[kLog + ".1"] = "oldest";
-  const std::string full(platform::RunRecord::kLimitBytes - 30, 'x');
+  const std::string full(RunRecord::kLimitBytes - 30, 'x');
   r.files.files[kLog] = full;
   r.record.Cancelled();  // 57 bytes: past the limit
   EXPECT_EQ(r.files.Text(kLog + ".1"), full);
@@ -78,9 +78,9 @@ TEST(RunRecord, AtOneMegabyteTheFileMovesAsideReplacingTheOlderOne) {
 
   // A line that just fits stays in the file.
   Record fits;
-  fits.files.files[kLog] = std::string(platform::RunRecord::kLimitBytes - 57, 'x');
+  fits.files.files[kLog] = std::string(RunRecord::kLimitBytes - 57, 'x');
   fits.record.Cancelled();
-  EXPECT_EQ(fits.files.FileSize(kLog), platform::RunRecord::kLimitBytes);
+  EXPECT_EQ(fits.files.FileSize(kLog), RunRecord::kLimitBytes);
   EXPECT_EQ(fits.files.FileSize(kLog + ".1"), -1);
 }
 
@@ -97,7 +97,7 @@ struct RecordedRun {
     rig.profiles.SetText(kIni, "[Combine]\nChroDesc=TIC\n");
     rig.profiles.SetText(kHostIni, "[SpeDisplay]\nReplace=TRUE\n");
   }
-  int Go() { return Main(*rig.p); }
+  int Go() { return Main(*rig.p, rig.record); }
   Lines Record() const { return Events(rig.recordFiles.Text(kLog)); }
   fakes::Rig rig;
 };

@@ -102,9 +102,9 @@ DWORD WINAPI CheckThread(LPVOID) {
   ApexerBeside app(machine.ProgramFolder());
   StopOnlyStatus status;
   RecordInMemory lines;
-  platform::RunRecord record(lines, app, "V" APEXER_VERSION_TEXT);
-  platform::Platform p{observing, b.profiles, b.memory, b.clock, b.loop, app, status, host, record};
-  CheckSession session({p, machine, host, observing, status, lines}, g.options, BuiltManifest(), APEXER_VERSION_TEXT,
+  RunRecord record(lines, app, "V" APEXER_VERSION_TEXT);
+  Platform p{observing, b.profiles, b.memory, b.clock, b.loop, app, status, host};
+  CheckSession session({p, machine, host, observing, status, lines, record}, g.options, BuiltManifest(), APEXER_VERSION_TEXT,
                        machine.FileVersion(machine.ProgramPath()));
   g.machine.store(&machine);
   g.status.store(&status);

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/forms.h"
-#include "win32/win32_pacing.h"
+#include "win32/win32_loop.h"
 #include "shell/win32/form_kit.h"
 
 namespace apexer::win32 {

@@ -1,8 +1,10 @@
-#include "platform/run_record.h"
+#include "processing/run_record.h"
 
 #include <cstdio>
 
-namespace apexer::platform {
+#include "common/text.h"
+
+namespace apexer {
 namespace {
 
 std::string Number(long long value) { return std::to_string(value); }
@@ -13,11 +15,23 @@ std::string Apex(Single value) {
   return text;
 }
 
-std::string Stamp(const LocalTime& t) {
+std::string Stamp(const platform::LocalTime& t) {
   char text[40];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
                 t.second, t.millisecond);
   return text;
+}
+
+std::string RefusalText(Single apex, const CombineOutcome& why) {
+  switch (why.refusal) {
+    case Refusal::NoScanNumber: return "apex " + GeneralNumberText(apex) + " is no scan number";
+    case Refusal::OutsideSample:
+      return "apex scan " + Number(why.scan) + " lies outside the sample's " + Number(why.scanCount) + " scans";
+    case Refusal::HostGone: return "the host is gone";
+    case Refusal::NoChromatogramWindow: return "no chromatogram window";
+    case Refusal::None: break;
+  }
+  return "scan refused";
 }
 
 }  // namespace
@@ -35,43 +49,29 @@ void RunRecord::ReplaceSet(const std::string& before) noexcept {
   Line("replace", "\"" + before + "\" before the run; FALSE while it runs");
 }
 
-void RunRecord::ReplaceRestored(const std::string& value) noexcept {
-  Line("replace", "\"" + value + "\" put back after the run");
+void RunRecord::ReplaceRestored(const std::string& written, const std::string& /*readBack*/) noexcept {
+  Line("replace", "\"" + written + "\" put back after the run");
 }
 
-void RunRecord::Combining(Long low, Long high) noexcept {
-  try {
-    scans_ = Number(low) + ":" + Number(high);
-  } catch (...) {
-  }
+void RunRecord::Peak(Long position, Long count, Single apex, const CombineOutcome& combined) noexcept {
+  Line("peak", Number(position) + " of " + Number(count) + ": apex " + Apex(apex) + ", scans " +
+                   Number(combined.first) + ":" + Number(combined.last) + " combined");
 }
 
-void RunRecord::Peak(Long position, Long count, Single apex) noexcept {
-  if (batch_first_ == 0) batch_first_ = position;
-  last_peak_ = position;
-  Line("peak", Number(position) + " of " + Number(count) + ": apex " + Apex(apex) + ", scans " + scans_ +
-                   " combined");
-}
-
-void RunRecord::Printed(Integer printMode) noexcept {
+void RunRecord::Printed(Integer printMode, Long firstPeak, Long lastPeak, bool /*pageAsked*/) noexcept {
   ++prints_;
-  Line("print", Number(prints_) + " with PrintMode " + Number(printMode) + ": peaks " + Number(batch_first_) +
-                    " to " + Number(last_peak_));
-  batch_first_ = 0;
-}
-
-void RunRecord::Refused(const std::string& why) noexcept {
-  try {
-    refusal_ = why;
-  } catch (...) {
-  }
+  Line("print", Number(prints_) + " with PrintMode " + Number(printMode) + ": peaks " + Number(firstPeak) + " to " +
+                    Number(lastPeak));
 }
 
 void RunRecord::Completed(Long result) noexcept { Line("end", "completed with " + Number(result)); }
 
-void RunRecord::Stopped(Long position, Long count, Long result) noexcept {
-  Line("end", "stopped at peak " + Number(position) + " of " + Number(count) + " with " + Number(result) + ": " +
-                  (refusal_.empty() ? std::string("scan refused") : refusal_));
+void RunRecord::Stopped(Long position, Long count, Long result, Single apex, const CombineOutcome& why) noexcept {
+  try {
+    Line("end", "stopped at peak " + Number(position) + " of " + Number(count) + " with " + Number(result) + ": " +
+                    RefusalText(apex, why));
+  } catch (...) {
+  }
 }
 
 void RunRecord::Error(Long number, const std::string& text) noexcept {
@@ -103,4 +103,4 @@ bool RunRecord::Write(const std::string& path, const std::string& line) {
   return files_.Append(path, line);
 }
 
-}  // namespace apexer::platform
+}  // namespace apexer
