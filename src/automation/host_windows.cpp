@@ -91,14 +91,24 @@ Long SetControlText(Platform& p, Hwnd control, const std::string& text) {
   return result;
 }
 
-bool PrintPage(Platform& p, Integer printMode) {
+PageRequest AskForPage(Platform& p, Integer printMode) {
   const Hwnd spectrum = GetHostWindow(p, 1);
   const Long command = printMode == 0 ? kPrintCommand : kPrintCommandAlternate;
-  if (spectrum == 0) return false;
-  const bool posted = PostWindowMessage(p, spectrum, platform::kWmCommand, command, 0) != 0;
+  if (spectrum == 0) return PageRequest::NoSpectrumWindow;
+  return PostWindowMessage(p, spectrum, platform::kWmCommand, command, 0) != 0 ? PageRequest::Posted
+                                                                               : PageRequest::NotPosted;
+}
+
+void WaitForPrinting(Platform& p) {
   WaitForWindowExact(p, kPrintingTitle, kPrintingAppearLimit);
   WaitUntilWindowGone(p, kPrintingTitle);
-  return posted;
+}
+
+bool PrintPage(Platform& p, Integer printMode) {
+  const PageRequest asked = AskForPage(p, printMode);
+  if (asked == PageRequest::NoSpectrumWindow) return false;
+  WaitForPrinting(p);
+  return asked == PageRequest::Posted;
 }
 
 void PrintSpectra(Platform& p, Integer printMode) { PrintPage(p, printMode); }

@@ -38,6 +38,12 @@ Hwnd OpenDialogByCommand(Platform& p, Hwnd window, Long commandId, const std::st
 Long PostWindowMessage(Platform& p, Hwnd window, Long message, Long wordParam, Long longParam);
 Long SendWindowMessage(Platform& p, Hwnd window, Long message, Long wordParam, Long longParam);
 Long SetControlText(Platform& p, Hwnd control, const std::string& text);
+// Whether a page was asked of the host: only when it had a spectrum window and the print command was posted.
+enum class PageRequest { Posted, NoSpectrumWindow, NotPosted };
+// Posts the print command for the mode to the host's spectrum window, without waiting.
+PageRequest AskForPage(Platform& p, Integer printMode);
+// Waits for "Printing..." to appear (within its limit) and then to go.
+void WaitForPrinting(Platform& p);
 // Has the host print its spectrum window and waits for the printing to end. True when a page was asked of
 // the host: it had a spectrum window, and the print command was posted to it.
 bool PrintPage(Platform& p, Integer printMode);

@@ -147,8 +147,10 @@ Integer RunSampleProcessing(Platform& p, RunRecord& record, const std::string& c
     record.Peak(position, m, apexScan, combined);
     ++batch;
     if (batch == kSpectraPerPrint || i == last) {
-      const bool pageAsked = PrintPage(p, printMode);
-      record.Printed(printMode, position - batch + 1, position, pageAsked);
+      // Recorded once asked, before the wait: a Cancel while the host prints leaves the page in the record.
+      const PageRequest asked = AskForPage(p, printMode);
+      record.Printed(printMode, position - batch + 1, position, asked);
+      if (asked != PageRequest::NoSpectrumWindow) WaitForPrinting(p);
       CloseHostWindow(p, kSpectrumWindow);
       batch = 0;
     }

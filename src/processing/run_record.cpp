@@ -49,8 +49,12 @@ void RunRecord::ReplaceSet(const std::string& before) noexcept {
   Line("replace", "\"" + before + "\" before the run; FALSE while it runs");
 }
 
-void RunRecord::ReplaceRestored(const std::string& written, const std::string& /*readBack*/) noexcept {
-  Line("replace", "\"" + written + "\" put back after the run");
+void RunRecord::ReplaceRestored(const std::string& written, const std::string& readBack) noexcept {
+  if (readBack == written) {
+    Line("replace", "\"" + written + "\" put back after the run");
+  } else {
+    Line("replace", "\"" + written + "\" could not be put back after the run; the file holds \"" + readBack + "\"");
+  }
 }
 
 void RunRecord::Peak(Long position, Long count, Single apex, const CombineOutcome& combined) noexcept {
@@ -58,27 +62,59 @@ void RunRecord::Peak(Long position, Long count, Single apex, const CombineOutcom
                    Number(combined.first) + ":" + Number(combined.last) + " combined");
 }
 
-void RunRecord::Printed(Integer printMode, Long firstPeak, Long lastPeak, bool /*pageAsked*/) noexcept {
-  ++prints_;
-  Line("print", Number(prints_) + " with PrintMode " + Number(printMode) + ": peaks " + Number(firstPeak) + " to " +
-                    Number(lastPeak));
+void RunRecord::Printed(Integer printMode, Long firstPeak, Long lastPeak, PageRequest asked) noexcept {
+  try {
+    ++pagesAsked_;
+    const std::string page = Number(pagesAsked_) + " with PrintMode " + Number(printMode) + ": ";
+    const std::string peaks = "peaks " + Number(firstPeak) + " to " + Number(lastPeak);
+    switch (asked) {
+      case PageRequest::Posted:
+        ++pagesPrinted_;
+        Line("print", page + peaks);
+        return;
+      case PageRequest::NoSpectrumWindow:
+        Line("print", page + "nothing printed for " + peaks + ": the host has no spectrum window");
+        return;
+      case PageRequest::NotPosted:
+        Line("print", page + "nothing printed for " + peaks + ": the print command did not reach the host");
+        return;
+    }
+  } catch (...) {
+  }
 }
 
-void RunRecord::Completed(Long result) noexcept { Line("end", "completed with " + Number(result)); }
+std::string RunRecord::PagesText() const {
+  return "; pages asked for " + Number(pagesAsked_) + ", printed " + Number(pagesPrinted_);
+}
+
+void RunRecord::Completed(Long result) noexcept {
+  try {
+    Line("end", "completed with " + Number(result) + PagesText());
+  } catch (...) {
+  }
+}
 
 void RunRecord::Stopped(Long position, Long count, Long result, Single apex, const CombineOutcome& why) noexcept {
   try {
     Line("end", "stopped at peak " + Number(position) + " of " + Number(count) + " with " + Number(result) + ": " +
-                    RefusalText(apex, why));
+                    RefusalText(apex, why) + PagesText());
   } catch (...) {
   }
 }
 
 void RunRecord::Error(Long number, const std::string& text) noexcept {
-  Line("end", "error " + Number(number) + ": " + text);
+  try {
+    Line("end", "error " + Number(number) + ": " + text + PagesText());
+  } catch (...) {
+  }
 }
 
-void RunRecord::Cancelled() noexcept { Line("end", "cancelled by the user"); }
+void RunRecord::Cancelled() noexcept {
+  try {
+    Line("end", "cancelled by the user" + PagesText());
+  } catch (...) {
+  }
+}
 
 void RunRecord::Line(const char* event, const std::string& text) noexcept {
   try {

@@ -8,6 +8,7 @@
 #include "platform/forms.h"
 #include "platform/record_files.h"
 #include "platform/types.h"
+#include "automation/host_windows.h"
 #include "processing/combine_spectrum.h"
 
 namespace apexer {
@@ -23,14 +24,14 @@ class RunRecord {
   void NoSample(const std::string& channel) noexcept;
   void Started(const std::string& sample, const std::string& channel, Long peaksFound) noexcept;
   void ReplaceSet(const std::string& before) noexcept;
-  // "Replace" written back at the end of a run, and what reading the file then gave; the line names the
-  // value written.
+  // "Replace" written back at the end of a run, and what reading the file then gave: put back only when
+  // that shows the value written.
   void ReplaceRestored(const std::string& written, const std::string& readBack) noexcept;
   // A peak whose spectrum was combined, with the scans the host was asked to combine.
   void Peak(Long position, Long count, Single apex, const CombineOutcome& combined) noexcept;
   // One batch's print: the peaks it covers (positions from 1), and whether a page was asked of the host.
-  // The line does not tell a batch whose page was asked from one whose was not.
-  void Printed(Integer printMode, Long firstPeak, Long lastPeak, bool pageAsked) noexcept;
+  // Only a page posted to the host's spectrum window counts as printed; the run's end line counts both.
+  void Printed(Integer printMode, Long firstPeak, Long lastPeak, PageRequest asked) noexcept;
   void Completed(Long result) noexcept;
   // The run stopped at the peak at `position`, whose apex the combine refused for `why`.
   void Stopped(Long position, Long count, Long result, Single apex, const CombineOutcome& why) noexcept;
@@ -49,7 +50,10 @@ class RunRecord {
   std::string version_;
   std::string path_;
   bool fallen_back_ = false;
-  Long prints_ = 0;
+  std::string PagesText() const;
+
+  Long pagesAsked_ = 0;
+  Long pagesPrinted_ = 0;
 };
 
 }  // namespace apexer

@@ -24,11 +24,16 @@ def read_record(path: Path) -> list[tuple[str, str]]:
     return out
 
 
+PAGES = re.compile(r"^(.*); pages asked for (\d+), printed (\d+)$")
+
+
 def ending(session: h.Session) -> str:
-    """The record's last line, which must be its end."""
+    """The record's last line, which must be its end, without the pages it counts (check_record holds those)."""
     record = read_record(session.app_dir / "Apexer.log")
     assert record and record[-1][0] == "end", f"the record does not end with its ending: {record[-1:]}"
-    return record[-1][1]
+    counted = PAGES.match(record[-1][1])
+    assert counted is not None, f"the end line does not count the pages: {record[-1][1]!r}"
+    return counted.group(1)
 
 
 def check_record(session: h.Session, path: Path | None = None) -> None:
@@ -37,7 +42,9 @@ def check_record(session: h.Session, path: Path | None = None) -> None:
     events = [e for e, _ in record]
     assert events.count("start") <= 1 and events.count("end") == 1 and events[-1] == "end", \
         f"a run's record holds at most one start and ends with one end: {events}"
-    end = record[-1][1]
+    counted = PAGES.match(record[-1][1])
+    assert counted is not None, f"the end line does not count the pages: {record[-1][1]!r}"
+    end, asked, printed_count = counted.group(1), int(counted.group(2)), int(counted.group(3))
 
     integrations = [e for e in session.events("dll.IntegrateChromatogramRange") if e.get("result") == 1]
     starts = [text for e, text in record if e == "start"]
@@ -54,21 +61,33 @@ def check_record(session: h.Session, path: Path | None = None) -> None:
     assert peaks == confirmed[:len(peaks)] and len(confirmed) - len(peaks) in range(unfinished + 1), \
         f"combined ranges: the record {peaks}, the host {confirmed}"
 
+    # A page is recorded once its command is posted, so a Cancel while the host prints leaves no page unrecorded.
     printed = [e for e in session.events("print") if e.get("ok")]
-    batches = [re.search(r"peaks (\d+) to (\d+)$", text).groups() for e, text in record if e == "print"]
+    prints = [text for e, text in record if e == "print"]
+    posted = [re.fullmatch(r"\d+ with PrintMode \d+: peaks (\d+) to (\d+)", text) for text in prints]
+    batches = [m.groups() for m in posted if m]
     recorded, pages = [int(b) - int(a) + 1 for a, b in batches], [e["spectra"] for e in printed]
-    # And between the print command and the end of the host's printing: the page is the host's, not recorded.
-    assert recorded == pages[:len(recorded)] and len(pages) - len(recorded) in range(unfinished + 1), \
-        f"prints: the record {batches}, the host's spectra per page {pages}"
+    assert recorded == pages, f"prints: the record {batches}, the host's spectra per page {pages}"
+    assert (asked, printed_count) == (len(prints), len(batches)), \
+        f"the end counts {asked} pages asked for, {printed_count} printed; the record's prints: {prints}"
+    for text in (t for t, m in zip(prints, posted) if m is None):
+        why = re.fullmatch(r"\d+ with PrintMode \d+: nothing printed for peaks \d+ to \d+: (.*)", text)
+        assert why is not None, f"a print line that neither prints nor says why: {text!r}"
+        assert why.group(1) != "the host has no spectrum window" or session.events("host.exit"), \
+            f"the record says the host had no spectrum window; the host never left: {text!r}"
 
     replaced = [text for e, text in record if e == "replace"]
     if replaced:
         before = re.match(r'"(.*)" before the run', replaced[0])
         after = re.match(r'"(.*)" put back after the run$', replaced[-1])
-        assert after is not None, f"'Replace' is not put back in the record: {replaced}"
-        assert before is None or before.group(1) == after.group(1), f"'Replace' before and after: {replaced}"
-        now = session.host_settings().get("spedisplay", {}).get("replace")
-        assert after.group(1) == (now or ""), f"the record put back {after.group(1)!r}; the host's file holds {now!r}"
+        failed = re.match(r'"(.*)" could not be put back after the run; the file holds "(.*)"$', replaced[-1])
+        assert after is not None or failed is not None, f"'Replace' put back or not, the record does not say: {replaced}"
+        written = (after or failed).group(1)
+        assert before is None or before.group(1) == written, f"'Replace' before and after: {replaced}"
+        now = session.host_settings().get("spedisplay", {}).get("replace") or ""
+        holds = written if after else failed.group(2)
+        assert holds == now, f"the record says the file holds {holds!r}; it holds {now!r}"
+        assert after or now != written, f"the record says {written!r} was not put back; the file holds it"
 
     completed = re.fullmatch(r"completed with (-?\d+)", end)
     stopped = re.fullmatch(r"stopped at peak (\d+) of (\d+) with (\d+): (.*)", end)
@@ -76,7 +95,7 @@ def check_record(session: h.Session, path: Path | None = None) -> None:
         result = int(completed.group(1))
         assert result == len(peaks) if peaks else result <= 0, \
             f"the record completed with {result} after {len(peaks)} peaks"
-        assert not peaks or len(printed) == -(-len(peaks) // 6), f"{len(printed)} prints for {len(peaks)} peaks"
+        assert not peaks or asked == -(-len(peaks) // 6), f"{asked} pages asked for {len(peaks)} peaks"
     elif stopped:
         at, of, result, why = int(stopped.group(1)), int(stopped.group(2)), int(stopped.group(3)), stopped.group(4)
         assert result == len(peaks) and at == result + 1, f"stopped at {at} with {result} after {len(peaks)} peaks"

@@ -12,7 +12,7 @@ import pytest
 
 import harness as h
 import run_record
-from checks import (CANCEL_ID, ECHOES, ERROR_TEXT, FIELD_ERROR_TEXT, REPLACE_ERROR_TEXT, REQUESTS,
+from checks import (CANCEL_ID, ECHOES, ERROR_TEXT, FIELD_ERROR_TEXT, REPLACE_ERROR_TEXT, REQUESTS, check_result_shown,
                     check_run_completed, check_run_stopped, placement, read_error_report, replace_value, rhythm)
 from conftest import Runs
 from person import CLICK_MS, Hand, click_about_ok, control_center, menu_entry
@@ -193,6 +193,45 @@ def test_host_exits_mid_run(runs: Runs) -> None:
     # The next scan is refused: nothing of the unfinished batch is printed, and the status window shows the
     # index of the refused peak, not the peak count.
     check_run_stopped(s, result, 3)
+    runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+@pytest.mark.parametrize("peaks, pages", [(6, []), (9, [6])], ids=["after-6th", "after-9th"])
+def test_host_exits_after_last_combine(runs: Runs, peaks: int, pages: list[int]) -> None:
+    """The host leaves right after the combine that ends a batch: the run completes as ever, with no spectrum
+    window for that batch's page, and the record says so instead of claiming the page."""
+    s = runs.open_with_host(f"host-exits-after-{peaks}", faults={"IntegratorPeaks": peaks, "ExitAfterCombines": peaks})
+    result = s.run_apexer(timeout=180)
+    assert result.exit_code == 0, "exit code"
+    assert s.host.wait(timeout=10) == 3, "host exit code"
+    assert rhythm(s) == "c" * 6 + "".join(f"P{n}" for n in pages) + "c" * (peaks - 6), "combines and prints"
+    assert replace_value(s) == "TRUE", "Replace after the run"
+    check_result_shown(s, peaks)
+    record = run_record.read_record(s.app_dir / "Apexer.log")
+    assert [text.split(": ", 1)[1] for e, text in record if e == "print"][-1] == \
+        f"nothing printed for peaks {len(pages) * 6 + 1} to {peaks}: the host has no spectrum window", "the last print"
+    assert record[-1] == ("end", f"completed with {peaks}; pages asked for {len(pages) + 1}, printed {len(pages)}"), \
+        "the run record's ending"
+    runs.measured.update({"wall_s": round(result.wall_s, 2), "record": [f"{e} {t}" for e, t in record]})
+
+
+def test_replace_not_writable_at_the_end(runs: Runs, hold_file) -> None:
+    """The host's settings file can be written when the run sets "Replace" but not when it puts it back: the
+    run completes as ever and leaves FALSE, silently, and the record says it could not put TRUE back."""
+    def hold_after_first_combine(session: h.Session, proc) -> None:
+        session.wait_journal(lambda e: e["ev"] == "combine", 60, "the first combine")
+        hold_file(r"C:\Ionvane\Ionvane.ini")
+
+    # Slow combines: the file is held long before the run's end.
+    s = runs.open_with_host("replace-not-writable-at-end", faults={"IntegratorPeaks": 3}, delays={"Combine": 2000})
+    result = s.run_apexer(timeout=180, during=hold_after_first_combine)
+    assert result.exit_code == 0, "exit code"
+    assert rhythm(s) == "cccP3", "combines and prints"
+    assert replace_value(s) == "FALSE", "Replace after the run"
+    check_result_shown(s, 3)
+    record = run_record.read_record(s.app_dir / "Apexer.log")
+    assert ("replace", '"TRUE" could not be put back after the run; the file holds "FALSE"') in record, \
+        f"the record's Replace lines: {[t for e, t in record if e == 'replace']}"
     runs.measured.update({"wall_s": round(result.wall_s, 2)})
 
 

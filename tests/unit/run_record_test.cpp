@@ -44,7 +44,7 @@ TEST(RunRecord, OneLinePerEventBesideTheSettingsFileWithItsLocalTime) {
   r.record.Completed(0);
   EXPECT_EQ(r.files.Text(kLog),
             "2026-12-08 09:05:07.042  start    Apexer V3.3.0; no current sample; channel TIC\r\n"
-            "2027-01-02 23:59:58.007  end      completed with 0\r\n");
+            "2027-01-02 23:59:58.007  end      completed with 0; pages asked for 0, printed 0\r\n");
   EXPECT_EQ(r.record.Path(), kLog);
 }
 
@@ -55,7 +55,7 @@ TEST(RunRecord, AFolderThatCannotBeWrittenSendsTheRecordToTheUsersOwnFolder) {
   r.record.Completed(0);
   EXPECT_EQ(r.files.FileSize(kLog), -1);
   EXPECT_EQ(Events(r.files.Text(kFallbackLog)),
-            (Lines{"start Apexer V3.3.0; no current sample; channel TIC", "end completed with 0"}));
+            (Lines{"start Apexer V3.3.0; no current sample; channel TIC", "end completed with 0; pages asked for 0, printed 0"}));
   EXPECT_EQ(r.record.Path(), kFallbackLog);
 
   // Nowhere to write: the lines are skipped, quietly.
@@ -72,13 +72,13 @@ TEST(RunRecord, AtOneMegabyteTheFileMovesAsideReplacingTheOlderOne) {
   r.files.files[kLog + ".1"] = "oldest";
   const std::string full(RunRecord::kLimitBytes - 30, 'x');
   r.files.files[kLog] = full;
-  r.record.Cancelled();  // 57 bytes: past the limit
+  r.record.Cancelled();  // 87 bytes: past the limit
   EXPECT_EQ(r.files.Text(kLog + ".1"), full);
-  EXPECT_EQ(Events(r.files.Text(kLog)), Lines{"end cancelled by the user"});
+  EXPECT_EQ(Events(r.files.Text(kLog)), Lines{"end cancelled by the user; pages asked for 0, printed 0"});
 
   // A line that just fits stays in the file.
   Record fits;
-  fits.files.files[kLog] = std::string(RunRecord::kLimitBytes - 57, 'x');
+  fits.files.files[kLog] = std::string(RunRecord::kLimitBytes - 87, 'x');
   fits.record.Cancelled();
   EXPECT_EQ(fits.files.FileSize(kLog), RunRecord::kLimitBytes);
   EXPECT_EQ(fits.files.FileSize(kLog + ".1"), -1);
@@ -119,7 +119,7 @@ TEST(RunRecordOfAWholeRun, ACompleteRunNamesItsSamplePeaksPrintsAndTheSettingItP
                               "peak 7 of 7: apex 47.25, scans 46:48 combined",
                               "print 2 with PrintMode 1: peaks 7 to 7",
                               "replace \"TRUE\" put back after the run",
-                              "end completed with 7",
+                              "end completed with 7; pages asked for 2, printed 2",
                           }));
 }
 
@@ -130,18 +130,20 @@ TEST(RunRecordOfAWholeRun, AnEarlyStopSaysAtWhichPeakAndWhy) {
   };
   const Row rows[] = {
       {[](fakes::HostScript& s) { s.faults.ApexOutsideAtPeak = 4; },
-       "end stopped at peak 4 of 9 with 3: apex scan 200 lies outside the sample's 100 scans"},
-      {[](fakes::HostScript& s) { s.faults.ExitAfterCombines = 4; }, "end stopped at peak 5 of 9 with 4: the host is gone"},
+       "end stopped at peak 4 of 9 with 3: apex scan 200 lies outside the sample's 100 scans; pages asked for 0, "
+       "printed 0"},
+      {[](fakes::HostScript& s) { s.faults.ExitAfterCombines = 4; },
+       "end stopped at peak 5 of 9 with 4: the host is gone; pages asked for 0, printed 0"},
       // Still leaving when the next peak asks for its chromatogram: that is why the window never comes.
       {[](fakes::HostScript& s) {
          s.faults.ExitAfterCombines = 4;
          s.exitMs = 1000;
        },
-       "end stopped at peak 5 of 9 with 4: the host is gone"},
+       "end stopped at peak 5 of 9 with 4: the host is gone; pages asked for 0, printed 0"},
       {[](fakes::HostScript& s) { s.faults.ChromatogramNeverOpens = true; },
-       "end stopped at peak 1 of 9 with 0: no chromatogram window"},
+       "end stopped at peak 1 of 9 with 0: no chromatogram window; pages asked for 0, printed 0"},
       {[](fakes::HostScript& s) { s.apexScans[1] = std::numeric_limits<Single>::quiet_NaN(); },
-       "end stopped at peak 2 of 9 with 1: apex NAN is no scan number"},
+       "end stopped at peak 2 of 9 with 1: apex NAN is no scan number; pages asked for 0, printed 0"},
   };
   for (const Row& row : rows) {
     fakes::HostScript s = WithPeaks(9);
@@ -156,13 +158,75 @@ TEST(RunRecordOfAWholeRun, AnEarlyStopSaysAtWhichPeakAndWhy) {
   }
 }
 
+// A host that leaves right after a combine has no spectrum window to print: the run completes as ever, and
+// the record says that page was not printed.
+TEST(RunRecordOfAWholeRun, APageTheHostHadNoWindowForIsRecordedAsNotPrinted) {
+  struct Row {
+    int peaks, exitAfter;
+    Lines prints;
+    std::string ending;
+    std::size_t pagesTheHostPrinted;
+  };
+  const Row rows[] = {
+      {6, 6, {"print 1 with PrintMode 0: nothing printed for peaks 1 to 6: the host has no spectrum window"},
+       "end completed with 6; pages asked for 1, printed 0", 0},
+      {9, 9,
+       {"print 1 with PrintMode 0: peaks 1 to 6",
+        "print 2 with PrintMode 0: nothing printed for peaks 7 to 9: the host has no spectrum window"},
+       "end completed with 9; pages asked for 2, printed 1", 1},
+  };
+  for (const Row& row : rows) {
+    fakes::HostScript s = WithPeaks(row.peaks);
+    s.faults.ExitAfterCombines = row.exitAfter;
+    RecordedRun run(s);
+    EXPECT_EQ(run.Go(), kExitDone);
+    Lines prints;
+    for (const std::string& line : run.Record()) {
+      if (line.rfind("print ", 0) == 0) prints.push_back(line);
+    }
+    EXPECT_EQ(prints, row.prints) << row.peaks;
+    EXPECT_EQ(run.Record().back(), row.ending);
+    EXPECT_EQ(run.rig.host->prints.size(), row.pagesTheHostPrinted) << row.peaks;
+    EXPECT_EQ(run.rig.status->texts.back(), std::to_string(row.peaks));
+  }
+}
+
+// A Cancel while the host prints: the page was asked, and the host prints it, so the record has it.
+TEST(RunRecordOfAWholeRun, APageAskedBeforeACancelDuringPrintingIsRecorded) {
+  fakes::HostScript s = WithPeaks(8);
+  RecordedRun run(s);
+  run.rig.loop.onYield = [&](int) {
+    if (!run.rig.host->prints.empty()) run.rig.status->cancelClicked = true;
+  };
+  EXPECT_EQ(run.Go(), kExitCancelled);
+  const Lines record = run.Record();
+  ASSERT_GE(record.size(), 3u);
+  EXPECT_EQ(record[record.size() - 3], "print 1 with PrintMode 0: peaks 1 to 6");
+  EXPECT_EQ(record.back(), "end cancelled by the user; pages asked for 1, printed 1");
+}
+
+TEST(RunRecordOfAWholeRun, ASettingThatCouldNotBePutBackIsRecordedWithWhatTheFileHolds) {
+  RecordedRun run(WithPeaks(2));
+  // Writable when the run sets it; not once the peaks are combined.
+  run.rig.loop.onYield = [&](int) {
+    if (!run.rig.host->combined.empty()) run.rig.profiles.SetUnwritable(kHostIni);
+  };
+  EXPECT_EQ(run.Go(), kExitDone);
+  const Lines record = run.Record();
+  ASSERT_GE(record.size(), 2u);
+  EXPECT_EQ(record[record.size() - 2],
+            "replace \"TRUE\" could not be put back after the run; the file holds \"FALSE\"");
+  EXPECT_EQ(record.back(), "end completed with 2; pages asked for 1, printed 1");
+  EXPECT_EQ(run.rig.status->texts.back(), "2");
+}
+
 TEST(RunRecordOfAWholeRun, AnErrorOrCancelIsTheLastLineAfterTheSettingWasPutBack) {
   RecordedRun error(WithPeaks(5));
   error.rig.host->script.faults.DialogNeverOpens = true;
   EXPECT_EQ(error.Go(), kExitError);
   Lines record = error.Record();
   EXPECT_EQ(Lines(record.end() - 2, record.end()),
-            (Lines{"replace \"TRUE\" put back after the run", "end error 32767: Unable to find Combine Spectrum dialogue box"}));
+            (Lines{"replace \"TRUE\" put back after the run", "end error 32767: Unable to find Combine Spectrum dialogue box; pages asked for 0, printed 0"}));
 
   fakes::HostScript slow = WithPeaks(10);
   slow.combineMs = 60'000;
@@ -173,7 +237,7 @@ TEST(RunRecordOfAWholeRun, AnErrorOrCancelIsTheLastLineAfterTheSettingWasPutBack
   EXPECT_EQ(cancel.Go(), kExitCancelled);
   record = cancel.Record();
   EXPECT_EQ(Lines(record.end() - 2, record.end()),
-            (Lines{"replace \"TRUE\" put back after the run", "end cancelled by the user"}));
+            (Lines{"replace \"TRUE\" put back after the run", "end cancelled by the user; pages asked for 0, printed 0"}));
 }
 
 TEST(RunRecordOfAWholeRun, NoSampleOrNoPeaksStillLeaveAStartAndAnEnd) {
@@ -182,12 +246,12 @@ TEST(RunRecordOfAWholeRun, NoSampleOrNoPeaksStillLeaveAStartAndAnEnd) {
   RecordedRun noSample(none);
   noSample.Go();
   EXPECT_EQ(noSample.Record(),
-            (Lines{"start Apexer V3.3.0; no current sample; channel TIC", "end completed with 0"}));
+            (Lines{"start Apexer V3.3.0; no current sample; channel TIC", "end completed with 0; pages asked for 0, printed 0"}));
 
   RecordedRun noPeaks(WithPeaks(0));
   noPeaks.Go();
   EXPECT_EQ(noPeaks.Record(),
-            (Lines{"start Apexer V3.3.0; sample SAMPLE01; channel TIC; peaks found 0", "end completed with 0"}));
+            (Lines{"start Apexer V3.3.0; sample SAMPLE01; channel TIC; peaks found 0", "end completed with 0; pages asked for 0, printed 0"}));
 }
 
 TEST(RunRecordOfAWholeRun, ARecordThatCannotBeWrittenChangesNothingInTheRun) {
