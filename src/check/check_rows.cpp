@@ -8,7 +8,7 @@
 #include "automation/window_lookup.h"
 #include "check/check_table.h"
 #include "check/pe_file.h"
-#include "check/sha256.h"
+#include "common/sha256.h"
 #include "common/text.h"
 #include "host/current_file.h"
 #include "processing/combine_spectrum.h"

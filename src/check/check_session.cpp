@@ -1,6 +1,6 @@
 #include "check/check_session.h"
 
-#include "check/sha256.h"
+#include "common/sha256.h"
 #include "settings/settings_paths.h"
 
 namespace apexer::check {

@@ -9,7 +9,7 @@
 #include "check/check_table.h"
 #include "check/command_line.h"
 #include "check/pe_file.h"
-#include "check/sha256.h"
+#include "common/sha256.h"
 #include "tests_pe.h"
 
 namespace apexer::check {

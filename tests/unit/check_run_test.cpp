@@ -9,7 +9,7 @@
 
 #include "check/check_session.h"
 #include "check/pe_file.h"
-#include "check/sha256.h"
+#include "common/sha256.h"
 #include "common/errors.h"
 #include "fakes/rig.h"
 #include "tests_pe.h"
