@@ -9,6 +9,7 @@
 #include "check/check_table.h"
 #include "check/pe_file.h"
 #include "common/sha256.h"
+#include "processing/record_chain.h"
 #include "common/text.h"
 #include "host/current_file.h"
 #include "processing/combine_spectrum.h"
@@ -452,11 +453,13 @@ Outcome SetReplaceForTheCombine(CheckContext& c) {
   return Outcome::Held("FALSE written and read back (it was " + Q(c.savedReplace) + ")");
 }
 
-// The last line the run record wrote, without its time: Apexer's own words for what it did.
+// The last line the run record wrote, without its time and link: Apexer's own words for what it did.
 std::string LastRecordLine(const std::vector<std::string>& lines) {
   if (lines.empty()) return "";
   std::string line = lines.back();
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  const std::string link = LinkOf(line);
+  if (!link.empty()) line.resize(line.size() - link.size() - 2);
   const auto text = line.find_first_not_of(' ', std::min<std::size_t>(line.size(), 34));
   return text == std::string::npos ? line : line.substr(text);
 }

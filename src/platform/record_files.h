@@ -18,6 +18,12 @@ class RecordFiles {
   virtual long long FileSize(const std::string& path) = 0;
   // Renames `from` to `to`, replacing `to`; false when that failed.
   virtual bool MoveReplacing(const std::string& from, const std::string& to) = 0;
+  // Copies `from` over `to`; false when that failed.
+  virtual bool CopyReplacing(const std::string& from, const std::string& to) = 0;
+  // Cuts the file to no bytes, while others may hold it open; false when that failed.
+  virtual bool Empty(const std::string& path) = 0;
+  // The last `bytes` bytes of the file (all of a shorter one); empty when absent or unreadable.
+  virtual std::string ReadTail(const std::string& path, long long bytes) = 0;
   // The folder `sub` inside the user's local application-data folder, made when missing; empty when
   // there is none.
   virtual std::string LocalAppDataFolder(const std::string& sub) = 0;

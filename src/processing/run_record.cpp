@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/text.h"
+#include "processing/record_chain.h"
 
 namespace apexer {
 namespace {
@@ -22,6 +23,9 @@ std::string Stamp(const platform::LocalTime& t) {
   return text;
 }
 
+// The end of a record holds its last line: runs of a few hundred bytes a line.
+constexpr long long kTailBytes = 4096;
+
 std::string RefusalText(Single apex, const CombineOutcome& why) {
   switch (why.refusal) {
     case Refusal::NoScanNumber: return "apex " + GeneralNumberText(apex) + " is no scan number";
@@ -37,50 +41,48 @@ std::string RefusalText(Single apex, const CombineOutcome& why) {
 }  // namespace
 
 void RunRecord::NoSample(const std::string& channel) noexcept {
-  Line("start", "Apexer " + version_ + "; no current sample; channel " + channel);
+  Record("start", [&] { return "Apexer " + version_ + "; no current sample; channel " + channel; });
 }
 
 void RunRecord::Started(const std::string& sample, const std::string& channel, Long peaksFound) noexcept {
-  Line("start", "Apexer " + version_ + "; sample " + sample + "; channel " + channel + "; peaks found " +
-                    Number(peaksFound));
+  Record("start", [&] {
+    return "Apexer " + version_ + "; sample " + sample + "; channel " + channel + "; peaks found " + Number(peaksFound);
+  });
 }
 
 void RunRecord::ReplaceSet(const std::string& before) noexcept {
-  Line("replace", "\"" + before + "\" before the run; FALSE while it runs");
+  Record("replace", [&] { return "\"" + before + "\" before the run; FALSE while it runs"; });
 }
 
 void RunRecord::ReplaceRestored(const std::string& written, const std::string& readBack) noexcept {
-  if (readBack == written) {
-    Line("replace", "\"" + written + "\" put back after the run");
-  } else {
-    Line("replace", "\"" + written + "\" could not be put back after the run; the file holds \"" + readBack + "\"");
-  }
+  Record("replace", [&] {
+    if (readBack == written) return "\"" + written + "\" put back after the run";
+    return "\"" + written + "\" could not be put back after the run; the file holds \"" + readBack + "\"";
+  });
 }
 
 void RunRecord::Peak(Long position, Long count, Single apex, const CombineOutcome& combined) noexcept {
-  Line("peak", Number(position) + " of " + Number(count) + ": apex " + Apex(apex) + ", scans " +
-                   Number(combined.first) + ":" + Number(combined.last) + " combined");
+  Record("peak", [&] {
+    return Number(position) + " of " + Number(count) + ": apex " + Apex(apex) + ", scans " + Number(combined.first) +
+           ":" + Number(combined.last) + " combined";
+  });
 }
 
 void RunRecord::Printed(Integer printMode, Long firstPeak, Long lastPeak, PageRequest asked) noexcept {
-  try {
-    ++pagesAsked_;
+  ++pagesAsked_;
+  if (asked == PageRequest::Posted) ++pagesPrinted_;
+  Record("print", [&] {
     const std::string page = Number(pagesAsked_) + " with PrintMode " + Number(printMode) + ": ";
     const std::string peaks = "peaks " + Number(firstPeak) + " to " + Number(lastPeak);
     switch (asked) {
-      case PageRequest::Posted:
-        ++pagesPrinted_;
-        Line("print", page + peaks);
-        return;
+      case PageRequest::Posted: break;
       case PageRequest::NoSpectrumWindow:
-        Line("print", page + "nothing printed for " + peaks + ": the host has no spectrum window");
-        return;
+        return page + "nothing printed for " + peaks + ": the host has no spectrum window";
       case PageRequest::NotPosted:
-        Line("print", page + "nothing printed for " + peaks + ": the print command did not reach the host");
-        return;
+        return page + "nothing printed for " + peaks + ": the print command did not reach the host";
     }
-  } catch (...) {
-  }
+    return page + peaks;
+  });
 }
 
 std::string RunRecord::PagesText() const {
@@ -88,55 +90,81 @@ std::string RunRecord::PagesText() const {
 }
 
 void RunRecord::Completed(Long result) noexcept {
-  try {
-    Line("end", "completed with " + Number(result) + PagesText());
-  } catch (...) {
-  }
+  Record(kEndEvent, [&] { return "completed with " + Number(result) + PagesText(); });
 }
 
 void RunRecord::Stopped(Long position, Long count, Long result, Single apex, const CombineOutcome& why) noexcept {
-  try {
-    Line("end", "stopped at peak " + Number(position) + " of " + Number(count) + " with " + Number(result) + ": " +
-                    RefusalText(apex, why) + PagesText());
-  } catch (...) {
-  }
+  Record(kEndEvent, [&] {
+    return "stopped at peak " + Number(position) + " of " + Number(count) + " with " + Number(result) + ": " +
+           RefusalText(apex, why) + PagesText();
+  });
 }
 
 void RunRecord::Error(Long number, const std::string& text) noexcept {
-  try {
-    Line("end", "error " + Number(number) + ": " + text + PagesText());
-  } catch (...) {
-  }
+  Record(kEndEvent, [&] { return "error " + Number(number) + ": " + text + PagesText(); });
 }
 
 void RunRecord::Cancelled() noexcept {
-  try {
-    Line("end", "cancelled by the user" + PagesText());
-  } catch (...) {
-  }
+  Record(kEndEvent, [&] { return "cancelled by the user" + PagesText(); });
 }
 
-void RunRecord::Line(const char* event, const std::string& text) noexcept {
-  try {
-    std::string line = Stamp(files_.Now()) + "  " + event;
-    line.append(line.size() < 34 ? 34 - line.size() : 1, ' ');
-    line += text + "\r\n";
-    if (path_.empty()) path_ = app_.Path() + "\\" + app_.EXEName() + ".log";
-    if (Write(path_, line) || fallen_back_) return;
-    // Beside the settings file cannot be written (a folder the user may not write): the user's own folder.
-    fallen_back_ = true;
+void RunRecord::Line(const char* event, const std::string& text) {
+  if (!opened_) {
+    opened_ = true;
+    OpenRun();
+    if (!path_.empty()) {
+      const std::string stamp = Stamp(files_.Now());
+      const std::string id = ChainLink(follows_, stamp + path_).substr(0, 12);
+      Line(kRunEvent, id + "; Apexer " + version_ + "; follows " + follows_);
+    }
+  }
+  if (path_.empty()) return;
+  std::string body = Stamp(files_.Now()) + "  " + event;
+  body.append(body.size() < 34 ? 34 - body.size() : 1, ' ');
+  body += text;
+  Write(body);
+}
+
+// The folder is chosen once: beside the settings file, or the user's own folder when that cannot be
+// written (a folder the user may not write, or the file held open against writing).
+void RunRecord::OpenRun() {
+  const std::string beside = app_.Path() + "\\" + app_.EXEName() + ".log";
+  if (files_.Append(beside, std::string())) {
+    path_ = beside;
+  } else {
     const std::string folder = files_.LocalAppDataFolder("Apexer");
-    if (folder.empty()) return;
-    path_ = folder + "\\" + app_.EXEName() + ".log";
-    Write(path_, line);
-  } catch (...) {
+    const std::string own = folder.empty() ? std::string() : folder + "\\" + app_.EXEName() + ".log";
+    if (own.empty() || !files_.Append(own, std::string())) return;
+    path_ = own;
   }
+  follows_ = Follows(path_);
+  // The lines this run follows, past the limit or not chained (an older record, a damaged end), move aside.
+  const long long size = files_.FileSize(path_);
+  if (size > 0 && (size >= kLimitBytes || follows_.empty())) {
+    const std::string aside = path_ + ".1";
+    // Another program may hold the file open, so that it cannot be renamed: then copied and emptied.
+    if (files_.MoveReplacing(path_, aside) || (files_.CopyReplacing(path_, aside) && files_.Empty(path_))) {
+      const std::string last = follows_;
+      follows_ = last.empty() ? std::string(kFollowsNothing) : last + " in " + app_.EXEName() + ".log.1";
+      link_ = last;
+      return;
+    }
+  }
+  if (follows_.empty()) follows_ = kFollowsNothing;
 }
 
-bool RunRecord::Write(const std::string& path, const std::string& line) {
-  const long long size = files_.FileSize(path);
-  if (size > 0 && size + static_cast<long long>(line.size()) > kLimitBytes) files_.MoveReplacing(path, path + ".1");
-  return files_.Append(path, line);
+// The link of the file's last line; "nothing" for a file without lines; "" when its last line has none.
+std::string RunRecord::Follows(const std::string& log) {
+  if (files_.FileSize(log) <= 0) return kFollowsNothing;
+  const std::string link = LinkOf(LastLineOf(files_.ReadTail(log, kTailBytes)));
+  link_ = link;
+  return link;
+}
+
+void RunRecord::Write(const std::string& body) {
+  link_ = ChainLink(link_, body);
+  unwritten_ += ChainedLine(body, link_);
+  if (files_.Append(path_, unwritten_)) unwritten_.clear();
 }
 
 }  // namespace apexer

@@ -1,21 +1,22 @@
-// The record of every run: Apexer.log beside the settings file, one line per event with its local time.
-// The run hands it what each step returned; it keeps nothing between its lines but where they go and how
-// many pages it has recorded. It never changes the run: nothing here throws, and a line that cannot be
-// written is skipped.
+// The record of every run: Apexer.log, one line per event with its local time, chained (record_chain.h).
+// The run hands it what each step returned. It never changes the run: nothing here throws, and a line
+// that cannot be built (out of memory) is dropped. The file is chosen at the run's first line, and moved
+// aside then, never during a run; a line that cannot be written is kept and written before the next.
 #pragma once
 #include <string>
 
+#include "automation/host_windows.h"
 #include "platform/forms.h"
 #include "platform/record_files.h"
 #include "platform/types.h"
-#include "automation/host_windows.h"
 #include "processing/combine_spectrum.h"
 
 namespace apexer {
 
 class RunRecord {
  public:
-  // At this size the file moves to <name>.1, replacing the one there.
+  // A run that starts with the file at this size or more moves it to <name>.1 first, replacing the one
+  // there; a run is never split, so the file may pass it by that run's own lines.
   static constexpr long long kLimitBytes = 1024 * 1024;
 
   RunRecord(platform::RecordFiles& files, platform::Application& app, std::string version)
@@ -38,20 +39,32 @@ class RunRecord {
   void Error(Long number, const std::string& text) noexcept;
   void Cancelled() noexcept;
 
-  // Where the lines go now: beside the settings file, or the fallback once that could not be written.
+  // Where the run's lines go: beside the settings file, or the user's own folder when that could not be
+  // written at the run's start; empty before the first line, or when neither could.
   const std::string& Path() const noexcept { return path_; }
 
  private:
-  void Line(const char* event, const std::string& text) noexcept;
-  bool Write(const std::string& path, const std::string& line);
+  template <class Text>
+  void Record(const char* event, Text&& text) noexcept {
+    try {
+      Line(event, text());
+    } catch (...) {
+    }
+  }
+  void Line(const char* event, const std::string& text);
+  void OpenRun();
+  std::string Follows(const std::string& log);
+  void Write(const std::string& body);
+  std::string PagesText() const;
 
   platform::RecordFiles& files_;
   platform::Application& app_;
   std::string version_;
+  bool opened_ = false;
   std::string path_;
-  bool fallen_back_ = false;
-  std::string PagesText() const;
-
+  std::string follows_;  // what the run's first line says it follows
+  std::string link_;     // the last line's link
+  std::string unwritten_;
   Long pagesAsked_ = 0;
   Long pagesPrinted_ = 0;
 };

@@ -13,8 +13,8 @@ platform::LocalTime Win32RecordFiles::Now() {
 }
 
 bool Win32RecordFiles::Append(const std::string& path, const std::string& bytes) {
-  // Others may read the record, or append to it from another Apexer, while it is open.
-  const ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  // Others may read the record, or append to it from another Apexer, or move it aside, while it is open.
+  const ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   DWORD written = 0;
@@ -30,6 +30,35 @@ long long Win32RecordFiles::FileSize(const std::string& path) {
 
 bool Win32RecordFiles::MoveReplacing(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool Win32RecordFiles::CopyReplacing(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool Win32RecordFiles::Empty(const std::string& path) {
+  // Shared as a reader's editor or a backup shares it, so that their handle does not stop this one.
+  const ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid() && SetEndOfFile(file.get()) != 0;
+}
+
+std::string Win32RecordFiles::ReadTail(const std::string& path, long long bytes) {
+  const ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size;
+  if (!file.valid() || !GetFileSizeEx(file.get(), &size)) return {};
+  const long long take = size.QuadPart < bytes ? size.QuadPart : bytes;
+  LARGE_INTEGER at;
+  at.QuadPart = size.QuadPart - take;
+  std::string tail(static_cast<std::size_t>(take), '\0');
+  DWORD read = 0;
+  if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) ||
+      !ReadFile(file.get(), tail.data(), static_cast<DWORD>(take), &read, nullptr)) {
+    return {};
+  }
+  tail.resize(read);
+  return tail;
 }
 
 std::string Win32RecordFiles::LocalAppDataFolder(const std::string& sub) {

@@ -10,6 +10,9 @@ class Win32RecordFiles : public platform::RecordFiles {
   bool Append(const std::string& path, const std::string& bytes) override;
   long long FileSize(const std::string& path) override;
   bool MoveReplacing(const std::string& from, const std::string& to) override;
+  bool CopyReplacing(const std::string& from, const std::string& to) override;
+  bool Empty(const std::string& path) override;
+  std::string ReadTail(const std::string& path, long long bytes) override;
   std::string LocalAppDataFolder(const std::string& sub) override;
 };
 

@@ -14,6 +14,9 @@ class FakeRecordFiles : public platform::RecordFiles {
   bool Append(const std::string& path, const std::string& bytes) override;
   long long FileSize(const std::string& path) override;
   bool MoveReplacing(const std::string& from, const std::string& to) override;
+  bool CopyReplacing(const std::string& from, const std::string& to) override;
+  bool Empty(const std::string& path) override;
+  std::string ReadTail(const std::string& path, long long bytes) override;
   std::string LocalAppDataFolder(const std::string& sub) override;
 
   std::string Text(const std::string& path) const;
@@ -21,6 +24,8 @@ class FakeRecordFiles : public platform::RecordFiles {
   platform::LocalTime now{2026, 12, 8, 9, 5, 7, 42};
   std::map<std::string, std::string> files;
   std::set<std::string> readOnlyFolders;  // a file directly inside one of these cannot be written
+  std::set<std::string> heldOpen;         // held by another program that shares reading and writing: not renamed
+  int failingAppends = 0;                 // so many appends fail, as a passing failure would
   std::string localAppData = R"(C:\Users\lab\AppData\Local)";  // empty: the user has none
 };
 
