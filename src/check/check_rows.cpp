@@ -9,6 +9,7 @@
 #include "check/check_table.h"
 #include "check/pe_file.h"
 #include "common/sha256.h"
+#include "check/record_check.h"
 #include "processing/record_chain.h"
 #include "common/text.h"
 #include "host/current_file.h"
@@ -505,6 +506,11 @@ std::vector<RowSpec> CheckTable(const Options& options, const std::vector<Manife
   rows.push_back({"ini", install, "Apexer.INI beside Apexer.exe is readable and names the channel to integrate",
                   "read as Apexer reads it: [Combine] ChroDesc and Combiner, [SpecPrint] PrintMode",
                   "a channel in ChroDesc", {}, 10, CheckApexerIni});
+  rows.push_back({"run-record", install, "Apexer's run record has not been edited since it was written",
+                  "Apexer.log beside Apexer.exe (or in the user's own folder) read, and every line held against the "
+                  "chain of links Apexer wrote: each line's link over the line before it, each run after the one "
+                  "before it, the last run sealed by its end line",
+                  "every line fits its chain, and the last run has its end", {}, 30, CheckRunRecord});
 
   const char* libraries = "Host libraries";
   for (std::size_t i = 0; i < HostLibraryTable().size(); ++i) {

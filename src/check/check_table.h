@@ -64,6 +64,7 @@ struct Options {
   bool full = false;
   std::string reportFolder;
   std::string reason;
+  std::string recordFile;  // /record FILE: only that record verified, no check run
 };
 
 // What one row leaves for the next: the sample, the windows found, the changes to undo.

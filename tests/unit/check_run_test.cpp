@@ -217,6 +217,33 @@ TEST(CheckRun, FullCombinesOnceAtTheFirstApexPrintsOnePageAndPutsReplaceBack) {
   EXPECT_NE(Row(in, "full-combine").outcome.seen.find("scans 19:21 combined"), std::string::npos);
 }
 
+// The installation's record row: a record as Apexer writes it holds; one edited after the fact differs and
+// names the line.
+TEST(CheckRun, TheRunRecordRowHoldsTheRecordAgainstItsChain) {
+  fakes::FakeRecordFiles files;
+  fakes::FakeApplication app;
+  {
+    RunRecord record(files, app, "V3.3.0");
+    record.NoSample("TIC");
+    record.Completed(0);
+  }
+  const std::string log = app.Path() + "\\Apexer.log";
+  std::string text = files.Text(log);
+  ASSERT_FALSE(text.empty());
+
+  CheckRig intact;
+  intact.machine.files[kFolder + "\\Apexer.log"] = text;
+  EXPECT_EQ(Row(intact.Run(), "run-record").outcome.verdict, Verdict::Held);
+
+  text[text.find("TIC")] = 'X';
+  CheckRig edited;
+  edited.machine.files[kFolder + "\\Apexer.log"] = text;
+  const ReportInput in = edited.Run();
+  EXPECT_EQ(Row(in, "run-record").outcome.verdict, Verdict::Differs);
+  EXPECT_NE(Row(in, "run-record").outcome.seen.find("line 2 does not fit"), std::string::npos);
+  EXPECT_NE(Summarize(in.results).exitCode, 0);
+}
+
 struct FaultCase {
   const char* name;
   std::function<void(CheckRig&)> play;
