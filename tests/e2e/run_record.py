@@ -10,18 +10,20 @@ from pathlib import Path
 
 import harness as h
 
-LINE = re.compile(r"^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})  (\w+) +(.*)$")
+LINE = re.compile(r"^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})  (\w+) +(.*) #[0-9a-f]{16}$")
 
 
 def read_record(path: Path) -> list[tuple[str, str]]:
-    """(event, text) per line; every line must carry its local time."""
+    """(event, text) per line after the run's own first line; every line must carry its local time and its
+    link (ApexerCheck /record holds the links)."""
     assert path.exists(), f"no run record at {path}"
     out = []
     for raw in path.read_bytes().decode("cp1252").split("\r\n")[:-1]:
         m = LINE.match(raw)
-        assert m is not None, f"a record line without its time or event: {raw!r}"
+        assert m is not None, f"a record line without its time, event or link: {raw!r}"
         out.append((m.group(2), m.group(3)))
-    return out
+    assert out and out[0][0] == "run", f"the record does not start with the run's own line: {out[:1]}"
+    return [line for line in out if line[0] != "run"]
 
 
 PAGES = re.compile(r"^(.*); pages asked for (\d+), printed (\d+)$")
