@@ -27,7 +27,7 @@ set_source_files_properties(shell/win32/res/apexer.rc PROPERTIES
 foreach(variant IN ITEMS "" _counting)
   apexer_layer(win32 TARGET apexer_win32${variant} SOURCES ${APEXER_WIN32_PLATFORM_SOURCES}
     REACHES platform common LINKS apexer_common apexer::json)
-  target_link_libraries(apexer_win32${variant} PUBLIC user32 kernel32 shell32 apexer_shared)
+  target_link_libraries(apexer_win32${variant} PUBLIC user32 kernel32 shell32 advapi32 apexer_shared)
   target_compile_definitions(apexer_win32${variant} PUBLIC NOMINMAX WIN32_LEAN_AND_MEAN)
 
   add_executable(Apexer${variant} WIN32 ${APEXER_SHELL_SOURCES})

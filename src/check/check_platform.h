@@ -46,6 +46,11 @@ class StopOnlyStatus : public platform::StatusForm {
 class RecordInMemory : public platform::RecordFiles {
  public:
   platform::LocalTime Now() override { return {}; }
+  std::string UserName() override { return ""; }
+  std::string ComputerName() override { return ""; }
+  unsigned long ProcessId() override { return 0; }
+  bool ReadWhole(const std::string&, std::string&) override { return false; }
+  bool FileFacts(const std::string&, long long&, platform::LocalTime&) override { return false; }
   bool Append(const std::string&, const std::string& bytes) override {
     if (!bytes.empty()) lines.push_back(bytes);
     return true;

@@ -1,4 +1,4 @@
-// What the run record needs of the machine: the local time and a few operations on its file.
+// What the run record needs of the machine: the local time, who runs it where, and a few file operations.
 #pragma once
 #include <string>
 
@@ -6,12 +6,21 @@ namespace apexer::platform {
 
 struct LocalTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+  int utcOffsetMinutes = 0;  // local time minus UTC
 };
 
 class RecordFiles {
  public:
   virtual ~RecordFiles() = default;
   virtual LocalTime Now() = 0;
+  // The Windows user and the computer's name; empty when not known.
+  virtual std::string UserName() = 0;
+  virtual std::string ComputerName() = 0;
+  virtual unsigned long ProcessId() = 0;
+  // The whole file; false when it cannot be read.
+  virtual bool ReadWhole(const std::string& path, std::string& bytes) = 0;
+  // Size and last-write time (local, with its offset) of a file; false when absent or unreadable.
+  virtual bool FileFacts(const std::string& path, long long& size, LocalTime& lastWrite) = 0;
   // Appends the bytes, creating the file but not its folder; false when they could not all be written.
   virtual bool Append(const std::string& path, const std::string& bytes) = 0;
   // Size in bytes; -1 when the file is absent or cannot be read.

@@ -106,7 +106,9 @@ Integer RunSampleProcessing(Platform& p, RunRecord& record, const std::string& c
 
   RawFileRecord rawFile{};
   BeforeHostRequest(p, kHostQuestion);
-  if (p.host.GetSampleListFileVB(rawFile) == 0) {
+  const bool hasSample = p.host.GetSampleListFileVB(rawFile) != 0;
+  record.Begin({channelDescription, printMode, settingsPath, hasSample ? SampleName(rawFile) : std::string()});
+  if (!hasSample) {
     record.NoSample(channelDescription);
     record.Completed(0);
     return 0;

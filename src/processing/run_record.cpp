@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/sha256.h"
 #include "common/text.h"
 #include "processing/record_chain.h"
 
@@ -16,10 +17,12 @@ std::string Apex(Single value) {
   return text;
 }
 
+// The local time with its offset from UTC, so a reviewer elsewhere reads the same moment.
 std::string Stamp(const platform::LocalTime& t) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
-                t.second, t.millisecond);
+  const int offset = t.utcOffsetMinutes < 0 ? -t.utcOffsetMinutes : t.utcOffsetMinutes;
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d%c%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second, t.millisecond, t.utcOffsetMinutes < 0 ? '-' : '+', offset / 60 % 100, offset % 60);
   return text;
 }
 
@@ -39,6 +42,39 @@ std::string RefusalText(Single apex, const CombineOutcome& why) {
 }
 
 }  // namespace
+
+void RunRecord::Begin(const Setting& setting) noexcept {
+  try {
+    setting_ = setting;
+    begun_ = true;
+    if (!opened_) Line(kRunEvent, std::string());
+  } catch (...) {
+  }
+}
+
+std::string RunRecord::RunText() {
+  const std::string stamp = Stamp(files_.Now());
+  const std::string id = ChainLink(follows_, stamp + path_ + Number(files_.ProcessId())).substr(0, 12);
+  const std::string program = app_.Path() + "\\" + app_.EXEName() + ".exe";
+  std::string bytes;
+  const std::string digest = files_.ReadWhole(program, bytes) ? Sha256Hex(bytes) : "unreadable";
+  std::string text = id + "; user " + files_.UserName() + " on " + files_.ComputerName() + "; Apexer " + version_ +
+                     ", " + program + " SHA-256 " + digest;
+  if (!begun_) return text + "; settings and sample not read yet; follows " + follows_;
+  text += "; settings " + setting_.settingsPath + ": channel " + setting_.channel + ", PrintMode " +
+          Number(setting_.printMode);
+  if (setting_.sample.empty()) {
+    text += "; no current sample";
+  } else {
+    long long size = 0;
+    platform::LocalTime written;
+    text += "; sample " + setting_.sample +
+            (files_.FileFacts(setting_.sample, size, written)
+                 ? ", " + Number(size) + " bytes, written " + Stamp(written)
+                 : std::string(", not found as a file"));
+  }
+  return text + "; follows " + follows_;
+}
 
 void RunRecord::NoSample(const std::string& channel) noexcept {
   Record("start", [&] { return "Apexer " + version_ + "; no current sample; channel " + channel; });
@@ -112,15 +148,13 @@ void RunRecord::Line(const char* event, const std::string& text) {
   if (!opened_) {
     opened_ = true;
     OpenRun();
-    if (!path_.empty()) {
-      const std::string stamp = Stamp(files_.Now());
-      const std::string id = ChainLink(follows_, stamp + path_).substr(0, 12);
-      Line(kRunEvent, id + "; Apexer " + version_ + "; follows " + follows_);
-    }
+    if (path_.empty()) return;
+    Line(kRunEvent, RunText());
+    if (std::string(event) == kRunEvent) return;
   }
   if (path_.empty()) return;
   std::string body = Stamp(files_.Now()) + "  " + event;
-  body.append(body.size() < 34 ? 34 - body.size() : 1, ' ');
+  body.append(body.size() < 40 ? 40 - body.size() : 1, ' ');
   body += text;
   Write(body);
 }

@@ -22,6 +22,15 @@ class RunRecord {
   RunRecord(platform::RecordFiles& files, platform::Application& app, std::string version)
       : files_(files), app_(app), version_(std::move(version)) {}
 
+  // What the run was started with: its first line names them, with who ran it where, and which program.
+  struct Setting {
+    std::string channel;
+    Integer printMode = 0;
+    std::string settingsPath;  // the Apexer.INI read
+    std::string sample;        // the host's current sample; empty when none
+  };
+  // Writes the run's first line; a run that records anything before this names no settings there.
+  void Begin(const Setting& setting) noexcept;
   void NoSample(const std::string& channel) noexcept;
   void Started(const std::string& sample, const std::string& channel, Long peaksFound) noexcept;
   void ReplaceSet(const std::string& before) noexcept;
@@ -53,6 +62,7 @@ class RunRecord {
   }
   void Line(const char* event, const std::string& text);
   void OpenRun();
+  std::string RunText();
   std::string Follows(const std::string& log);
   void Write(const std::string& body);
   std::string PagesText() const;
@@ -61,6 +71,8 @@ class RunRecord {
   platform::Application& app_;
   std::string version_;
   bool opened_ = false;
+  bool begun_ = false;
+  Setting setting_;
   std::string path_;
   std::string follows_;  // what the run's first line says it follows
   std::string link_;     // the last line's link

@@ -5,12 +5,16 @@ spectra on each, the "Replace" setting put back, and the ending.
 """
 from __future__ import annotations
 
+import hashlib
 import re
 from pathlib import Path
 
 import harness as h
 
-LINE = re.compile(r"^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})  (\w+) +(.*) #[0-9a-f]{16}$")
+LINE = re.compile(r"^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)  (\w+) +(.*) #[0-9a-f]{16}$")
+RUN = re.compile(r"^\w{12}; user (.+) on (.+); Apexer (\S+), (.+\\Apexer\.exe) SHA-256 ([0-9a-f]{64}); "
+                 r"settings (.+): channel (.*), PrintMode (-?\d+); (?:sample (.+), (\d+) bytes, written (\S+ \S+)|"
+                 r"no current sample); follows .+$")
 
 
 def read_record(path: Path) -> list[tuple[str, str]]:
@@ -24,6 +28,20 @@ def read_record(path: Path) -> list[tuple[str, str]]:
         out.append((m.group(2), m.group(3)))
     assert out and out[0][0] == "run", f"the record does not start with the run's own line: {out[:1]}"
     return [line for line in out if line[0] != "run"]
+
+
+def check_run_line(session: h.Session, path: Path) -> None:
+    """The run's first line names who, where and what: the program's own digest, the settings file read and
+    the sample with its size, as the files are."""
+    first = path.read_bytes().decode("cp1252").split("\r\n")[0]
+    m = RUN.match(LINE.match(first).group(3))
+    assert m is not None, f"the run's own line does not say who, where and what: {first!r}"
+    program = session.app_dir / "Apexer.exe"
+    digest = hashlib.sha256(program.read_bytes()).hexdigest() if program.exists() else m.group(5)
+    assert m.group(5) == digest, f"the record names Apexer.exe's SHA-256 {m.group(5)}; the file's is {digest}"
+    assert m.group(6).endswith("\\Apexer.INI"), f"the settings read: {m.group(6)}"
+    if m.group(9):
+        assert int(m.group(10)) == session.sample.stat().st_size, f"the sample's size: {m.group(10)}"
 
 
 PAGES = re.compile(r"^(.*); pages asked for (\d+), printed (\d+)$")
@@ -41,6 +59,7 @@ def ending(session: h.Session) -> str:
 def check_record(session: h.Session, path: Path | None = None) -> None:
     """One run's record (beside the program unless `path` says where) against the host's journal."""
     record = read_record(path or session.app_dir / "Apexer.log")
+    check_run_line(session, path or session.app_dir / "Apexer.log")
     events = [e for e, _ in record]
     assert events.count("start") <= 1 and events.count("end") == 1 and events[-1] == "end", \
         f"a run's record holds at most one start and ends with one end: {events}"

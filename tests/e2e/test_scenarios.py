@@ -52,8 +52,8 @@ def hold_file(wine_env: h.WineEnv):
     """`hold(path)` holds a file of the prefix open so that nobody can write it, until the scenario ends."""
     holders: list[subprocess.Popen] = []
 
-    def hold(path: str) -> None:
-        holders.append(wine_env.popen([str(h.DRIVER_EXE), "hold-file", path, "60000"], stdout=subprocess.PIPE,
+    def hold(path: str, *share: str) -> None:
+        holders.append(wine_env.popen([str(h.DRIVER_EXE), "hold-file", path, "60000", *share], stdout=subprocess.PIPE,
                                       stderr=subprocess.DEVNULL, text=True))
         assert holders[-1].stdout.readline().strip() == "held", f"{path} held open"
 
@@ -233,6 +233,24 @@ def test_replace_not_writable_at_the_end(runs: Runs, hold_file) -> None:
     assert ("replace", '"TRUE" could not be put back after the run; the file holds "FALSE"') in record, \
         f"the record's Replace lines: {[t for e, t in record if e == 'replace']}"
     runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+def test_record_held_open_past_its_bound(runs: Runs, hold_file) -> None:
+    """Apexer.log past 1 MB and held open by another program as an editor or a backup holds it (others may
+    read and write it, nobody may rename it): the run's start moves the old lines to Apexer.log.1 all the
+    same, and the run's own record is whole in a fresh file that verifies."""
+    s = runs.open_with_host("record-held-open", faults={"IntegratorPeaks": 2})
+    log = s.app_dir / "Apexer.log"
+    old = b"".join(b"2026-01-01 10:00:00.000  peak     older line %07d\r\n" % i for i in range(24000))
+    log.write_bytes(old)
+    assert len(old) > 1024 * 1024
+    hold_file(h.winpath(log), "readwrite")
+    result = s.run_apexer(timeout=120)
+    assert result.exit_code == 0, "exit code"
+    assert (s.app_dir / "Apexer.log.1").read_bytes() == old, "the older lines moved aside"
+    assert log.stat().st_size < 16 * 1024, f"Apexer.log after the run: {log.stat().st_size} bytes"
+    assert b"; follows nothing #" in log.read_bytes().split(b"\r\n")[0], "the fresh file's first run"
+    runs.measured.update({"log_bytes": log.stat().st_size})
 
 
 def test_placement_reused(runs: Runs) -> None:

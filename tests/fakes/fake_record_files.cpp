@@ -57,6 +57,19 @@ std::string FakeRecordFiles::LocalAppDataFolder(const std::string& sub) {
   return localAppData.empty() ? std::string() : localAppData + "\\" + sub;
 }
 
+bool FakeRecordFiles::ReadWhole(const std::string& path, std::string& bytes) {
+  const auto it = files.find(path);
+  if (it == files.end()) return false;
+  bytes = it->second;
+  return true;
+}
+
+bool FakeRecordFiles::FileFacts(const std::string& path, long long& size, platform::LocalTime& lastWrite) {
+  size = FileSize(path);
+  lastWrite = written;
+  return size >= 0;
+}
+
 std::string FakeRecordFiles::Text(const std::string& path) const {
   const auto it = files.find(path);
   return it == files.end() ? std::string() : it->second;

@@ -30,7 +30,7 @@ Lines Events(const std::string& text) {
     line.pop_back();
     EXPECT_FALSE(LinkOf(line).empty()) << line;
     line.resize(line.size() - kLinkDigits - 2);
-    const std::string rest = line.substr(25);
+    const std::string rest = line.substr(31);
     const auto space = rest.find(' ');
     if (rest.substr(0, space) == kRunEvent) continue;
     out.push_back(rest.substr(0, space) + " " + rest.substr(rest.find_first_not_of(' ', space)));
@@ -55,15 +55,19 @@ void ShortRun(fakes::FakeRecordFiles& files, const std::string& channel = "TIC")
 TEST(RunRecord, OneLinePerEventBesideTheSettingsFileWithItsLocalTimeAfterTheRunsOwnLine) {
   Record r;
   r.record.NoSample("TIC");
-  r.files.now = {2027, 1, 2, 23, 59, 58, 7};
+  r.files.now = {2027, 1, 2, 23, 59, 58, 7, -330};
   r.record.Completed(0);
   const std::string text = r.files.Text(kLog);
-  EXPECT_EQ(text.substr(0, 34), "2026-12-08 09:05:07.042  run      ");
-  EXPECT_NE(text.find("; Apexer V3.3.0; follows nothing #"), std::string::npos) << text;
-  EXPECT_NE(text.find("\r\n2026-12-08 09:05:07.042  start    Apexer V3.3.0; no current sample; channel TIC #"),
+  EXPECT_EQ(text.substr(0, 40), "2026-12-08 09:05:07.042+01:00  run      ");
+  EXPECT_NE(text.find("; user lab on LCMS-01; Apexer V3.3.0, D:\\Tools\\Apexer.exe SHA-256 unreadable; settings and "
+                      "sample not read yet; follows nothing #"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("\r\n2026-12-08 09:05:07.042+01:00  start    Apexer V3.3.0; no current sample; channel TIC #"),
             std::string::npos);
-  EXPECT_NE(text.find("\r\n2027-01-02 23:59:58.007  end      completed with 0; pages asked for 0, printed 0 #"),
-            std::string::npos);
+  EXPECT_NE(
+      text.find("\r\n2027-01-02 23:59:58.007-05:30  end      completed with 0; pages asked for 0, printed 0 #"),
+      std::string::npos);
   EXPECT_EQ(r.record.Path(), kLog);
   EXPECT_TRUE(VerifyRecord(text, "Apexer.log").verified) << VerifyRecord(text, "Apexer.log").why;
 }
