@@ -10,7 +10,7 @@ std::string FileNameOf(const std::string& path) {
 std::string RecordVerdictText(const std::string& path, const RecordVerdict& verdict) {
   if (verdict.verified) return path + " verifies: " + verdict.why + ".";
   if (verdict.line == 0) return path + " does not verify: " + verdict.why + ".";
-  return path + " does not verify: line " + std::to_string(verdict.line) + " does not fit: " + verdict.why + ".";
+  return path + " does not verify: line " + std::to_string(verdict.line) + " " + verdict.why + ".";
 }
 
 Outcome CheckRunRecord(CheckContext& c) {

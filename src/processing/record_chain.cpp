@@ -73,12 +73,12 @@ RecordVerdict VerifyRecord(std::string_view bytes, const std::string& name) {
     const std::size_t eol = bytes.find("\r\n", at);
     ++line;
     if (eol == std::string_view::npos) {
-      return Fails(line, "it is cut short: it does not end with a line break", line, runs);
+      return Fails(line, "is cut short: it does not end with a line break", line, runs);
     }
     const std::string_view text = bytes.substr(at, eol - at);
     at = eol + 2;
     const std::string link = LinkOf(text);
-    if (link.empty()) return Fails(line, "it carries no link", line, runs);
+    if (link.empty()) return Fails(line, "carries no link", line, runs);
     const std::string_view body = text.substr(0, text.size() - kLinkMark.size() - kLinkDigits);
     const std::string_view event = EventOf(body);
     if (event == kRunEvent) {
@@ -92,21 +92,21 @@ RecordVerdict VerifyRecord(std::string_view bytes, const std::string& name) {
         const bool fromAside = follows.size() == kLinkDigits + movedAside.size() &&
                                IsLink(follows.substr(0, kLinkDigits)) && follows.substr(kLinkDigits) == movedAside;
         if (follows != kFollowsNothing && !fromAside) {
-          return Fails(line, "the first run follows \"" + std::string(follows) +
+          return Fails(line, "starts the record but follows \"" + std::string(follows) +
                                  "\", not nothing nor a line of " + name + ".1: runs before it were removed",
                        line, runs);
         }
         before = fromAside ? std::string(follows.substr(0, kLinkDigits)) : std::string();
       } else if (follows != before) {
-        return Fails(line, "this run follows \"" + std::string(follows) + "\" but the line before it ends with " +
+        return Fails(line, "starts a run that follows \"" + std::string(follows) + "\" but the line before it ends with " +
                                before + ": a run was moved, removed or inserted here",
                      line, runs);
       }
     } else if (line == 1) {
-      return Fails(line, "the record does not start with a run", line, runs);
+      return Fails(line, "does not start a run, as a record's first line does", line, runs);
     }
     if (ChainLink(before, body) != link) {
-      return Fails(line, "it does not fit the chain: it was changed, or a line before it was removed or inserted",
+      return Fails(line, "does not fit the chain: it was changed, or a line before it was removed or inserted",
                    line, runs);
     }
     before = link;
@@ -114,7 +114,7 @@ RecordVerdict VerifyRecord(std::string_view bytes, const std::string& name) {
   }
   if (line == 0) return Fails(0, "the record holds no lines", 0, 0);
   if (lastEvent != kEndEvent) {
-    return Fails(line, "the last run has no end line: the record was cut short, or that run has not ended", line,
+    return Fails(line, "ends the record, but the last run has no end line: the record was cut short, or that run has not ended", line,
                  runs);
   }
   return {true, 0, std::to_string(line) + " lines of " + std::to_string(runs) + " runs fit their chain", line, runs};

@@ -26,7 +26,7 @@ std::string LastLineOf(std::string_view tail);
 struct RecordVerdict {
   bool verified = false;
   long line = 0;        // the first line that does not fit, from 1; 0 when all do or the file has none
-  std::string why;      // what is wrong there, or what was verified
+  std::string why;      // what that line does wrong ("carries no link"), or what was verified
   long lines = 0, runs = 0;
 };
 

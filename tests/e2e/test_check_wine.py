@@ -91,7 +91,7 @@ def test_record_verifier_on_a_real_record(check_runs: Runs) -> None:
         "line-out": (b"".join(line + b"\r\n" for i, line in enumerate(lines) if i != 3), 1, "line 4 does not fit"),
         "line-in": (b"".join(line + b"\r\n" for line in lines[:3] + lines[1:2] + lines[3:]), 1, "line 4 does not fit"),
         "swapped": (b"".join(line + b"\r\n" for line in lines[second:] + lines[:second]), 1,
-                    "line 1 does not fit"),
+                    "line 1 starts the record but follows"),
     }
     seen = {}
     for name, (data, code, words) in cases.items():
