@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "fakes/rig.h"
+#include "common/sha256.h"
 #include "processing/record_chain.h"
 #include "shell/startup.h"
 
@@ -333,6 +334,35 @@ TEST(RunRecordOfAWholeRun, AnEarlyStopSaysAtWhichPeakAndWhy) {
     EXPECT_EQ(record[record.size() - 2], "replace \"TRUE\" put back after the run") << row.ending;
     EXPECT_EQ(run.rig.status->texts.back(), row.ending.substr(row.ending.find(" with ") + 6, 1)) << row.ending;
   }
+}
+
+// The run's own first line: who ran it where, the program by its digest, the settings in effect and the
+// sample as the file stands; or what was not known yet.
+TEST(RunRecordOfAWholeRun, TheRunsFirstLineSaysWhoWhereAndWithWhat) {
+  const auto runLine = [](const std::string& text) { return text.substr(40, text.find(" #") - 40); };
+  RecordedRun run(WithPeaks(1));
+  run.rig.profiles.SetText(kIni, "[Combine]\nChroDesc=TIC\n[SpecPrint]\nPrintMode=1\n");
+  run.rig.recordFiles.files[R"(D:\Tools\Apexer.exe)"] = "MZ program";
+  run.rig.recordFiles.files["SAMPLE01"] = std::string(1234, 's');
+  run.Go();
+  const std::string line = runLine(run.rig.recordFiles.Text(kLog));
+  EXPECT_EQ(line.substr(12), "; user lab on LCMS-01; Apexer V3.3.0, D:\\Tools\\Apexer.exe SHA-256 " +
+                                 Sha256Hex("MZ program") + "; settings " + kIni +
+                                 ": channel TIC, PrintMode 1; sample SAMPLE01, 1234 bytes, written "
+                                 "2026-12-01 17:30:00.000+01:00; follows nothing");
+
+  fakes::HostScript none = WithPeaks(1);
+  none.hasSample = false;
+  RecordedRun noSample(none);
+  noSample.Go();
+  EXPECT_NE(runLine(noSample.rig.recordFiles.Text(kLog)).find(": channel TIC, PrintMode 0; no current sample; follows"),
+            std::string::npos);
+
+  RecordedRun gone(WithPeaks(1));
+  gone.Go();
+  EXPECT_NE(runLine(gone.rig.recordFiles.Text(kLog)).find("SHA-256 unreadable; settings"), std::string::npos);
+  EXPECT_NE(runLine(gone.rig.recordFiles.Text(kLog)).find("; sample SAMPLE01, not found as a file; follows"),
+            std::string::npos);
 }
 
 // A host that leaves right after a combine has no spectrum window to print: the run completes as ever, and
