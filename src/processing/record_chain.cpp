@@ -117,7 +117,10 @@ RecordVerdict VerifyRecord(std::string_view bytes, const std::string& name) {
     return Fails(line, "ends the record, but the last run has no end line: the record was cut short, or that run has not ended", line,
                  runs);
   }
-  return {true, 0, std::to_string(line) + " lines of " + std::to_string(runs) + " runs fit their chain", line, runs};
+  return {true, 0,
+          std::to_string(line) + " lines of " + std::to_string(runs) + (runs == 1 ? " run" : " runs") +
+              " fit their chain",
+          line, runs};
 }
 
 }  // namespace apexer
