@@ -13,8 +13,8 @@ import harness as h
 
 LINE = re.compile(r"^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)  (\w+) +(.*) #[0-9a-f]{16}$")
 RUN = re.compile(r"^\w{12}; user (.+) on (.+); Apexer (\S+), (.+\\Apexer\.exe) SHA-256 ([0-9a-f]{64}); "
-                 r"settings (.+): channel (.*), PrintMode (-?\d+); (?:sample (.+), (\d+) bytes, written (\S+ \S+)|"
-                 r"no current sample); follows .+$")
+                 r"(?:settings (.+): channel (.*), PrintMode (-?\d+); (?:sample (.+), (\d+) bytes, written (\S+ \S+)|"
+                 r"no current sample)|settings and sample not read yet); follows .+$")
 
 
 def read_record(path: Path) -> list[tuple[str, str]]:
@@ -39,7 +39,8 @@ def check_run_line(session: h.Session, path: Path) -> None:
     program = session.app_dir / "Apexer.exe"
     digest = hashlib.sha256(program.read_bytes()).hexdigest() if program.exists() else m.group(5)
     assert m.group(5) == digest, f"the record names Apexer.exe's SHA-256 {m.group(5)}; the file's is {digest}"
-    assert m.group(6).endswith("\\Apexer.INI"), f"the settings read: {m.group(6)}"
+    # A run that ended before it asked the host for its sample (a library that would not load) says so.
+    assert m.group(6) is None or m.group(6).endswith("\\Apexer.INI"), f"the settings read: {m.group(6)}"
     if m.group(9):
         assert int(m.group(10)) == session.sample.stat().st_size, f"the sample's size: {m.group(10)}"
 
