@@ -26,7 +26,9 @@ def _run(*args: str, **kwargs) -> subprocess.CompletedProcess:
 def _certificate(folder: Path, name: str, subject: str, extensions: str, ca: "Authority | None") -> None:
     key, cert = folder / f"{name}.key", folder / f"{name}.pem"
     if ca is None:
-        _run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", subject, "-days", "2",
+        # The root outlives what it issues by days: a certificate made a second later would otherwise end a
+        # second after its issuer, and Wine's chain then calls it expired.
+        _run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", subject, "-days", "30",
              "-keyout", str(key), "-out", str(cert), "-addext", "basicConstraints=critical,CA:TRUE")
         return
     _run("openssl", "req", "-newkey", "rsa:2048", "-nodes", "-subj", subject, "-keyout", str(key),

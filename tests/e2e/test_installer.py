@@ -209,8 +209,8 @@ class Checks:
             s.start_host()
             before = s.host_ini.read_bytes()
             result = s.run_check("/quiet", "/report", h.winpath(reports), "/reason", "installation qualification")
-            assert result.exit_code == 0, f"the installed check's exit code: {result.stdout}"
             report = check_report.read_report(reports)
+            assert result.exit_code == 0, f"the installed check's exit code: {result.stdout}\n{report.text}"
             check_report.check_consistent(report)
             assert report.verdict == "ALL HELD", report.text
             assert s.events("dialog.ok", "combine", "print") == [], "the check combined or printed"
