@@ -24,7 +24,7 @@ void BM_WholeRunPerPeak(benchmark::State& state) {
     for (int i = 0; i < peaks; ++i) script.apexScans.push_back(static_cast<Single>(2 + i % 97));
     fakes::Rig rig(script);
     rig.profiles.SetText(R"(D:\Tools\Apexer.INI)", "[Combine]\nChroDesc=TIC\n");
-    benchmark::DoNotOptimize(Main(*rig.p));
+    benchmark::DoNotOptimize(Main(*rig.p, rig.record));
   }
   state.SetItemsProcessed(state.iterations() * peaks);
 }

@@ -14,7 +14,7 @@
 
 #include "automation/window_lookup.h"
 #include "win32/win32_desktop.h"
-#include "win32/win32_pacing.h"
+#include "win32/win32_loop.h"
 
 namespace {
 
@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  apexer::win32::WaitPacer pacer;
-  apexer::win32::Win32Desktop desktop(pacer);
+  apexer::win32::CallCounts calls;
+  apexer::win32::Win32Desktop desktop(calls);
   apexer::win32::Win32Clock clock;
   std::vector<double> times;
   std::vector<apexer::WindowEntry> list;

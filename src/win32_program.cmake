@@ -5,7 +5,7 @@ set(APEXER_WIN32_PLATFORM_SOURCES
   win32/win32_desktop.cpp
   win32/win32_profile_files.cpp
   win32/win32_global_memory.cpp
-  win32/win32_pacing.cpp
+  win32/win32_loop.cpp
   win32/win32_host_libraries.cpp
   win32/win32_call_counts.cpp
   win32/win32_record_files.cpp
@@ -27,7 +27,7 @@ set_source_files_properties(shell/win32/res/apexer.rc PROPERTIES
 foreach(variant IN ITEMS "" _counting)
   apexer_layer(win32 TARGET apexer_win32${variant} SOURCES ${APEXER_WIN32_PLATFORM_SOURCES}
     REACHES platform common LINKS apexer_common apexer::json)
-  target_link_libraries(apexer_win32${variant} PUBLIC user32 kernel32 shell32 apexer_shared)
+  target_link_libraries(apexer_win32${variant} PUBLIC user32 kernel32 shell32 advapi32 apexer_shared)
   target_compile_definitions(apexer_win32${variant} PUBLIC NOMINMAX WIN32_LEAN_AND_MEAN)
 
   add_executable(Apexer${variant} WIN32 ${APEXER_SHELL_SOURCES})

@@ -39,11 +39,14 @@ std::int64_t ElapsedWholeSeconds(platform::Clock& clock, std::int64_t startMs) {
 
 // The windows the listing's walk reaches: from the first window with an empty title up to the topmost,
 // then down to the last. None when no title is empty. From any window of the Z-order that walk covers all
-// of it; a starting window closed since the look has no neighbours, so the walk reaches it alone.
+// of it, so the whole list is kept while the starting window lives, even where the enumeration leaves it
+// out (Windows leaves out the windows of Store apps, which FindWindowA still finds). A starting window
+// closed since the look has no neighbours, so the walk reaches it alone.
 std::vector<Hwnd> WalkedWindows(platform::Desktop& desktop) {
   platform::TopLevelWindows look = desktop.ListTopLevel();
   if (look.firstUntitled == 0) return {};
-  if (std::find(look.zOrder.begin(), look.zOrder.end(), look.firstUntitled) == look.zOrder.end()) {
+  if (std::find(look.zOrder.begin(), look.zOrder.end(), look.firstUntitled) == look.zOrder.end() &&
+      !desktop.IsWindow(look.firstUntitled)) {
     return {look.firstUntitled};
   }
   return std::move(look.zOrder);
@@ -91,7 +94,7 @@ Hwnd FindInList(platform::Desktop& desktop, const std::string& title, const Hwnd
 
 // The limit counts from startMs. After a request the first look waits for one yield: the host cannot have
 // answered before it has read the request, so a look at once would only repeat the one made before it.
-Hwnd PollForWindow(platform::Platform& p, Integer limitSeconds, const std::function<Hwnd()>& lookup,
+Hwnd PollForWindow(Platform& p, Integer limitSeconds, const std::function<Hwnd()>& lookup,
                    std::int64_t startMs, bool yieldFirst,
                    platform::Awaiting awaiting = platform::Awaiting::WindowToAppear) {
   const std::int64_t start = startMs;
@@ -133,34 +136,34 @@ Hwnd FindWindowExact(platform::Desktop& desktop, const std::string& title) {
   return desktop.FindWindowA(title);
 }
 
-Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limitSeconds) {
+Hwnd WaitForWindow(Platform& p, const std::string& title, Integer limitSeconds) {
   return PollForWindow(p, limitSeconds, [&] { return FindWindowByTitle(p.desktop, title); }, p.clock.MonotonicMs(),
                        false);
 }
 
-Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limitSeconds, AfterRequest request) {
+Hwnd WaitForWindow(Platform& p, const std::string& title, Integer limitSeconds, AfterRequest request) {
   return PollForWindow(p, limitSeconds, [&] { return FindWindowByTitle(p.desktop, title); }, request.atMs, true);
 }
 
-Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds) {
+Hwnd WaitForOwnedWindow(Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds) {
   return PollForWindow(p, limitSeconds, [&] { return FindOwnedWindowByTitle(p.desktop, owner, title); },
                        p.clock.MonotonicMs(), false);
 }
 
-Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds,
+Hwnd WaitForOwnedWindow(Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds,
                         AfterRequest request) {
   return PollForWindow(p, limitSeconds, [&] { return FindOwnedWindowByTitle(p.desktop, owner, title); },
                        request.atMs, true);
 }
 
-Hwnd WaitForWindowExact(platform::Platform& p, const std::string& title, Integer limitSeconds) {
+Hwnd WaitForWindowExact(Platform& p, const std::string& title, Integer limitSeconds) {
   const Hwnd found = PollForWindow(p, limitSeconds, [&] { return FindWindowExact(p.desktop, title); },
                                    p.clock.MonotonicMs(), false);
   // A window the last poll found is the answer the further look-up would give: nothing has run since.
   return found != 0 ? found : FindWindowExact(p.desktop, title);
 }
 
-void WaitUntilWindowGone(platform::Platform& p, const std::string& title) {
+void WaitUntilWindowGone(Platform& p, const std::string& title) {
   Hwnd window = FindWindowExact(p.desktop, title);
   while (window != 0) {
     YieldToMessageLoop(p, platform::Awaiting::WindowToGo);
@@ -170,7 +173,7 @@ void WaitUntilWindowGone(platform::Platform& p, const std::string& title) {
   }
 }
 
-Integer WaitUntilWindowClosed(platform::Platform& p, Hwnd window, Integer limitSeconds) {
+Integer WaitUntilWindowClosed(Platform& p, Hwnd window, Integer limitSeconds) {
   // The poll "finds" the window's absence.
   const Hwnd gone = PollForWindow(
       p, limitSeconds, [&] { return p.desktop.IsWindow(window) ? Hwnd{0} : Hwnd{1}; }, p.clock.MonotonicMs(), false,
@@ -178,12 +181,12 @@ Integer WaitUntilWindowClosed(platform::Platform& p, Hwnd window, Integer limitS
   return gone != 0 ? kTrue : kFalse;
 }
 
-Hwnd WaitForDialogItem(platform::Platform& p, Hwnd dialog, Long id) {
+Hwnd WaitForDialogItem(Platform& p, Hwnd dialog, Long id) {
   const std::int64_t start = p.clock.MonotonicMs();
   for (;;) {
     const Hwnd item = p.desktop.GetDlgItem(dialog, id);
     if (p.clock.MonotonicMs() - start > kDialogItemWaitMs || item != 0) return item;
-    p.loop.PauseWithoutEvents();
+    PauseWithoutEvents(p);
   }
 }
 

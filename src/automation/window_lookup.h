@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "common/platform.h"
 
 namespace apexer {
 
@@ -21,21 +21,21 @@ Hwnd FindWindowByTitle(platform::Desktop& desktop, const std::string& title);
 Hwnd FindOwnedWindowByTitle(platform::Desktop& desktop, Hwnd owner, const std::string& title);
 Hwnd FindWindowExact(platform::Desktop& desktop, const std::string& title);
 
-Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limitSeconds);
-Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds);
+Hwnd WaitForWindow(Platform& p, const std::string& title, Integer limitSeconds);
+Hwnd WaitForOwnedWindow(Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds);
 // A wait that follows a message the program posted: its limit counts from the post (atMs, the clock's
 // reading then), and its first look comes after one yield.
 struct AfterRequest {
   std::int64_t atMs = 0;
 };
-Hwnd WaitForWindow(platform::Platform& p, const std::string& title, Integer limitSeconds, AfterRequest request);
-Hwnd WaitForOwnedWindow(platform::Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds,
+Hwnd WaitForWindow(Platform& p, const std::string& title, Integer limitSeconds, AfterRequest request);
+Hwnd WaitForOwnedWindow(Platform& p, Hwnd owner, const std::string& title, Integer limitSeconds,
                         AfterRequest request);
-Hwnd WaitForWindowExact(platform::Platform& p, const std::string& title, Integer limitSeconds);
-void WaitUntilWindowGone(platform::Platform& p, const std::string& title);
+Hwnd WaitForWindowExact(Platform& p, const std::string& title, Integer limitSeconds);
+void WaitUntilWindowGone(Platform& p, const std::string& title);
 // Waits, yielding, until the handle names no window or more whole seconds than the limit have passed.
-Integer WaitUntilWindowClosed(platform::Platform& p, Hwnd window, Integer limitSeconds);
+Integer WaitUntilWindowClosed(Platform& p, Hwnd window, Integer limitSeconds);
 // Polls for about five seconds without servicing the program's own windows.
-Hwnd WaitForDialogItem(platform::Platform& p, Hwnd dialog, Long id);
+Hwnd WaitForDialogItem(Platform& p, Hwnd dialog, Long id);
 
 }  // namespace apexer

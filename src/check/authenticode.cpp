@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "check/pe_file.h"
-#include "check/sha256.h"
+#include "common/sha256.h"
 
 namespace apexer::check {
 namespace {

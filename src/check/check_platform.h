@@ -46,12 +46,20 @@ class StopOnlyStatus : public platform::StatusForm {
 class RecordInMemory : public platform::RecordFiles {
  public:
   platform::LocalTime Now() override { return {}; }
+  std::string UserName() override { return ""; }
+  std::string ComputerName() override { return ""; }
+  unsigned long ProcessId() override { return 0; }
+  bool ReadWhole(const std::string&, std::string&) override { return false; }
+  bool FileFacts(const std::string&, long long&, platform::LocalTime&) override { return false; }
   bool Append(const std::string&, const std::string& bytes) override {
-    lines.push_back(bytes);
+    if (!bytes.empty()) lines.push_back(bytes);
     return true;
   }
   long long FileSize(const std::string&) override { return 0; }
   bool MoveReplacing(const std::string&, const std::string&) override { return true; }
+  bool CopyReplacing(const std::string&, const std::string&) override { return true; }
+  bool Empty(const std::string&) override { return true; }
+  std::string ReadTail(const std::string&, long long) override { return ""; }
   std::string LocalAppDataFolder(const std::string&) override { return ""; }
 
   std::vector<std::string> lines;

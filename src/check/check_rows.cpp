@@ -8,7 +8,9 @@
 #include "automation/window_lookup.h"
 #include "check/check_table.h"
 #include "check/pe_file.h"
-#include "check/sha256.h"
+#include "common/sha256.h"
+#include "check/record_check.h"
+#include "processing/record_chain.h"
 #include "common/text.h"
 #include "host/current_file.h"
 #include "processing/combine_spectrum.h"
@@ -234,22 +236,22 @@ Outcome CheckSample(CheckContext& c) {
 }
 
 Outcome CheckRecord(CheckContext& c) {
-  RawFileRecord record{};
-  if (c.host.GetSampleListFileVB(record) == 0) {
+  RawFileRecord rawFile{};
+  if (c.host.GetSampleListFileVB(rawFile) == 0) {
     return Outcome::Differs("GetSampleListFileVB answers 0 although the current-file query names " + Q(c.sampleName));
   }
   const int opened = c.changes.Made("the raw-data library opened the current sample's raw file", [&c] {
     c.host.DmRawClose();
     return std::string("released with DmRawClose");
   });
-  record.Spec.ScanCount = c.host.DmRawScansInFunction(record);
-  const bool selected = SelectFunction(c.host, 1, record) != 0;
+  rawFile.Spec.ScanCount = c.host.DmRawScansInFunction(rawFile);
+  const bool selected = SelectFunction(c.host, 1, rawFile) != 0;
   std::vector<std::string> times;
   Long last = 0;
   int distinct = 0;
   bool falling = false;
   for (Single t : kProbeTimes) {
-    const Long scan = selected ? c.host.DmRawTimeToScan(record, t) : 0;
+    const Long scan = selected ? c.host.DmRawTimeToScan(rawFile, t) : 0;
     if (scan == 0) continue;
     falling = falling || scan < last;
     if (scan != last) ++distinct;
@@ -257,12 +259,12 @@ Outcome CheckRecord(CheckContext& c) {
     times.push_back(GeneralNumberText(t) + " min: scan " + DecimalText(scan));
   }
   c.changes.UndoNow(opened);
-  const std::string name = FieldText(record.Spec.FileName, sizeof record.Spec.FileName);
+  const std::string name = FieldText(rawFile.Spec.FileName, sizeof rawFile.Spec.FileName);
   const std::string seen = "name " + Q(name) + ", function 1 " + (selected ? "valid" : "not valid") + ", " +
-                           DecimalText(record.Spec.ScanCount) + " scans; " +
+                           DecimalText(rawFile.Spec.ScanCount) + " scans; " +
                            (times.empty() ? std::string("no time gives a scan") : Joined(times));
-  c.record = record;
-  if (name.empty() || !selected || record.Spec.ScanCount < 1 || falling || distinct < 2) return Outcome::Differs(seen);
+  c.rawFile = rawFile;
+  if (name.empty() || !selected || rawFile.Spec.ScanCount < 1 || falling || distinct < 2) return Outcome::Differs(seen);
   return Outcome::Held(seen);
 }
 
@@ -297,11 +299,8 @@ Outcome CheckIntegration(CheckContext& c) {
   });
   const std::size_t from = c.host.Calls().size();
   std::vector<PeakRecord> peaks;
-  IntegrationParameters parameters{};
-  Integer aux = 0;
-  RawFileRecord record = c.record;
-  const Integer m = IntegrateChromatogram(c.p, std::string(1, '\0'), record, 1, c.channel, 0, 0, kFalse, peaks,
-                                          parameters, kTrue, aux, 0);
+  RawFileRecord rawFile = c.rawFile;
+  const Integer m = IntegrateWholeChannel(c.p, rawFile, c.channel, peaks);
   c.changes.UndoNow(opened);
   c.peaks = peaks;
   bool stored = false, integrated = false;
@@ -455,11 +454,13 @@ Outcome SetReplaceForTheCombine(CheckContext& c) {
   return Outcome::Held("FALSE written and read back (it was " + Q(c.savedReplace) + ")");
 }
 
-// The last line the run record wrote, without its time: Apexer's own words for what it did.
+// The last line the run record wrote, without its time and link: Apexer's own words for what it did.
 std::string LastRecordLine(const std::vector<std::string>& lines) {
   if (lines.empty()) return "";
   std::string line = lines.back();
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  const std::string link = LinkOf(line);
+  if (!link.empty()) line.resize(line.size() - link.size() - 2);
   const auto text = line.find_first_not_of(' ', std::min<std::size_t>(line.size(), 34));
   return text == std::string::npos ? line : line.substr(text);
 }
@@ -505,6 +506,11 @@ std::vector<RowSpec> CheckTable(const Options& options, const std::vector<Manife
   rows.push_back({"ini", install, "Apexer.INI beside Apexer.exe is readable and names the channel to integrate",
                   "read as Apexer reads it: [Combine] ChroDesc and Combiner, [SpecPrint] PrintMode",
                   "a channel in ChroDesc", {}, 10, CheckApexerIni});
+  rows.push_back({"run-record", install, "Apexer's run record has not been edited since it was written",
+                  "Apexer.log beside Apexer.exe (or in the user's own folder) read, and every line held against the "
+                  "chain of links Apexer wrote: each line's link over the line before it, each run after the one "
+                  "before it, the last run sealed by its end line",
+                  "every line fits its chain, and the last run has its end", {}, 30, CheckRunRecord});
 
   const char* libraries = "Host libraries";
   for (std::size_t i = 0; i < HostLibraryTable().size(); ++i) {
@@ -599,14 +605,15 @@ std::vector<RowSpec> CheckTable(const Options& options, const std::vector<Manife
                     c.desktop.Watch(kCombiningWindowTitle);
                     c.changes.Final("had the host combine one spectrum (the first peak's)",
                                     "a combined spectrum stays combined; its window is closed after its print");
-                    const Long done = CombineAtScan(c.p, *apex, c.record);
-                    if (done == 0) {
-                      c.p.record.Stopped(1, 1, 0);
+                    const Single apexScan = c.peaks.front().ApexScan;
+                    const CombineOutcome combined = CombineAroundScan(c.p, *apex, c.rawFile);
+                    if (combined.Combined()) {
+                      c.record.Peak(1, 1, apexScan, combined);
                     } else {
-                      c.p.record.Peak(1, 1, c.peaks.front().ApexScan);
+                      c.record.Stopped(1, 1, 0, apexScan, combined);
                     }
                     const std::string said = c.recordLines ? LastRecordLine(*c.recordLines) : std::string();
-                    if (done == 0) return Outcome::Differs("the combine was refused: " + said);
+                    if (!combined.Combined()) return Outcome::Differs("the combine was refused: " + said);
                     return Outcome::Held(said);
                   }});
   rows.push_back({"full-combine-window", functional, "\"Spectrum Combine\" appears after OK and goes",
@@ -629,10 +636,14 @@ std::vector<RowSpec> CheckTable(const Options& options, const std::vector<Manife
                     const std::int64_t started = c.p.clock.MonotonicMs();
                     c.changes.Final("had the host print one page (command " + DecimalText(command) + ")",
                                     "a printed page cannot be taken back");
-                    PrintSpectra(c.p, c.printMode);
+                    const bool asked = PrintPage(c.p, c.printMode);
                     const std::int64_t took = c.p.clock.MonotonicMs() - started;
                     CloseHostWindow(c.p, 1);
                     CloseHostWindow(c.p, 2);
+                    if (!asked) {
+                      return Outcome::Differs("command " + DecimalText(command) +
+                                              " not posted: the spectrum window was gone when it was asked to print");
+                    }
                     const auto s = c.desktop.Seen(kPrintingTitle);
                     const std::string posted = "command " + DecimalText(command) + " posted; ";
                     if (s.firstSeenMs < 0) {

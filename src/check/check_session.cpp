@@ -1,6 +1,6 @@
 #include "check/check_session.h"
 
-#include "check/sha256.h"
+#include "common/sha256.h"
 #include "settings/settings_paths.h"
 
 namespace apexer::check {
@@ -12,9 +12,9 @@ CheckSession::CheckSession(SessionParts parts, Options options, std::vector<Mani
       apexerVersion_(std::move(apexerVersion)),
       checkerVersion_(std::move(checkerVersion)),
       started_(parts.machine.Now()),
-      context_(parts.p, parts.machine, parts.host, parts.desktop, changes_, options_, manifest),
+      context_(parts.p, parts.record, parts.machine, parts.host, parts.desktop, changes_, options_, manifest),
       runner_(context_, CheckTable(options_, manifest)) {
-  context_.recordLines = &parts_.record.lines;
+  context_.recordLines = &parts_.lines.lines;
 }
 
 void CheckSession::UndoAll() noexcept {

@@ -11,12 +11,13 @@
 namespace apexer::check {
 
 struct SessionParts {
-  platform::Platform& p;  // with host, desktop, status and record as below
+  Platform& p;  // with host, desktop and status as below
   CheckMachine& machine;
   BoundedHost& host;
   ObservingDesktop& desktop;
   StopOnlyStatus& status;
-  RecordInMemory& record;
+  RecordInMemory& lines;  // where the run record writes
+  RunRecord& record;
 };
 
 class CheckSession {

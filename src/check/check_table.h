@@ -14,7 +14,8 @@
 #include "check/changes.h"
 #include "check/check_machine.h"
 #include "check/observing_desktop.h"
-#include "platform/platform.h"
+#include "common/platform.h"
+#include "processing/run_record.h"
 
 namespace apexer::check {
 
@@ -63,15 +64,18 @@ struct Options {
   bool full = false;
   std::string reportFolder;
   std::string reason;
+  std::string recordFile;  // /record FILE: only that record verified, no check run
 };
 
 // What one row leaves for the next: the sample, the windows found, the changes to undo.
 struct CheckContext {
-  CheckContext(platform::Platform& platform, CheckMachine& m, BoundedHost& h, ObservingDesktop& d, Changes& ch,
-               const Options& o, std::vector<ManifestEntry> sums)
-      : p(platform), machine(m), host(h), desktop(d), changes(ch), options(o), manifest(std::move(sums)) {}
+  CheckContext(Platform& platform, RunRecord& runRecord, CheckMachine& m, BoundedHost& h, ObservingDesktop& d,
+               Changes& ch, const Options& o, std::vector<ManifestEntry> sums)
+      : p(platform), record(runRecord), machine(m), host(h), desktop(d), changes(ch), options(o),
+        manifest(std::move(sums)) {}
 
-  platform::Platform& p;
+  Platform& p;
+  RunRecord& record;  // Apexer's run record, told what the check's own combine and print did
   CheckMachine& machine;
   BoundedHost& host;
   ObservingDesktop& desktop;
@@ -87,7 +91,7 @@ struct CheckContext {
   Hwnd mainWindow = 0;
   std::uint32_t hostProcess = 0;
   std::string sampleName;
-  RawFileRecord record{};
+  RawFileRecord rawFile{};
   std::vector<PeakRecord> peaks;
   Hwnd chromatogram = 0;
   Hwnd dialog = 0;

@@ -43,12 +43,12 @@ bool ParseCommandLine(const std::string& text, Options& options, std::string& er
     error = "a quotation mark is not closed";
     return false;
   }
-  bool seenQuiet = false, seenFull = false, seenReport = false, seenReason = false;
+  bool seenQuiet = false, seenFull = false, seenReport = false, seenReason = false, seenRecord = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const std::string name = arg.size() > 1 && (arg[0] == '/' || arg[0] == '-') ? UpperAnsi(arg.substr(1)) : "";
     bool* seen = name == "QUIET" ? &seenQuiet : name == "FULL" ? &seenFull : name == "REPORT" ? &seenReport
-               : name == "REASON" ? &seenReason : nullptr;
+               : name == "REASON" ? &seenReason : name == "RECORD" ? &seenRecord : nullptr;
     if (seen == nullptr) {
       error = "\"" + arg + "\" is not one of its options";
       return false;
@@ -64,11 +64,15 @@ bool ParseCommandLine(const std::string& text, Options& options, std::string& er
       options.full = true;
     } else {
       if (i + 1 >= args.size() || TrimSpaces(args[i + 1]).empty()) {
-        error = arg + (name == "REPORT" ? " needs a folder" : " needs a text");
+        error = arg + (name == "REPORT" ? " needs a folder" : name == "RECORD" ? " needs a file" : " needs a text");
         return false;
       }
-      (name == "REPORT" ? options.reportFolder : options.reason) = args[++i];
+      (name == "REPORT" ? options.reportFolder : name == "RECORD" ? options.recordFile : options.reason) = args[++i];
     }
+  }
+  if (seenRecord && (seenFull || seenReport || seenReason)) {
+    error = "/record verifies a record and runs no check: it takes /quiet only";
+    return false;
   }
   return true;
 }

@@ -9,7 +9,7 @@
 #include "check/bounded_host.h"
 #include "check/check_machine.h"
 #include "platform/desktop.h"
-#include "platform/pacing.h"
+#include "platform/loop.h"
 
 namespace apexer::check {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "check/sha256.h"
+#include "common/sha256.h"
 
 namespace apexer::check {
 namespace {

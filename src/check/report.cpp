@@ -1,6 +1,6 @@
 #include "check/report.h"
 
-#include "check/sha256.h"
+#include "common/sha256.h"
 #include "common/text.h"
 #include "settings/settings_paths.h"
 

@@ -17,16 +17,10 @@ class AppError : public std::runtime_error {
   Long number_;
 };
 
-// The program's own error number, and what the last error raised through RaiseAppError said.
+// The program's own error number.
 constexpr Integer kAppErrorNumber = 32767;
 
-struct LastErrorRecord {
-  Integer Number = 0;
-  std::string Description;
-};
-extern LastErrorRecord LastError;
-
-// Records the error in LastError, then raises it as AppError.
+// Raises the error as AppError; Main reports it as the user sees it.
 [[noreturn]] void RaiseAppError(Integer number, const std::string& description);
 
 // Raised from the yield after the status window's Cancel was clicked.

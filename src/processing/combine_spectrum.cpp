@@ -15,39 +15,20 @@ std::string MissingFieldText(Long controlId) {
   return "Unable to find field " + DecimalText(controlId) + " of the Combine Spectrum dialogue box";
 }
 
-}  // namespace
-
-std::string ScanRangeText(Long start, Long end) {
-  if (start < 1) return {};
-  if (end < 1) return DecimalText(start);
-  return DecimalText(start) + ":" + DecimalText(end);
-}
-
-Long CombineAtScan(platform::Platform& p, Long scan, const RawFileRecord& record) {
-  const Long n = record.Spec.ScanCount;
-  if (scan < 1 || scan > n) {
-    p.record.Refused("apex scan " + DecimalText(scan) + " lies outside the sample's " + DecimalText(n) + " scans");
-    return 0;
-  }
-  const Long low = scan - 1 < 1 ? 1 : scan - 1;
-  const Long high = scan + 1 > n ? n : scan + 1;
-  if (!CombineSpectrum(p, low, high, 0, 0, 0, 0, 1.0f, 1.0f)) return 0;
-  p.record.Combining(low, high);
-  return scan;
-}
-
-Integer CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd,
-                        Long thirdStart, Long thirdEnd, Single firstValue, Single secondValue) {
-  if (firstStart < 1) return kFalse;
+// CombineSpectrum, saying what stood in its way when it did nothing. No first range means nothing of the
+// sample to combine.
+Refusal CombineRanges(Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd, Long thirdStart,
+                      Long thirdEnd, Single firstValue, Single secondValue) {
+  if (firstStart < 1) return Refusal::OutsideSample;
   const std::string first = ScanRangeText(firstStart, firstEnd);
   const std::string second = ScanRangeText(secondStart, secondEnd);
   const std::string third = ScanRangeText(thirdStart, thirdEnd);
   const std::string further = (!second.empty() && !third.empty()) ? second + "," + third : second + third;
 
-  const Hwnd chromatogram = OpenChromatogramWindow(p);
-  if (chromatogram == 0) return kFalse;
-  const Hwnd dialog =
-      OpenDialogByCommand(p, chromatogram, kOpenCombineDialogCommand, kCombineDialogTitle, kCombineDialogLimit, kFalse);
+  const ChromatogramWindow chromatogram = OpenChromatogram(p);
+  if (chromatogram.window == 0) return chromatogram.hostGone ? Refusal::HostGone : Refusal::NoChromatogramWindow;
+  const Hwnd dialog = OpenDialogByCommand(p, chromatogram.window, kOpenCombineDialogCommand, kCombineDialogTitle,
+                                          kCombineDialogLimit, kFalse);
   if (dialog == 0) RaiseAppError(kAppErrorNumber, kCombineDialogMissing);
 
   const std::pair<Long, std::string> fields[] = {
@@ -69,7 +50,46 @@ Integer CombineSpectrum(platform::Platform& p, Long firstStart, Long firstEnd, L
   SendWindowMessage(p, dialog, platform::kWmCommand, kOkCommand, 0);
   YieldToMessageLoop(p);
   WaitUntilWindowGone(p, kCombiningWindowTitle);
-  return kTrue;
+  return Refusal::None;
+}
+
+}  // namespace
+
+std::string ScanRangeText(Long start, Long end) {
+  if (start < 1) return {};
+  if (end < 1) return DecimalText(start);
+  return DecimalText(start) + ":" + DecimalText(end);
+}
+
+CombineOutcome CombineAroundScan(Platform& p, Long scan, const RawFileRecord& rawFile) {
+  CombineOutcome out;
+  out.scan = scan;
+  out.scanCount = rawFile.Spec.ScanCount;
+  const Long n = out.scanCount;
+  if (scan < 1 || scan > n) {
+    out.refusal = Refusal::OutsideSample;
+    return out;
+  }
+  const Long low = scan - 1 < 1 ? 1 : scan - 1;
+  const Long high = scan + 1 > n ? n : scan + 1;
+  out.refusal = CombineRanges(p, low, high, 0, 0, 0, 0, 1.0f, 1.0f);
+  if (out.Combined()) {
+    out.first = low;
+    out.last = high;
+  }
+  return out;
+}
+
+Long CombineAtScan(Platform& p, Long scan, const RawFileRecord& rawFile) {
+  return CombineAroundScan(p, scan, rawFile).Combined() ? scan : 0;
+}
+
+Integer CombineSpectrum(Platform& p, Long firstStart, Long firstEnd, Long secondStart, Long secondEnd, Long thirdStart,
+                        Long thirdEnd, Single firstValue, Single secondValue) {
+  return CombineRanges(p, firstStart, firstEnd, secondStart, secondEnd, thirdStart, thirdEnd, firstValue,
+                       secondValue) == Refusal::None
+             ? kTrue
+             : kFalse;
 }
 
 }  // namespace apexer

@@ -21,6 +21,16 @@ Long WholeBound(Single bound) { return RoundToLong(bound).value_or(0); }
 
 }  // namespace
 
+Integer IntegrateWholeChannel(Platform& p, RawFileRecord& rawFile, const std::string& channelDescription,
+                              std::vector<PeakRecord>& peaks) {
+  // A title of one NUL names no window: the integration takes the active one.
+  const std::string activeWindow(1, '\0');
+  const IntegrationParameters unused{};  // the stored parameters are taken instead
+  Integer auxValue = 0;
+  return IntegrateChromatogram(p, activeWindow, rawFile, 1, channelDescription, 0, 0, kFalse, peaks, unused, kTrue,
+                               auxValue, 0);
+}
+
 Integer SelectFunction(HostLibraries& host, Integer functionNumber, RawFileRecord& raw) {
   auto header = std::make_unique<RawHeaderRecord>();  // all zero
   if (host.DmRawReadHeaderVB(raw, *header) == 0) return kFalse;
@@ -40,7 +50,7 @@ Long ScanInRange(HostLibraries& host, Integer functionNumber, Long scan, RawFile
   return (scan >= 1 && scan <= n) ? scan : 0;
 }
 
-Integer IntegrateChromatogram(platform::Platform& p, const std::string& windowTitle, RawFileRecord& raw,
+Integer IntegrateChromatogram(Platform& p, const std::string& windowTitle, RawFileRecord& raw,
                               Integer functionNumber, const std::string& channelDescription, Single rangeStart,
                               Single rangeEnd, Integer rangeInScans, std::vector<PeakRecord>& peaks,
                               const IntegrationParameters& parameters, Integer useStoredParameters,
@@ -51,7 +61,7 @@ Integer IntegrateChromatogram(platform::Platform& p, const std::string& windowTi
 
   Integer go = CloseChromatogramWindow(p);
   // From here to the end the host's libraries are called with no yield between them.
-  BeforeHostRequest(p);
+  BeforeHostRequest(p, kHostQuestion);
 
   const Hwnd window = (!windowTitle.empty() && windowTitle[0] != '\0') ? p.desktop.FindWindowA(windowTitle)
                                                                         : p.desktop.GetActiveWindow();

@@ -1,6 +1,7 @@
 // Measuring and applying a form's outer rectangle in screen pixels.
 #pragma once
-#include "platform/platform.h"
+#include "platform/desktop.h"
+#include "platform/forms.h"
 #include "settings/window_rect.h"
 
 namespace apexer {

@@ -16,12 +16,12 @@ constexpr Long kOutOfMemoryNumber = 7;
 constexpr Long kInternalErrorNumber = 51;
 
 // Recorded first: the report waits for the user's OK, and the process may be ended meanwhile.
-void Report(platform::Platform& p, Long number, const std::string& text) {
-  p.record.Error(number, text);
+void Report(Platform& p, RunRecord& record, Long number, const std::string& text) {
+  record.Error(number, text);
   p.app.ReportUncaughtError(number, text);
 }
 
-int RunToTheEnd(platform::Platform& p) {
+int RunToTheEnd(Platform& p, RunRecord& record) {
   const std::string settingsPath = ProgramSettingsPath(p.app);
   const std::string channel = ReadProfileString(p.profiles, kProgramSection, kChannelKey, settingsPath);
   WindowRect rect;
@@ -34,7 +34,7 @@ int RunToTheEnd(platform::Platform& p) {
                          platform::kSwpNoMove | platform::kSwpNoSize);
   p.status.SetStatusText("Initializing");
 
-  const Integer result = RunSampleProcessing(p, channel);
+  const Integer result = RunSampleProcessing(p, record, channel);
   p.status.SetStatusText(DecimalText(result));
 
   GetFormRect(p.desktop, p.status, rect);
@@ -44,18 +44,18 @@ int RunToTheEnd(platform::Platform& p) {
 
 }  // namespace
 
-int Main(platform::Platform& p) {
+int Main(Platform& p, RunRecord& record) {
   try {
-    return RunToTheEnd(p);
+    return RunToTheEnd(p, record);
   } catch (const CancelRequested&) {
-    p.record.Cancelled();
+    record.Cancelled();
     return kExitCancelled;
   } catch (const AppError& e) {
-    Report(p, e.Number(), e.what());
+    Report(p, record, e.Number(), e.what());
   } catch (const std::bad_alloc&) {
-    Report(p, kOutOfMemoryNumber, "Out of memory");
+    Report(p, record, kOutOfMemoryNumber, "Out of memory");
   } catch (const std::exception& e) {
-    Report(p, kInternalErrorNumber, std::string("Internal error: ") + e.what());
+    Report(p, record, kInternalErrorNumber, std::string("Internal error: ") + e.what());
   }
   return kExitError;
 }

@@ -1,6 +1,7 @@
 // The entry procedure: settings, the status window, one processing run, the placement written back.
 #pragma once
-#include "platform/platform.h"
+#include "common/platform.h"
+#include "processing/run_record.h"
 
 namespace apexer {
 
@@ -14,7 +15,7 @@ inline constexpr const char* kChannelKey = "ChroDesc";
 inline constexpr const char* kPlacementKey = "Combiner";
 
 // Runs the whole job once and returns the exit code. An error ends it through the application's report,
-// without the placement being written; so does Cancel, silently.
-int Main(platform::Platform& p);
+// without the placement being written; so does Cancel, silently. The record keeps what the run did.
+int Main(Platform& p, RunRecord& record);
 
 }  // namespace apexer

@@ -4,19 +4,19 @@
 #include "win32/win32_desktop.h"
 #include "win32/win32_global_memory.h"
 #include "win32/win32_host_libraries.h"
-#include "win32/win32_pacing.h"
+#include "win32/win32_loop.h"
 #include "win32/win32_profile_files.h"
 
 namespace apexer::win32 {
 
 struct Win32Backend {
-  WaitPacer pacer;
+  CallCounts calls;  // the measuring build's; empty in every other
   Win32Clock clock;
-  Win32MessageLoop loop{pacer};
-  Win32Desktop desktop{pacer};
+  Win32MessageLoop loop{clock, calls};
+  Win32Desktop desktop{calls};
   Win32ProfileFiles profiles;
   Win32GlobalMemory memory;
-  Win32HostLibraries host{pacer};
+  Win32HostLibraries host{calls};
 };
 
 }  // namespace apexer::win32

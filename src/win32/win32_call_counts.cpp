@@ -4,6 +4,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "platform/desktop.h"
+
 namespace apexer::win32 {
 namespace {
 
@@ -18,7 +20,20 @@ void AddTally(nlohmann::ordered_json& out, const CallCounts::Tally& tally) {
   }
 }
 
+std::string RequestName(const platform::HostRequest& request) {
+  using Kind = platform::HostRequest::Kind;
+  if (request.kind == Kind::Command) return "host command";
+  std::string name = std::string(request.kind == Kind::Post ? "post " : "send ") + std::to_string(request.message);
+  if (request.message == platform::kWmCommand) name += " " + std::to_string(request.wParam);
+  return name;
+}
+
 }  // namespace
+
+void CallCounts::Request(const platform::HostRequest& request) {
+  current_ = segments_.try_emplace(RequestName(request)).first;
+  ++current_->second.times;
+}
 
 std::string CallCounts::Json() const {
   nlohmann::ordered_json total = nlohmann::ordered_json::object(), after = nlohmann::ordered_json::object();

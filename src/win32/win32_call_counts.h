@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "platform/loop.h"
 #include "win32/win32_handles.h"
 
 namespace apexer::win32 {
@@ -39,16 +40,14 @@ class CallCounts {
       t->ms[k] += ms;
     }
   }
-  // Everything counted from here to the next request belongs to the stretch that follows this one.
-  void Request(const std::string& what) {
-    current_ = segments_.try_emplace(what).first;
-    ++current_->second.times;
-  }
+  // Everything counted from here to the next request belongs to the stretch that follows this one, named
+  // after it: "post 273 354", "send 12", "host command".
+  void Request(const platform::HostRequest& request);
   // JSON: {"total": {kind: n, kind_ms: ms}, "after": {request: {"times": n, kind: n, kind_ms: ms}}}.
   std::string Json() const;
 #else
   void Add(CallKind, double) {}
-  void Request(const std::string&) {}
+  void Request(const platform::HostRequest&) {}
 #endif
 
  private:

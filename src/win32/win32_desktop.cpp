@@ -11,21 +11,15 @@ BOOL CALLBACK AddToList(HWND window, LPARAM list) {
   return TRUE;
 }
 
-std::string RequestName(const char* how, std::uint32_t message, Long wParam) {
-  std::string name = std::string(how) + " " + std::to_string(message);
-  if (message == platform::kWmCommand) name += " " + std::to_string(wParam);
-  return name;
-}
-
 }  // namespace
 
 Hwnd Win32Desktop::FindWindowA(const std::string& title) {
-  CallScope call(pacer_.Calls(), CallKind::Find);
+  CallScope call(calls_, CallKind::Find);
   return FromHwnd(::FindWindowA(nullptr, title.c_str()));
 }
 
 platform::TopLevelWindows Win32Desktop::ListTopLevel() {
-  CallScope call(pacer_.Calls(), CallKind::Listing);
+  CallScope call(calls_, CallKind::Listing);
   platform::TopLevelWindows look;
   look.firstUntitled = FromHwnd(::FindWindowA(nullptr, ""));
   // One server call for the whole Z-order, where a walk with GetWindow costs one a step.
@@ -37,51 +31,48 @@ platform::TopLevelWindows Win32Desktop::ListTopLevel() {
 }
 
 int Win32Desktop::GetWindowTextA(Hwnd window, char* buffer, int maxCount) {
-  CallScope call(pacer_.Calls(), CallKind::Title);
+  CallScope call(calls_, CallKind::Title);
   return ::GetWindowTextA(ToHwnd(window), buffer, maxCount);
 }
 
 Hwnd Win32Desktop::GetParent(Hwnd window) {
-  CallScope call(pacer_.Calls(), CallKind::Test);
+  CallScope call(calls_, CallKind::Test);
   return FromHwnd(::GetParent(ToHwnd(window)));
 }
 
 bool Win32Desktop::IsWindow(Hwnd window) {
-  CallScope call(pacer_.Calls(), CallKind::Test);
+  CallScope call(calls_, CallKind::Test);
   return ::IsWindow(ToHwnd(window)) != FALSE;
 }
 
 bool Win32Desktop::IsTopLevelWindow(Hwnd window) {
-  CallScope call(pacer_.Calls(), CallKind::Test);
+  CallScope call(calls_, CallKind::Test);
   const HWND h = ToHwnd(window);
   return h != nullptr && ::GetAncestor(h, GA_PARENT) == ::GetDesktopWindow();
 }
 
 Hwnd Win32Desktop::GetActiveWindow() {
-  CallScope call(pacer_.Calls(), CallKind::Test);
+  CallScope call(calls_, CallKind::Test);
   return FromHwnd(::GetActiveWindow());
 }
 
 Hwnd Win32Desktop::GetDlgItem(Hwnd dialog, Long id) {
-  CallScope call(pacer_.Calls(), CallKind::Test);
+  CallScope call(calls_, CallKind::Test);
   return FromHwnd(::GetDlgItem(ToHwnd(dialog), id));
 }
 
 Long Win32Desktop::PostMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) {
-  pacer_.Request(RequestName("post", message, wParam));
-  CallScope call(pacer_.Calls(), CallKind::Request);
+  CallScope call(calls_, CallKind::Request);
   return ::PostMessageA(ToHwnd(window), message, ToWparam(wParam), ToLparam(lParam)) ? 1 : 0;
 }
 
 Long Win32Desktop::SendMessageA(Hwnd window, std::uint32_t message, Long wParam, Long lParam) {
-  pacer_.Request(RequestName("send", message, wParam));
-  CallScope call(pacer_.Calls(), CallKind::Request);
+  CallScope call(calls_, CallKind::Request);
   return static_cast<Long>(::SendMessageA(ToHwnd(window), message, ToWparam(wParam), ToLparam(lParam)));
 }
 
 Long Win32Desktop::SendMessageA(Hwnd window, std::uint32_t message, Long wParam, const std::string& text) {
-  pacer_.Request(RequestName("send", message, wParam));
-  CallScope call(pacer_.Calls(), CallKind::Request);
+  CallScope call(calls_, CallKind::Request);
   return static_cast<Long>(
       ::SendMessageA(ToHwnd(window), message, ToWparam(wParam), reinterpret_cast<LPARAM>(text.c_str())));
 }

@@ -3,14 +3,14 @@
 #include <cstdint>
 
 #include "platform/desktop.h"
-#include "win32/win32_pacing.h"
+#include "win32/win32_call_counts.h"
 
 namespace apexer::win32 {
 
 class Win32Desktop : public platform::Desktop {
  public:
-  // Messages to the host restart the pacer's back-off: the host is expected to react soon.
-  explicit Win32Desktop(WaitPacer& pacer) : pacer_(pacer) {}
+  // The calls are counted in the measuring build.
+  explicit Win32Desktop(CallCounts& calls) : calls_(calls) {}
 
   Hwnd FindWindowA(const std::string& title) override;
   platform::TopLevelWindows ListTopLevel() override;
@@ -31,7 +31,7 @@ class Win32Desktop : public platform::Desktop {
   bool GetNearestMonitorWorkArea(const platform::PixelRect& rect, platform::PixelRect& workArea) override;
 
  private:
-  WaitPacer& pacer_;
+  CallCounts& calls_;
 };
 
 }  // namespace apexer::win32

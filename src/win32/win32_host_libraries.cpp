@@ -92,7 +92,7 @@ class TextArgument {
 
 }  // namespace
 
-Win32HostLibraries::Win32HostLibraries(WaitPacer& pacer) : pacer_(pacer) {}
+Win32HostLibraries::Win32HostLibraries(CallCounts& calls) : calls_(calls) {}
 Win32HostLibraries::~Win32HostLibraries() = default;
 
 const Win32HostLibraries::Bridge& Win32HostLibraries::BridgeLib() {
@@ -146,13 +146,13 @@ Long Win32HostLibraries::GetSampleListFileVB(RawFileRecord& record) {
 }
 
 Long Win32HostLibraries::GetApplicationWnd(Integer kind) {
-  CallScope call(pacer_.Calls(), CallKind::HostCall);
+  CallScope call(calls_, CallKind::HostCall);
   return BridgeLib().GetApplicationWnd(kind);
 }
 
 Integer Win32HostLibraries::GetGlobalFile(std::string& listName, std::string& fileType, FileSpecRecord& blank,
                                           FileSpecRecord& result) {
-  CallScope call(pacer_.Calls(), CallKind::HostCall);
+  CallScope call(calls_, CallKind::HostCall);
   const Bridge& b = BridgeLib();
   TextArgument list(listName);
   TextArgument type(fileType);
@@ -162,8 +162,7 @@ Integer Win32HostLibraries::GetGlobalFile(std::string& listName, std::string& fi
 Long Win32HostLibraries::IonvaneCommand(std::string& command, Long number) {
   const Bridge& b = BridgeLib();
   TextArgument text(command);
-  pacer_.Request("host command");
-  CallScope call(pacer_.Calls(), CallKind::Request);
+  CallScope call(calls_, CallKind::Request);
   return b.IonvaneCommand(text.get(), number);
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/host_libraries.h"
-#include "win32/win32_pacing.h"
+#include "win32/win32_call_counts.h"
 #include "win32/win32_scoped.h"
 
 namespace apexer::win32 {
@@ -15,8 +15,8 @@ constexpr Long kEntryPointNotFound = 453;
 
 class Win32HostLibraries : public HostLibraries {
  public:
-  // A host command restarts the pacer's back-off: the host opens or closes windows in answer.
-  explicit Win32HostLibraries(WaitPacer& pacer);
+  // The calls are counted in the measuring build.
+  explicit Win32HostLibraries(CallCounts& calls);
   ~Win32HostLibraries() override;
   Win32HostLibraries(const Win32HostLibraries&) = delete;
   Win32HostLibraries& operator=(const Win32HostLibraries&) = delete;
@@ -54,7 +54,7 @@ class Win32HostLibraries : public HostLibraries {
   const Raw& RawLib();
   const Peak& PeakLib();
 
-  WaitPacer& pacer_;
+  CallCounts& calls_;
   // Loaded at the first call into each; kept, even when an entry point is missing, while this object lives.
   ScopedLibrary bridgeModule_{nullptr};
   ScopedLibrary rawModule_{nullptr};

@@ -3,11 +3,13 @@
 #include <utility>
 
 #include "shared/win32/gdi.h"
+#include "shared/win32/handle.h"
 #include "win32/win32_handles.h"
 
 namespace apexer::win32 {
 
 using shared::win32::ScopedGdiObject;
+using shared::win32::ScopedHandle;
 using shared::win32::ScopedSelectObject;
 using ScopedFont = ScopedGdiObject<HFONT>;
 

@@ -5,21 +5,20 @@
 namespace standin {
 
 bool BridgePublisher::Create() {
-  lock_ = CreateMutexA(nullptr, FALSE, kBridgeLock);
-  mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(BridgeState), kBridgeSection);
-  if (!mapping_ || !lock_) return false;
+  lock_.reset(CreateMutexA(nullptr, FALSE, kBridgeLock));
+  mapping_.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(BridgeState), kBridgeSection));
+  if (!mapping_.valid() || !lock_.valid()) return false;
   // One host at a time: a second one would take the first one's windows away from the client. One that
   // holds the section and does not let go is a host too, a hung one.
   const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-  const DWORD held = WaitForSingleObject(lock_, 2000);
-  if (held == WAIT_OBJECT_0 || held == WAIT_ABANDONED) ReleaseMutex(lock_);
+  const DWORD held = WaitForSingleObject(lock_.get(), 2000);
+  if (held == WAIT_OBJECT_0 || held == WAIT_ABANDONED) ReleaseMutex(lock_.get());
   BridgeState other;
   if (held == WAIT_TIMEOUT || (existed && ReadBridge(other) && other.hostPid != GetCurrentProcessId())) {
-    CloseHandle(mapping_);
-    mapping_ = nullptr;
+    mapping_.reset();
     return false;
   }
-  state_ = static_cast<BridgeState*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(BridgeState)));
+  state_ = static_cast<BridgeState*>(MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(BridgeState)));
   if (!state_) return false;
   Update([](BridgeState& s) {
     std::memset(&s, 0, sizeof s);
@@ -34,12 +33,10 @@ BridgePublisher::~BridgePublisher() {
     Update([](BridgeState& s) { std::memset(&s, 0, sizeof s); });
     UnmapViewOfFile(state_);
   }
-  if (mapping_) CloseHandle(mapping_);
-  if (lock_) CloseHandle(lock_);
 }
 
-void BridgePublisher::Lock() { WaitForSingleObject(lock_, 2000); }
-void BridgePublisher::Unlock() { ReleaseMutex(lock_); }
+void BridgePublisher::Lock() { WaitForSingleObject(lock_.get(), 2000); }
+void BridgePublisher::Unlock() { ReleaseMutex(lock_.get()); }
 
 namespace {
 
@@ -47,36 +44,32 @@ namespace {
 // connection, as a real one would, rather than some ten server calls per question. The host clears the
 // section when it ends, and a new host reuses the same section, so the view never goes stale.
 struct ClientSide {
-  HANDLE mapping = nullptr;
+  shared::win32::ScopedHandle mapping;
   const BridgeState* view = nullptr;
-  HANDLE lock = nullptr;
+  shared::win32::ScopedHandle lock;
   DWORD pid = 0;
-  HANDLE process = nullptr;
+  shared::win32::ScopedHandle process;
 
   bool Open() {
     if (view) return true;
-    mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kBridgeSection);
-    if (!mapping) return false;
-    view = static_cast<const BridgeState*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(BridgeState)));
-    lock = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kBridgeLock);
-    if (view && lock) return true;
+    mapping.reset(OpenFileMappingA(FILE_MAP_READ, FALSE, kBridgeSection));
+    if (!mapping.valid()) return false;
+    view = static_cast<const BridgeState*>(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(BridgeState)));
+    lock.reset(OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kBridgeLock));
+    if (view && lock.valid()) return true;
     Close();
     return false;
   }
   void Close() {
     if (view) UnmapViewOfFile(view);
-    if (mapping) CloseHandle(mapping);
-    if (lock) CloseHandle(lock);
-    if (process) CloseHandle(process);
     *this = ClientSide{};
   }
   bool Alive(DWORD hostPid) {
-    if (hostPid == pid && process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT) return true;
+    if (hostPid == pid && process.valid() && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) return true;
     // Another host, or the one we knew has ended and its number may now name a new one.
-    if (process) CloseHandle(process);
-    process = OpenProcess(SYNCHRONIZE, FALSE, hostPid);
+    process.reset(OpenProcess(SYNCHRONIZE, FALSE, hostPid));
     pid = hostPid;
-    return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    return process.valid() && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
   }
 };
 
@@ -88,10 +81,10 @@ bool ReadBridge(BridgeState& out, DWORD lockWaitMs) {
   std::memset(&out, 0, sizeof out);
   if (!g_client.Open()) return false;
   // Abandoned: the host ended while it held the section; what it holds is read, and the host found gone.
-  const DWORD w = WaitForSingleObject(g_client.lock, lockWaitMs);
+  const DWORD w = WaitForSingleObject(g_client.lock.get(), lockWaitMs);
   if (w != WAIT_OBJECT_0 && w != WAIT_ABANDONED) return false;
   std::memcpy(&out, g_client.view, sizeof out);
-  ReleaseMutex(g_client.lock);
+  ReleaseMutex(g_client.lock.get());
   const bool ok = out.magic == kBridgeMagic && out.hostPid != 0 && g_client.Alive(out.hostPid);
   if (!ok) std::memset(&out, 0, sizeof out);
   return ok;

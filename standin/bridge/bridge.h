@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bridge/boundary.h"
+#include "shared/win32/handle.h"
 
 namespace standin {
 
@@ -46,8 +47,8 @@ class BridgePublisher {
  private:
   void Lock();
   void Unlock();
-  HANDLE mapping_ = nullptr;
-  HANDLE lock_ = nullptr;
+  shared::win32::ScopedHandle mapping_;
+  shared::win32::ScopedHandle lock_;
   BridgeState* state_ = nullptr;
 };
 

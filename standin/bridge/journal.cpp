@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "bridge/host_settings.h"
+#include "shared/win32/handle.h"
 
 namespace standin {
 
@@ -61,12 +62,11 @@ void Journal(const char* source, const char* event, const JsonFields& fields) {
   static const HANDLE lock = CreateMutexA(nullptr, FALSE, "ApexerStandinJournalLock");
   DWORD waited = lock ? WaitForSingleObject(lock, 5000) : WAIT_FAILED;
   bool owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-  HANDLE f = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f != INVALID_HANDLE_VALUE) {
+  const shared::win32::ScopedHandle f(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (f.valid()) {
     DWORD written = 0;
-    WriteFile(f, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    CloseHandle(f);
+    WriteFile(f.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
   if (owned) ReleaseMutex(lock);
 }

@@ -5,37 +5,23 @@
 #include "bridge/host_settings.h"
 #include "bridge/text_fields.h"
 #include "scoped_gdi.h"
+#include "shared/win32/window_proc.h"
 
 namespace standin {
 
 namespace {
 
-HostApp* AppOf(HWND window) { return reinterpret_cast<HostApp*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
-
-void KeepApp(HWND window, LPARAM createParams) {
-  auto* create = reinterpret_cast<CREATESTRUCTA*>(createParams);
-  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-}
-
 // Every kind of window has this procedure; the kind comes with its class.
 template <WindowKind Kind>
-LRESULT CALLBACK KindProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) KeepApp(window, lParam);
-  HostApp* app = AppOf(window);
-  if (app == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  return app->HandleWindowMessage(Kind, window, message, wParam, lParam);
+LRESULT HandleKind(HostApp& app, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return app.HandleWindowMessage(Kind, window, message, wParam, lParam);
 }
+template <WindowKind Kind>
+constexpr WNDPROC kKindProc = shared::win32::WindowProcOf<HostApp, HandleKind<Kind>>;
 
 constexpr std::array<WNDPROC, kWindowKinds> kProcs = {
-    KindProc<WindowKind::Main>, KindProc<WindowKind::Chromatogram>, KindProc<WindowKind::Spectrum>,
-    KindProc<WindowKind::PeakList>, KindProc<WindowKind::Busy>};
-
-LRESULT CALLBACK CommandProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) KeepApp(window, lParam);
-  HostApp* app = AppOf(window);
-  if (app == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  return app->HandleCommandWindowMessage(window, message, wParam, lParam);
-}
+    kKindProc<WindowKind::Main>, kKindProc<WindowKind::Chromatogram>, kKindProc<WindowKind::Spectrum>,
+    kKindProc<WindowKind::PeakList>, kKindProc<WindowKind::Busy>};
 
 HBRUSH BackdropBrush(Backdrop backdrop) {
   switch (backdrop) {
@@ -84,7 +70,7 @@ int HostApp::Run(const char* commandLine) {
   ReportUnknownFaults(kSrcHost);
 
   WNDCLASSA command{};
-  command.lpfnWndProc = CommandProc;
+  command.lpfnWndProc = shared::win32::WindowProcOf<HostApp, &HostApp::HandleCommandWindowMessage>;
   command.hInstance = instance_;
   command.lpszClassName = kCommandWindowClass;
   RegisterClassA(&command);

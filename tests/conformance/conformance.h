@@ -1,49 +1,19 @@
 // Case tables that run against the fakes natively and against the real functions under Wine, so the
-// fakes cannot drift from the platform they imitate. Each failure names its case.
+// fakes cannot drift from the platform they imitate. Each row is a test of its own in both, named by the
+// row, so a failing row can be picked out and run again (--gtest_filter=*/ROW).
 #pragma once
+#include <gtest/gtest.h>
+
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/host_libraries.h"
 #include "platform/desktop.h"
+#include "platform/global_memory.h"
+#include "platform/host_libraries.h"
 #include "platform/profile_files.h"
 
 namespace apexer::conformance {
-
-class Failures {
- public:
-  template <typename A, typename B>
-  void Equal(const std::string& what, const A& actual, const B& expected) {
-    ++cases;
-    if (actual == expected) return;
-    std::ostringstream out;
-    out << what << ": expected [" << Show(expected) << "] got [" << Show(actual) << "]";
-    messages.push_back(out.str());
-  }
-  void True(const std::string& what, bool ok) {
-    ++cases;
-    if (!ok) messages.push_back(what);
-  }
-  int cases = 0;  // how many ran, so a run that checked nothing shows
-  std::vector<std::string> messages;
-
- private:
-  template <typename T>
-  static std::string Show(const T& v) {
-    std::ostringstream out;
-    if constexpr (std::is_convertible_v<T, std::string>) {
-      for (char c : std::string(v)) {
-        if (c == '\0') out << "\\0";
-        else out << c;
-      }
-    } else {
-      out << v;
-    }
-    return out.str();
-  }
-};
 
 // What a profile case needs beyond the functions under test: files to start from and a place to write.
 class ProfileWorld {
@@ -93,9 +63,26 @@ class HostWorld {
   virtual int SpectraPrinted() = 0;
 };
 
-void RunProfileCases(ProfileWorld& world, Failures& failures);
-void RunDesktopCases(DesktopWorld& world, Failures& failures);
-// The host's behaviour that the program relies on, held against each double of the host.
-void RunHostCases(HostWorld& world, Failures& failures);
+// One row: its name (letters, digits and underscores: it names the test) and what it does to a world,
+// asserting with gtest. A row starts from a world of its own or from one its suite cleans between rows.
+template <typename World>
+struct Case {
+  std::string name;
+  std::function<void(World&)> run;
+};
+template <typename World>
+std::string CaseName(const testing::TestParamInfo<Case<World>>& info) {
+  return info.param.name;
+}
+template <typename World>
+void PrintTo(const Case<World>& c, std::ostream* out) {
+  *out << c.name;
+}
+
+std::vector<Case<ProfileWorld>> ProfileCases();
+std::vector<Case<DesktopWorld>> DesktopCases();
+// The host's behaviour that the program relies on, held against each double of the host. Each row starts
+// the host it needs; its suite stops it.
+std::vector<Case<HostWorld>> HostCases();
 
 }  // namespace apexer::conformance

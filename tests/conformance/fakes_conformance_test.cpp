@@ -72,32 +72,27 @@ class ScriptedHostWorld : public HostWorld {
   std::unique_ptr<fakes::Rig> rig;
 };
 
-std::string Listed(const Failures& f) {
-  std::string out;
-  for (const std::string& m : f.messages) out += m + "\n";
-  return out;
-}
-
-TEST(Conformance, FakeProfileFilesFollowTheRealFunctions) {
+// Each row of each table is a test of its own, on a double made for it alone.
+class FakeProfileFiles : public testing::TestWithParam<Case<ProfileWorld>> {};
+TEST_P(FakeProfileFiles, FollowTheRealFunctions) {
   FakeProfileWorld world;
-  Failures failures;
-  RunProfileCases(world, failures);
-  EXPECT_TRUE(failures.messages.empty()) << Listed(failures);
+  GetParam().run(world);
 }
+INSTANTIATE_TEST_SUITE_P(Conformance, FakeProfileFiles, testing::ValuesIn(ProfileCases()), CaseName<ProfileWorld>);
 
-TEST(Conformance, FakeDesktopFollowsTheRealFunctions) {
+class FakeDesktop : public testing::TestWithParam<Case<DesktopWorld>> {};
+TEST_P(FakeDesktop, FollowsTheRealFunctions) {
   FakeDesktopWorld world;
-  Failures failures;
-  RunDesktopCases(world, failures);
-  EXPECT_TRUE(failures.messages.empty()) << Listed(failures);
+  GetParam().run(world);
 }
+INSTANTIATE_TEST_SUITE_P(Conformance, FakeDesktop, testing::ValuesIn(DesktopCases()), CaseName<DesktopWorld>);
 
-TEST(Conformance, ScriptedHostKeepsTheHostContract) {
+class ScriptedHost : public testing::TestWithParam<Case<HostWorld>> {};
+TEST_P(ScriptedHost, KeepsTheHostContract) {
   ScriptedHostWorld world;
-  Failures failures;
-  RunHostCases(world, failures);
-  EXPECT_TRUE(failures.messages.empty()) << Listed(failures);
+  GetParam().run(world);
 }
+INSTANTIATE_TEST_SUITE_P(Conformance, ScriptedHost, testing::ValuesIn(HostCases()), CaseName<HostWorld>);
 
 }  // namespace
 }  // namespace apexer::conformance

@@ -13,200 +13,292 @@ namespace {
 constexpr int kHostReactsMs = 5000;
 constexpr int kCloseIgnoredMs = 150;
 
-class HostCases {
+// A host on its sample, as each row after the first starts it.
+class Host {
  public:
-  HostCases(HostWorld& world, Failures& failures)
-      : w_(world), f_(failures), h_(world.Host()), d_(world.Desk()) {}
-
-  void WithoutSample() {
+  explicit Host(HostWorld& world, int peaks = 0) : w_(world) {
+    started_ = world.StartHost(true, peaks);
+    if (!started_) return;
     RawFileRecord raw{};
-    f_.Equal("no sample: GetSampleListFileVB answers 0", h_.GetSampleListFileVB(raw), 0);
-    FileSpecRecord blank = BlankFileSpecRecord();
-    FileSpecRecord spec{};
-    std::string list = "SystemList";
-    std::string type = "RAW";
-    f_.True("no sample: GetGlobalFile does not answer 1", h_.GetGlobalFile(list, type, blank, spec) != 1);
-    f_.True("no sample: the main window is kind 0", h_.GetApplicationWnd(0) != 0);
+    world.Host().GetSampleListFileVB(raw);
+    name_ = GetCurrentRawFileName(world.Host(), "RAW");
   }
+  bool Started() const { return started_; }
+  HostLibraries& Libraries() { return w_.Host(); }
+  platform::Desktop& Desk() { return w_.Desk(); }
+  std::string ChromatogramTitle() const { return "Chromatogram - [" + name_ + "]"; }
+  const std::string& Name() const { return name_; }
 
-  // Fills raw and returns the scan count of function 1.
-  Long Sample(RawFileRecord& raw) {
-    f_.True("GetSampleListFileVB answers non-zero with a sample", h_.GetSampleListFileVB(raw) != 0);
-    name_ = GetCurrentRawFileName(h_, "RAW");
-    f_.True("GetGlobalFile names the current file", !name_.empty());
-    const Long scans = h_.DmRawScansInFunction(raw);
-    f_.True("DmRawScansInFunction gives the scans of the sample", scans >= 20);
-    f_.True("at start the main window is kind 0", h_.GetApplicationWnd(0) != 0);
-    f_.Equal("at start there is no window of kind 1", h_.GetApplicationWnd(1), 0);
-    f_.Equal("at start there is no window of kind 2", h_.GetApplicationWnd(2), 0);
-    return scans;
-  }
-
-  void NoPeaksAndNegativeCounts(RawFileRecord& raw, Long scans) {
-    auto header = std::make_unique<RawHeaderRecord>();
-    f_.True("DmRawReadHeaderVB answers non-zero", h_.DmRawReadHeaderVB(raw, *header) != 0);
-    raw.FunctionNumber = 1;
-    IntegrationParameters parameters{};
-    std::string set = "ChrIntegrate";
-    f_.True("IntegrateGetIniFile answers non-zero", h_.IntegrateGetIniFile(set, parameters) != 0);
-    TraceDescriptor tic{};
-    platform::GlobalHandle block = 0;
-    Long count = -1;
-    Integer aux = 0;
-    f_.True("no peaks: IntegrateChromatogramRange answers non-zero",
-            h_.IntegrateChromatogramRange(0, raw, tic, block, count, aux, parameters, 1, scans, 0) != 0);
-    f_.Equal("no peaks: the count is 0", count, 0);
-    f_.True("no peaks: the peak block can be locked", w_.Memory().GlobalLock(block) != nullptr);
-    w_.Memory().GlobalUnlock(block);
-    f_.Equal("no peaks: the peak block is freed", w_.Memory().GlobalFree(block), 0);
-    // Asked while the raw file is open, as the program asks: only the sample's own traces count.
-    std::string nonsense = "NO SUCH CHANNEL";
-    f_.Equal("DmRawIsAnalogTraceDesc of no trace of the sample answers 0", h_.DmRawIsAnalogTraceDesc(nonsense), 0);
-    h_.DmRawClose();
-
-    char destination[8] = "keep";
-    const char source[8] = "copied";
-    f_.Equal("CopyMemVB refuses a negative count", h_.CopyMemVB(destination, source, -4), 0);
-    f_.Equal("CopyMemVB with a negative count copies nothing", std::string(destination), std::string("keep"));
-    float masses[40] = {};
-    Long found = 0;
-    std::string mass = "301.1";
-    f_.True("DmRawStrToMass of a mass answers above 0", h_.DmRawStrToMass(mass, masses, 33, found) > 0);
-    f_.True("DmRawStrToMass of no mass list answers 0 or less", h_.DmRawStrToMass(nonsense, masses, 33, found) <= 0);
-  }
-
-  // The launch command, command 354 and the dialog; returns the chromatogram window.
-  Hwnd OpenChromatogramAndDialog() {
+  // The launch command; the chromatogram window, 0 when it did not come.
+  Hwnd OpenChromatogram() {
     std::string launch = "app.launch[default:Chro]()";
-    f_.True("the launch command is accepted", h_.IonvaneCommand(launch, 5000) != 0);
-    const std::string title = "Chromatogram - [" + name_ + "]";
+    EXPECT_NE(Libraries().IonvaneCommand(launch, 5000), 0) << "the launch command is accepted";
     Hwnd chromatogram = 0;
-    f_.True("the launch command opens \"" + title + "\"",
-            w_.Until([&] { return (chromatogram = d_.FindWindowA(title)) != 0; }, kHostReactsMs));
-    f_.True("the launch command brings the kind-2 window along",
-            w_.Until([&] { return h_.GetApplicationWnd(2) != 0; }, kHostReactsMs));
-    f_.True("WM_COMMAND 354 is posted to the chromatogram window",
-            d_.PostMessageA(chromatogram, platform::kWmCommand, 354, 0) != 0);
-    Hwnd dialog = 0;
-    f_.True("command 354 opens \"Combine Spectrum\"",
-            w_.Until([&] { return (dialog = d_.FindWindowA("Combine Spectrum")) != 0; }, kHostReactsMs));
-    f_.Equal("the dialog is owned by the chromatogram window", d_.GetParent(dialog), chromatogram);
-    for (Long id : {308, 310, 369, 176}) {
-      // The dialog may be found by its title before its controls exist: the program waits for each.
-      f_.True("the dialog has control " + std::to_string(id),
-              w_.Until([&] { return d_.GetDlgItem(dialog, id) != 0; }, kHostReactsMs));
-    }
+    EXPECT_TRUE(w_.Until([&] { return (chromatogram = Desk().FindWindowA(ChromatogramTitle())) != 0; },
+                         kHostReactsMs))
+        << "the launch command opens \"" << ChromatogramTitle() << "\"";
     return chromatogram;
   }
 
-  // One combine as the program drives it, with "Replace" set to replaceAtOk before OK and to
-  // replaceAtEnd while "Spectrum Combine" shows.
-  void Combine(Hwnd chromatogram, const std::string& range, const std::string& replaceAtOk,
-               const std::string& replaceAtEnd, bool closeTheBusyWindow = false) {
-    if (d_.FindWindowA("Combine Spectrum") == 0) d_.PostMessageA(chromatogram, platform::kWmCommand, 354, 0);
+  // Command 354 to the chromatogram window; the dialog, 0 when it did not come.
+  Hwnd OpenDialog(Hwnd chromatogram) {
+    EXPECT_NE(Desk().PostMessageA(chromatogram, platform::kWmCommand, 354, 0), 0)
+        << "WM_COMMAND 354 is posted to the chromatogram window";
     Hwnd dialog = 0;
-    w_.Until([&] { return (dialog = d_.FindWindowA("Combine Spectrum")) != 0; }, kHostReactsMs);
+    EXPECT_TRUE(w_.Until([&] { return (dialog = Desk().FindWindowA("Combine Spectrum")) != 0; }, kHostReactsMs))
+        << "command 354 opens \"Combine Spectrum\"";
+    return dialog;
+  }
+
+  // One combine as the program drives it, with "Replace" set to replaceAtOk before OK and to replaceAtEnd
+  // while "Spectrum Combine" shows; the busy window, 0 when there was none.
+  Hwnd Combine(Hwnd chromatogram, const std::string& range, const std::string& replaceAtOk,
+               const std::string& replaceAtEnd) {
+    if (Desk().FindWindowA("Combine Spectrum") == 0) Desk().PostMessageA(chromatogram, platform::kWmCommand, 354, 0);
+    Hwnd dialog = 0;
+    w_.Until([&] { return (dialog = Desk().FindWindowA("Combine Spectrum")) != 0; }, kHostReactsMs);
     const std::pair<Long, std::string> fields[] = {{308, range}, {310, ""}, {369, "1"}, {176, "1"}};
     bool filled = true;
     for (const auto& [id, text] : fields) {
       Hwnd control = 0;
-      w_.Until([&] { return (control = d_.GetDlgItem(dialog, id)) != 0; }, kHostReactsMs);
-      const bool set = d_.SendMessageA(control, platform::kWmSetText, 0, text) != 0;
-      f_.True("WM_SETTEXT to control " + std::to_string(id) + " answers non-zero", set);
+      w_.Until([&] { return (control = Desk().GetDlgItem(dialog, id)) != 0; }, kHostReactsMs);
+      const bool set = Desk().SendMessageA(control, platform::kWmSetText, 0, text) != 0;
+      EXPECT_TRUE(set) << "WM_SETTEXT to control " << id << " answers non-zero";
       filled = filled && set;
     }
     if (!filled) {  // OK would only meet the host's complaint about its fields
-      d_.PostMessageA(dialog, platform::kWmClose, 0, 0);
-      return;
+      Desk().PostMessageA(dialog, platform::kWmClose, 0, 0);
+      return 0;
     }
     w_.SetReplace(replaceAtOk);
-    d_.SendMessageA(dialog, platform::kWmCommand, 1, 0);
-    f_.True("the dialog is gone when OK returns", !d_.IsWindow(dialog));
-    const Hwnd busy = d_.FindWindowA("Spectrum Combine");
-    f_.True("\"Spectrum Combine\" is there when OK returns", busy != 0);
+    Desk().SendMessageA(dialog, platform::kWmCommand, 1, 0);
+    EXPECT_FALSE(Desk().IsWindow(dialog)) << "the dialog is gone when OK returns";
+    const Hwnd busy = Desk().FindWindowA("Spectrum Combine");
+    EXPECT_NE(busy, Hwnd{0}) << "\"Spectrum Combine\" is there when OK returns";
     w_.SetReplace(replaceAtEnd);
-    if (closeTheBusyWindow) {
-      d_.PostMessageA(busy, platform::kWmClose, 0, 0);
-      w_.Until([] { return false; }, kCloseIgnoredMs);
-      f_.True("WM_CLOSE to \"Spectrum Combine\" is ignored", d_.IsWindow(busy));
-    }
-    f_.True("\"Spectrum Combine\" goes on its own",
-            w_.Until([&] { return d_.FindWindowA("Spectrum Combine") == 0; }, kHostReactsMs));
+    return busy;
+  }
+  void WaitForTheCombine() {
+    EXPECT_TRUE(w_.Until([&] { return Desk().FindWindowA("Spectrum Combine") == 0; }, kHostReactsMs))
+        << "\"Spectrum Combine\" goes on its own";
+  }
+  void CombineWith(Hwnd chromatogram, const std::string& range, const std::string& replaceAtOk,
+                   const std::string& replaceAtEnd) {
+    Combine(chromatogram, range, replaceAtOk, replaceAtEnd);
+    WaitForTheCombine();
   }
 
-  void CombinePrintClose(Hwnd chromatogram) {
-    Combine(chromatogram, "10:12", "FALSE", "FALSE", true);
-    f_.True("a combine opens the spectrum window as kind 1", h_.GetApplicationWnd(1) != 0);
-    f_.Equal("the first spectrum is shown", w_.SpectraShown(), 1);
-    Combine(chromatogram, "14:16", "FALSE", "FALSE");
-    f_.Equal("with Replace FALSE a spectrum is added", w_.SpectraShown(), 2);
-    Combine(chromatogram, "14:16", "FALSE", "TRUE");
-    f_.Equal("Replace is read when the combine ends: TRUE then replaces", w_.SpectraShown(), 1);
-    Combine(chromatogram, "17:19", "TRUE", "false");
-    f_.Equal("Replace is compared ignoring case", w_.SpectraShown(), 2);
+  void CloseKind(Integer kind, const std::string& what) {
+    const auto window = static_cast<Hwnd>(Libraries().GetApplicationWnd(kind));
+    EXPECT_NE(Desk().PostMessageA(window, platform::kWmClose, 0, 0), 0) << "WM_CLOSE to " << what << " is accepted";
+    EXPECT_TRUE(w_.Until([&] { return Libraries().GetApplicationWnd(kind) == 0; }, kHostReactsMs))
+        << "WM_CLOSE closes " << what << ": kind " << kind << " reports 0";
+  }
 
-    const Hwnd spectrum = static_cast<Hwnd>(h_.GetApplicationWnd(1));
-    for (Long command : {341, 342}) {
-      const std::string what = "command " + std::to_string(command);
-      d_.PostMessageA(spectrum, platform::kWmCommand, command, 0);
-      Hwnd printing = 0;
-      f_.True(what + " shows \"Printing...\"",
-              w_.Until([&] { return (printing = d_.FindWindowA("Printing...")) != 0; }, kHostReactsMs));
-      d_.PostMessageA(printing, platform::kWmClose, 0, 0);
-      w_.Until([] { return false; }, kCloseIgnoredMs);
-      f_.True(what + ": WM_CLOSE to \"Printing...\" is ignored", d_.IsWindow(printing));
-      f_.True(what + ": \"Printing...\" goes on its own",
-              w_.Until([&] { return d_.FindWindowA("Printing...") == 0; }, 2 * kHostReactsMs));
-      f_.Equal(what + " prints what the spectrum window shows", w_.SpectraPrinted(), 2);
-    }
-
-    CloseKind(1, "the spectrum window");
-    Combine(chromatogram, "20:22", "FALSE", "FALSE");
-    f_.Equal("a closed spectrum window forgot its spectra", w_.SpectraShown(), 1);
-    CloseKind(1, "the spectrum window");
-    CloseKind(2, "the kind-2 window");
-    const std::string title = "Chromatogram - [" + name_ + "]";
-    f_.True("WM_CLOSE to the chromatogram window is accepted",
-            d_.PostMessageA(chromatogram, platform::kWmClose, 0, 0) != 0);
-    f_.True("WM_CLOSE closes the chromatogram window",
-            w_.Until([&] { return d_.FindWindowA(title) == 0; }, kHostReactsMs));
+  // Posts WM_CLOSE to a window that must ignore it; whether it is still there a while later.
+  bool IgnoresWmClose(Hwnd window) {
+    Desk().PostMessageA(window, platform::kWmClose, 0, 0);
+    w_.Until([] { return false; }, kCloseIgnoredMs);
+    return Desk().IsWindow(window);
   }
 
  private:
-  void CloseKind(Integer kind, const std::string& what) {
-    const auto window = static_cast<Hwnd>(h_.GetApplicationWnd(kind));
-    f_.True("WM_CLOSE to " + what + " is accepted", d_.PostMessageA(window, platform::kWmClose, 0, 0) != 0);
-    f_.True("WM_CLOSE closes " + what + ": kind " + std::to_string(kind) + " reports 0",
-            w_.Until([&] { return h_.GetApplicationWnd(kind) == 0; }, kHostReactsMs));
-  }
-
   HostWorld& w_;
-  Failures& f_;
-  HostLibraries& h_;
-  platform::Desktop& d_;
+  bool started_ = false;
   std::string name_;
 };
 
+void WithoutASampleNoFileIsNamed(HostWorld& world) {
+  ASSERT_TRUE(world.StartHost(false, 0)) << "the host starts without a sample";
+  HostLibraries& h = world.Host();
+  RawFileRecord raw{};
+  EXPECT_EQ(h.GetSampleListFileVB(raw), 0) << "GetSampleListFileVB answers 0";
+  FileSpecRecord blank = BlankFileSpecRecord();
+  FileSpecRecord spec{};
+  std::string list = "SystemList";
+  std::string type = "RAW";
+  EXPECT_NE(h.GetGlobalFile(list, type, blank, spec), 1) << "GetGlobalFile does not answer 1";
+  EXPECT_NE(h.GetApplicationWnd(0), 0) << "the main window is kind 0";
+}
+
+void TheSampleIsNamedAndCounted(HostWorld& world) {
+  ASSERT_TRUE(world.StartHost(true, 0)) << "the host starts with a sample";
+  HostLibraries& h = world.Host();
+  RawFileRecord raw{};
+  EXPECT_NE(h.GetSampleListFileVB(raw), 0) << "GetSampleListFileVB answers non-zero with a sample";
+  EXPECT_FALSE(GetCurrentRawFileName(h, "RAW").empty()) << "GetGlobalFile names the current file";
+  EXPECT_GE(h.DmRawScansInFunction(raw), 20) << "DmRawScansInFunction gives the scans of the sample";
+  EXPECT_NE(h.GetApplicationWnd(0), 0) << "at start the main window is kind 0";
+  EXPECT_EQ(h.GetApplicationWnd(1), 0) << "at start there is no window of kind 1";
+  EXPECT_EQ(h.GetApplicationWnd(2), 0) << "at start there is no window of kind 2";
+}
+
+void NoPeaksGiveALockableEmptyBlock(HostWorld& world) {
+  Host host(world, 0);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  HostLibraries& h = host.Libraries();
+  RawFileRecord raw{};
+  h.GetSampleListFileVB(raw);
+  const Long scans = h.DmRawScansInFunction(raw);
+  auto header = std::make_unique<RawHeaderRecord>();
+  EXPECT_NE(h.DmRawReadHeaderVB(raw, *header), 0) << "DmRawReadHeaderVB answers non-zero";
+  raw.FunctionNumber = 1;
+  IntegrationParameters parameters{};
+  std::string set = "ChrIntegrate";
+  EXPECT_NE(h.IntegrateGetIniFile(set, parameters), 0) << "IntegrateGetIniFile answers non-zero";
+  TraceDescriptor tic{};
+  platform::GlobalHandle block = 0;
+  Long count = -1;
+  Integer aux = 0;
+  EXPECT_NE(h.IntegrateChromatogramRange(0, raw, tic, block, count, aux, parameters, 1, scans, 0), 0)
+      << "IntegrateChromatogramRange answers non-zero";
+  EXPECT_EQ(count, 0) << "the count is 0";
+  EXPECT_NE(world.Memory().GlobalLock(block), nullptr) << "the peak block can be locked";
+  world.Memory().GlobalUnlock(block);
+  EXPECT_EQ(world.Memory().GlobalFree(block), 0) << "the peak block is freed";
+  // Asked while the raw file is open, as the program asks: only the sample's own traces count.
+  std::string nonsense = "NO SUCH CHANNEL";
+  EXPECT_EQ(h.DmRawIsAnalogTraceDesc(nonsense), 0) << "DmRawIsAnalogTraceDesc of no trace of the sample";
+  h.DmRawClose();
+}
+
+void CopyMemVBRefusesANegativeCount(HostWorld& world) {
+  Host host(world);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  char destination[8] = "keep";
+  const char source[8] = "copied";
+  EXPECT_EQ(host.Libraries().CopyMemVB(destination, source, -4), 0) << "it answers 0";
+  EXPECT_EQ(std::string(destination), "keep") << "it copies nothing";
+}
+
+void DmRawStrToMassOfAMassAndOfNone(HostWorld& world) {
+  Host host(world);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  float masses[40] = {};
+  Long found = 0;
+  std::string mass = "301.1";
+  std::string nonsense = "NO SUCH CHANNEL";
+  EXPECT_GT(host.Libraries().DmRawStrToMass(mass, masses, 33, found), 0) << "a mass";
+  EXPECT_LE(host.Libraries().DmRawStrToMass(nonsense, masses, 33, found), 0) << "no mass list";
+}
+
+void TheLaunchCommandOpensTheChromatogramWithKind2(HostWorld& world) {
+  Host host(world);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  host.OpenChromatogram();
+  EXPECT_TRUE(world.Until([&] { return world.Host().GetApplicationWnd(2) != 0; }, kHostReactsMs))
+      << "the launch command brings the kind-2 window along";
+}
+
+void Command354OpensTheDialogWithItsFields(HostWorld& world) {
+  Host host(world);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  const Hwnd chromatogram = host.OpenChromatogram();
+  const Hwnd dialog = host.OpenDialog(chromatogram);
+  EXPECT_EQ(world.Desk().GetParent(dialog), chromatogram) << "the dialog is owned by the chromatogram window";
+  for (Long id : {308, 310, 369, 176}) {
+    // The dialog may be found by its title before its controls exist: the program waits for each.
+    EXPECT_TRUE(world.Until([&] { return world.Desk().GetDlgItem(dialog, id) != 0; }, kHostReactsMs))
+        << "the dialog has control " << id;
+  }
+}
+
+void OkShowsSpectrumCombineWhichIgnoresWmClose(HostWorld& world) {
+  Host host(world);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  const Hwnd busy = host.Combine(host.OpenChromatogram(), "10:12", "FALSE", "FALSE");
+  EXPECT_TRUE(host.IgnoresWmClose(busy)) << "WM_CLOSE to \"Spectrum Combine\" is ignored";
+  host.WaitForTheCombine();
+  EXPECT_NE(world.Host().GetApplicationWnd(1), 0) << "a combine opens the spectrum window as kind 1";
+  EXPECT_EQ(world.SpectraShown(), 1) << "the first spectrum is shown";
+}
+
+// A first spectrum, then a second with "Replace" set to atOk before OK and to atEnd while it combines: the
+// spectra the window shows then.
+struct SecondSpectrum {
+  const char* name;
+  const char* atOk;
+  const char* atEnd;
+  int shown;
+};
+constexpr SecondSpectrum kReplaceRows[] = {
+    {"replace_false_adds_a_spectrum", "FALSE", "FALSE", 2},
+    {"replace_is_read_when_the_combine_ends", "FALSE", "TRUE", 1},  // read at OK, it would add
+    {"replace_is_compared_ignoring_case", "TRUE", "false", 2},
+};
+
+void CombineASecondSpectrum(HostWorld& world, const SecondSpectrum& row) {
+  Host host(world);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  const Hwnd chromatogram = host.OpenChromatogram();
+  host.CombineWith(chromatogram, "10:12", "FALSE", "FALSE");
+  host.CombineWith(chromatogram, "14:16", row.atOk, row.atEnd);
+  EXPECT_EQ(world.SpectraShown(), row.shown) << "Replace \"" << row.atOk << "\" at OK, \"" << row.atEnd
+                                             << "\" as the combine ends";
+}
+
+void PrintShowsPrintingWhichIgnoresWmClose(HostWorld& world, Long command) {
+  Host host(world);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  const Hwnd chromatogram = host.OpenChromatogram();
+  host.CombineWith(chromatogram, "10:12", "FALSE", "FALSE");
+  host.CombineWith(chromatogram, "14:16", "FALSE", "FALSE");
+  const auto spectrum = static_cast<Hwnd>(world.Host().GetApplicationWnd(1));
+  world.Desk().PostMessageA(spectrum, platform::kWmCommand, command, 0);
+  Hwnd printing = 0;
+  EXPECT_TRUE(world.Until([&] { return (printing = world.Desk().FindWindowA("Printing...")) != 0; }, kHostReactsMs))
+      << "\"Printing...\" shows";
+  EXPECT_TRUE(host.IgnoresWmClose(printing)) << "WM_CLOSE to \"Printing...\" is ignored";
+  EXPECT_TRUE(world.Until([&] { return world.Desk().FindWindowA("Printing...") == 0; }, 2 * kHostReactsMs))
+      << "\"Printing...\" goes on its own";
+  EXPECT_EQ(world.SpectraPrinted(), 2) << "it prints what the spectrum window shows";
+}
+
+void AClosedSpectrumWindowForgetsItsSpectra(HostWorld& world) {
+  Host host(world);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  const Hwnd chromatogram = host.OpenChromatogram();
+  host.CombineWith(chromatogram, "10:12", "FALSE", "FALSE");
+  host.CombineWith(chromatogram, "14:16", "FALSE", "FALSE");
+  host.CloseKind(1, "the spectrum window");
+  host.CombineWith(chromatogram, "20:22", "FALSE", "FALSE");
+  EXPECT_EQ(world.SpectraShown(), 1);
+}
+
+void WmCloseClosesTheHostsWindows(HostWorld& world) {
+  Host host(world);
+  ASSERT_TRUE(host.Started()) << "the host starts with a sample";
+  const Hwnd chromatogram = host.OpenChromatogram();
+  host.CombineWith(chromatogram, "10:12", "FALSE", "FALSE");
+  host.CloseKind(1, "the spectrum window");
+  host.CloseKind(2, "the kind-2 window");
+  EXPECT_NE(world.Desk().PostMessageA(chromatogram, platform::kWmClose, 0, 0), 0)
+      << "WM_CLOSE to the chromatogram window is accepted";
+  EXPECT_TRUE(world.Until([&] { return world.Desk().FindWindowA(host.ChromatogramTitle()) == 0; }, kHostReactsMs))
+      << "WM_CLOSE closes the chromatogram window";
+}
+
 }  // namespace
 
-void RunHostCases(HostWorld& world, Failures& failures) {
-  if (!world.StartHost(false, 0)) {
-    failures.True("the host starts without a sample", false);
-    return;
+std::vector<Case<HostWorld>> HostCases() {
+  std::vector<Case<HostWorld>> cases = {
+      {"without_a_sample_no_file_is_named", WithoutASampleNoFileIsNamed},
+      {"the_sample_is_named_and_counted", TheSampleIsNamedAndCounted},
+      {"no_peaks_give_a_lockable_empty_block", NoPeaksGiveALockableEmptyBlock},
+      {"copymemvb_refuses_a_negative_count", CopyMemVBRefusesANegativeCount},
+      {"dmrawstrtomass_of_a_mass_and_of_none", DmRawStrToMassOfAMassAndOfNone},
+      {"the_launch_command_opens_the_chromatogram_with_kind_2", TheLaunchCommandOpensTheChromatogramWithKind2},
+      {"command_354_opens_the_dialog_with_its_fields", Command354OpensTheDialogWithItsFields},
+      {"ok_shows_spectrum_combine_which_ignores_wm_close", OkShowsSpectrumCombineWhichIgnoresWmClose},
+      {"command_341_prints_what_the_spectrum_window_shows", [](HostWorld& w) { PrintShowsPrintingWhichIgnoresWmClose(w, 341); }},
+      {"command_342_prints_what_the_spectrum_window_shows", [](HostWorld& w) { PrintShowsPrintingWhichIgnoresWmClose(w, 342); }},
+      {"a_closed_spectrum_window_forgets_its_spectra", AClosedSpectrumWindowForgetsItsSpectra},
+      {"wm_close_closes_the_hosts_windows", WmCloseClosesTheHostsWindows},
+  };
+  for (const SecondSpectrum& row : kReplaceRows) {
+    cases.push_back({row.name, [row](HostWorld& w) { CombineASecondSpectrum(w, row); }});
   }
-  HostCases(world, failures).WithoutSample();
-  world.StopHost();
-
-  if (!world.StartHost(true, 0)) {
-    failures.True("the host starts with a sample", false);
-    return;
-  }
-  HostCases cases(world, failures);
-  RawFileRecord raw{};
-  const Long scans = cases.Sample(raw);
-  cases.NoPeaksAndNegativeCounts(raw, scans);
-  cases.CombinePrintClose(cases.OpenChromatogramAndDialog());
-  world.StopHost();
+  return cases;
 }
 
 }  // namespace apexer::conformance

@@ -1,18 +1,20 @@
 // The shared case tables against the real kernel32 and user32, and the host cases against the stand-in
-// host through the program's own Win32 platform (a console program run under Wine). The desktop cases run
-// twice: on windows of this process, and on windows of another process, as the host's are (this program
-// started again as a window server, driven by WM_COPYDATA).
-//   apexer_conformance_win32 WORK_FOLDER                       profile and desktop cases
-//   apexer_conformance_win32 WORK_FOLDER STANDIN_BIN SAMPLE    host cases against the stand-in host
+// host through the program's own Win32 platform (a console program run under Wine), each row a test named
+// by it. The desktop cases run twice: on windows of this process, and on windows of another process, as
+// the host's are (this program started again as a window server, driven by WM_COPYDATA).
+//   apexer_conformance_win32 [gtest flags] WORK_FOLDER                      profile and desktop cases
+//   apexer_conformance_win32 [gtest flags] WORK_FOLDER STANDIN_BIN SAMPLE   host cases against the stand-in host
 //   apexer_conformance_win32 --serve-windows CLIENT_PID     (the window server; ends on "quit" or after 60 s)
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "conformance/conformance.h"
+#include "run_tests.h"
 #include "shared/host_faults.h"
 #include "win32/win32_desktop.h"
 #include "win32/win32_global_memory.h"
@@ -25,9 +27,19 @@ namespace {
 constexpr const char* kWindowClass = "ApexerConformance";
 constexpr const char* kServerClass = "ApexerConformanceServer";
 
+// The folder's own: made for the row, emptied of what an earlier run of the row left.
 class RealProfileWorld : public ProfileWorld {
  public:
-  explicit RealProfileWorld(std::string folder) : folder_(std::move(folder)) {}
+  explicit RealProfileWorld(std::string folder) : folder_(std::move(folder)) {
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    const HANDLE each = FindFirstFileA((folder_ + "\\*.INI").c_str(), &found);
+    if (each == INVALID_HANDLE_VALUE) return;
+    do {
+      DeleteFileA((folder_ + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(each, &found));
+    FindClose(each);
+  }
   platform::ProfileFiles& Files() override { return files_; }
   std::string PathInExistingFolder(const std::string& name) override { return folder_ + "\\" + name; }
   std::string PathInMissingFolder(const std::string& name) override {
@@ -76,9 +88,11 @@ HWND AddEdit(HWND dialog, Long id) {
 
 class OwnWindowsWorld : public DesktopWorld {
  public:
-  OwnWindowsWorld() : desktop_(pacer_) { RegisterWindowClass(); }
-  ~OwnWindowsWorld() override {
+  OwnWindowsWorld() : desktop_(calls_) { RegisterWindowClass(); }
+  ~OwnWindowsWorld() override { CloseAll(); }
+  void CloseAll() {
     for (HWND w : opened_) DestroyWindow(w);
+    opened_.clear();
     Pump();
   }
   platform::Desktop& Desk() override { return desktop_; }
@@ -90,7 +104,7 @@ class OwnWindowsWorld : public DesktopWorld {
   void Deliver() override { Pump(); }
 
  private:
-  win32::WaitPacer pacer_;
+  win32::CallCounts calls_;
   win32::Win32Desktop desktop_;
   std::vector<HWND> opened_;
 };
@@ -102,12 +116,13 @@ class StandinHostWorld : public HostWorld {
  public:
   StandinHostWorld(std::string bin, std::string sample, std::string work)
       : bin_(std::move(bin)), sample_(std::move(sample)), journal_(work + "\\host-contract-journal.jsonl"),
-        desktop_(pacer_), host_(pacer_) {
+        desktop_(calls_), host_(calls_) {
     SetDllDirectoryA(bin_.c_str());  // the three libraries are the stand-in's
   }
   ~StandinHostWorld() override { StopHost(); }
 
   bool StartHost(bool withSample, int peaks) override {
+    StopHost();
     CreateDirectoryA("C:\\Ionvane", nullptr);
     WritePrivateProfileStringA(shared::kHostFaultSection, nullptr, nullptr, kHostIni);
     WritePrivateProfileStringA("StandinDelays", nullptr, nullptr, kHostIni);
@@ -118,6 +133,7 @@ class StandinHostWorld : public HostWorld {
     WritePrivateProfileStringA("StandinDelays", "Print", "300", kHostIni);
     WritePrivateProfileStringA(shared::kHostFaultSection, shared::FaultName(shared::HostFault::IntegratorPeaks),
                                std::to_string(peaks).c_str(), kHostIni);
+    journalStart_ = JournalSize();  // what earlier rows' hosts wrote is not this one's
     std::string line = "\"" + bin_ + "\\StandinHost.exe\"" + (withSample ? " \"" + sample_ + "\"" : "");
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -161,9 +177,14 @@ class StandinHostWorld : public HostWorld {
   int SpectraPrinted() override { return LastNumber("print", "spectra"); }
 
  private:
-  // The number under key in the journal's last line of an event; -1 when there is none.
+  std::streamoff JournalSize() const {
+    std::ifstream in(journal_, std::ios::binary | std::ios::ate);
+    return in ? static_cast<std::streamoff>(in.tellg()) : 0;
+  }
+  // The number under key in the last line of an event this host journalled; -1 when there is none.
   int LastNumber(const std::string& event, const std::string& key) const {
     std::ifstream in(journal_, std::ios::binary);
+    in.seekg(journalStart_);
     int value = -1;
     for (std::string line; std::getline(in, line);) {
       const auto parsed = nlohmann::json::parse(line, nullptr, false);
@@ -177,16 +198,19 @@ class StandinHostWorld : public HostWorld {
   std::string bin_;
   std::string sample_;
   std::string journal_;
-  win32::WaitPacer pacer_;
+  win32::CallCounts calls_;
   win32::Win32Desktop desktop_;
   win32::Win32HostLibraries host_;
   win32::Win32GlobalMemory memory_;
   win32::Win32ProfileFiles profiles_;
   PROCESS_INFORMATION process_{};
+  std::streamoff journalStart_ = 0;
 };
 
-// The server's side: one command a WM_COPYDATA, "open OWNER TITLE", "control DIALOG ID", "deliver" or
-// "quit"; the answer is the new window's handle (1 for the others).
+// The server's side: one command a WM_COPYDATA, "open OWNER TITLE", "control DIALOG ID", "deliver",
+// "closeall" or "quit"; the answer is the new window's handle (1 for the others).
+std::vector<HWND> g_served;
+
 LRESULT CALLBACK ServeCommand(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m != WM_COPYDATA) return DefWindowProcA(w, m, wp, lp);
   const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
@@ -194,9 +218,17 @@ LRESULT CALLBACK ServeCommand(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   const std::string verb = command.substr(0, command.find(' '));
   char* rest = nullptr;
   const auto first = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoll(command.c_str() + verb.size(), &rest, 0)));
-  if (verb == "open") return reinterpret_cast<LRESULT>(OpenWindow(*rest == ' ' ? rest + 1 : rest, first));
+  if (verb == "open") {
+    g_served.push_back(OpenWindow(*rest == ' ' ? rest + 1 : rest, first));
+    return reinterpret_cast<LRESULT>(g_served.back());
+  }
   if (verb == "control") return reinterpret_cast<LRESULT>(AddEdit(first, std::strtol(rest, nullptr, 0)));
   if (verb == "deliver") Pump();
+  if (verb == "closeall") {
+    for (HWND served : g_served) DestroyWindow(served);
+    g_served.clear();
+    Pump();
+  }
   if (verb == "quit") PostQuitMessage(0);
   return 1;
 }
@@ -224,7 +256,7 @@ int ServeWindows(DWORD clientPid) {
 
 class OtherProcessWorld : public DesktopWorld {
  public:
-  OtherProcessWorld() : desktop_(pacer_) {
+  OtherProcessWorld() : desktop_(calls_) {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string line = "\"" + std::string(self) + "\" --serve-windows " + std::to_string(GetCurrentProcessId());
@@ -253,6 +285,7 @@ class OtherProcessWorld : public DesktopWorld {
     return win32::FromHwnd(Command("control " + Number(dialog) + " " + std::to_string(id)));
   }
   void Deliver() override { Command("deliver"); }
+  void CloseAll() { Command("closeall"); }
   bool OtherProcess() const override { return true; }
   std::string TextAsItsOwnerReadsIt(Hwnd control) override {
     char text[80] = "";
@@ -272,17 +305,71 @@ class OtherProcessWorld : public DesktopWorld {
     return reinterpret_cast<HWND>(answer);
   }
 
-  win32::WaitPacer pacer_;
+  win32::CallCounts calls_;
   win32::Win32Desktop desktop_;
   PROCESS_INFORMATION child_{};
   HWND server_ = nullptr;
 };
 
-int Report(const char* what, const Failures& failures) {
-  for (const std::string& m : failures.messages) std::printf("FAIL [%s] %s\n", what, m.c_str());
-  std::printf("%s: %d cases, %zu failed\n", what, failures.cases, failures.messages.size());
-  return static_cast<int>(failures.messages.size());
+// Where the rows work: set by main from the command line.
+struct Places {
+  std::string work;
+  std::string standinBin;
+  std::string sample;
+} g_places;
+
+class RealProfileFiles : public testing::TestWithParam<Case<ProfileWorld>> {};
+TEST_P(RealProfileFiles, Hold) {
+  RealProfileWorld world(g_places.work + "\\" + GetParam().name);
+  GetParam().run(world);
 }
+INSTANTIATE_TEST_SUITE_P(Conformance, RealProfileFiles, testing::ValuesIn(ProfileCases()), CaseName<ProfileWorld>);
+
+// A desktop world for a suite of rows, its windows closed after each row.
+template <typename World>
+class RealDesktop : public testing::TestWithParam<Case<DesktopWorld>> {
+ protected:
+  static void SetUpTestSuite() { world_ = std::make_unique<World>(); }
+  static void TearDownTestSuite() { world_.reset(); }
+  void TearDown() override { world_->CloseAll(); }
+  static std::unique_ptr<World> world_;
+};
+template <typename World>
+std::unique_ptr<World> RealDesktop<World>::world_;
+
+using WindowsOfThisProcess = RealDesktop<OwnWindowsWorld>;
+TEST_P(WindowsOfThisProcess, Hold) { GetParam().run(*world_); }
+INSTANTIATE_TEST_SUITE_P(Conformance, WindowsOfThisProcess, testing::ValuesIn(DesktopCases()), CaseName<DesktopWorld>);
+
+using WindowsOfAnotherProcess = RealDesktop<OtherProcessWorld>;
+TEST_P(WindowsOfAnotherProcess, Hold) {
+  ASSERT_TRUE(world_->Ready()) << "the window server in another process started";
+  GetParam().run(*world_);
+}
+INSTANTIATE_TEST_SUITE_P(Conformance, WindowsOfAnotherProcess, testing::ValuesIn(DesktopCases()),
+                         CaseName<DesktopWorld>);
+
+// The stand-in host, started by each row as it needs it and stopped after it.
+class StandinHost : public testing::TestWithParam<Case<HostWorld>> {
+ protected:
+  static void SetUpTestSuite() {
+    if (!g_places.standinBin.empty()) {
+      world_ = std::make_unique<StandinHostWorld>(g_places.standinBin, g_places.sample, g_places.work);
+    }
+  }
+  static void TearDownTestSuite() { world_.reset(); }
+  void SetUp() override {
+    if (g_places.standinBin.empty()) GTEST_SKIP() << "no stand-in host given on the command line";
+  }
+  void TearDown() override {
+    if (world_) world_->StopHost();
+  }
+  static std::unique_ptr<StandinHostWorld> world_;
+};
+std::unique_ptr<StandinHostWorld> StandinHost::world_;
+
+TEST_P(StandinHost, KeepsTheHostContract) { GetParam().run(*world_); }
+INSTANTIATE_TEST_SUITE_P(Conformance, StandinHost, testing::ValuesIn(HostCases()), CaseName<HostWorld>);
 
 }  // namespace
 }  // namespace apexer::conformance
@@ -292,45 +379,19 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--serve-windows") {
     return ServeWindows(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
   }
+  testing::InitGoogleTest(&argc, argv);
   if (argc != 2 && argc != 4) {
-    std::fprintf(stderr, "usage: apexer_conformance_win32 WORK_FOLDER [STANDIN_BIN_DIR SAMPLE]\n");
+    std::fprintf(stderr, "usage: apexer_conformance_win32 [gtest flags] WORK_FOLDER [STANDIN_BIN_DIR SAMPLE]\n");
     return 2;
   }
-  int failed = 0;
+  g_places.work = argv[1];
   if (argc == 4) {
-    Failures failures;
-    try {
-      StandinHostWorld host(argv[2], argv[3], argv[1]);
-      RunHostCases(host, failures);
-    } catch (const std::exception& e) {
-      failures.True(std::string("no error: ") + e.what(), false);
-    }
-    failed += Report("host, the stand-in host", failures);
-    std::printf("%d failures\n", failed);
-    return failed == 0 ? 0 : 1;
+    g_places.standinBin = argv[2];
+    g_places.sample = argv[3];
   }
-  {
-    Failures failures;
-    RealProfileWorld profiles(argv[1]);
-    RunProfileCases(profiles, failures);
-    failed += Report("profile", failures);
+  // The host rows when the stand-in host is given, the others when it is not; a filter given picks itself.
+  if (GTEST_FLAG_GET(filter) == "*") {
+    GTEST_FLAG_SET(filter, argc == 4 ? "Conformance/StandinHost.*" : "-Conformance/StandinHost.*");
   }
-  {
-    Failures failures;
-    OwnWindowsWorld own;
-    RunDesktopCases(own, failures);
-    failed += Report("desktop, windows of this process", failures);
-  }
-  {
-    Failures failures;
-    OtherProcessWorld other;
-    if (other.Ready()) {
-      RunDesktopCases(other, failures);
-    } else {
-      failures.True("the window server in another process started", false);
-    }
-    failed += Report("desktop, windows of another process", failures);
-  }
-  std::printf("%d failures\n", failed);
-  return failed == 0 ? 0 : 1;
+  return RunTests();
 }

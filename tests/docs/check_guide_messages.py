@@ -1,7 +1,5 @@
-#!/usr/bin/env python3
-"""Fails when a text the program can show is missing from the user's guide.
-
-    check_guide_messages.py REPO
+"""What the program can show and what the user's guide says: test_guide_messages.py holds every text to
+the guide (ctest `guide_messages`).
 
 The texts are the string literals that reach an error (AppError, RaiseAppError, ReportUncaughtError), the
 error box (MessageBoxA) or the status window (SetStatusText) in src/, or a function of src/ that hands its
@@ -15,7 +13,6 @@ from __future__ import annotations
 import html
 import html.parser
 import re
-import sys
 from pathlib import Path
 
 SHOWN_BY = ["AppError", "RaiseAppError", "ReportUncaughtError", "MessageBoxA", "SetStatusText"]
@@ -134,24 +131,3 @@ def guide_words(path: Path) -> str:
     parser.feed(path.read_text(encoding="utf-8"))
     return " ".join(html.unescape("".join(parser.parts)).split())
 
-
-def main() -> int:
-    repo = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parents[2]
-    guide = repo / "docs" / "user-guide.html"
-    words = guide_words(guide)
-    messages = Source(repo / "src").messages()
-    if not messages:
-        print("check_guide_messages: found no message texts in src/; the search no longer matches the code")
-        return 1
-    missing = sorted({(where, piece) for where, piece in messages if piece not in words})
-    for where, piece in missing:
-        print(f"{where}: the guide does not say {piece!r}")
-    if missing:
-        print(f"{len(missing)} message texts are missing from {guide}")
-        return 1
-    print(f"every one of {len({p for _, p in messages})} message texts is in the guide")
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())

@@ -15,6 +15,7 @@ import shutil
 import subprocess
 import time
 from pathlib import Path
+from xml.etree import ElementTree
 
 import pytest
 
@@ -25,6 +26,7 @@ from conftest import Runs
 from person import CLICK_MS, Hand, click_about_ok, control_center, menu_entry
 
 CONFORMANCE_EXE = h.WIN_BUILD / "tests" / "wine" / "apexer" / "apexer_conformance_win32.exe"
+OWNERS_EXE = h.WIN_BUILD / "tests" / "wine" / "shared" / "shared_win32_owners_test.exe"
 
 
 @pytest.fixture(scope="module")
@@ -121,18 +123,36 @@ def run_to_error_box(s: h.Session, wait_ms: int = 20000) -> tuple[dict[str, str]
 
 # --- the real functions --------------------------------------------------------------------------------
 
+def gtest_report(env: h.WineEnv, exe: Path, out: Path, name: str, *args: str) -> dict[str, ElementTree.Element]:
+    """Runs a googletest program under Wine, its log and XML report kept in `out` as NAME.log and NAME.xml;
+    fails naming every test that failed. Its suites by name."""
+    report = out / f"{name}.xml"
+    report.unlink(missing_ok=True)
+    done = env.run([str(exe), f"--gtest_output=xml:{h.winpath(report)}", *args], timeout=180)
+    (out / f"{name}.log").write_text(done.stdout)
+    assert report.is_file(), f"{exe.name} wrote no report: {done.stdout[-2000:]}"
+    suites = {suite.get("name"): suite for suite in ElementTree.parse(report).getroot()}
+    failed = [f"{suite_name}.{test.get('name')}" for suite_name, suite in suites.items() for test in suite
+              if test.find("failure") is not None]
+    assert failed == [], f"tests that failed ({name}.log says why)"
+    assert done.returncode == 0, f"{exe.name}'s exit code"
+    return suites
+
+
 def test_conformance_tables(wine_env: h.WineEnv, out: Path) -> None:
     """The shared profile and desktop case tables against the real functions, the desktop cases on windows
-    of the runner's own process and of another."""
+    of the runner's own process and of another; each row a test named by it (conformance.log)."""
     work = out / "conformance"
     shutil.rmtree(work, ignore_errors=True)  # the cases start from files they make themselves
     work.mkdir(parents=True)
-    done = wine_env.run([str(CONFORMANCE_EXE), h.winpath(work)], timeout=90)
-    (out / "conformance.log").write_text(done.stdout)
-    assert [line for line in done.stdout.splitlines() if line.startswith("FAIL")] == [], "failed cases"
-    assert done.returncode == 0, "the conformance runner's exit code"
-    for mode in ("profile", "desktop, windows of this process", "desktop, windows of another process"):
-        assert re.search(rf"^{mode}: [1-9][0-9]* cases, 0 failed$", done.stdout, re.M), f"{mode}: did not run"
+    suites = gtest_report(wine_env, CONFORMANCE_EXE, out, "conformance", h.winpath(work))
+    for table in ("RealProfileFiles", "WindowsOfThisProcess", "WindowsOfAnotherProcess"):
+        assert int(suites[f"Conformance/{table}"].get("tests")) > 0, f"{table}: no row ran"
+
+
+def test_shared_win32_owners(wine_env: h.WineEnv, out: Path) -> None:
+    """The handle owner and the one window procedure both products use, on the real functions."""
+    gtest_report(wine_env, OWNERS_EXE, out, "owners")
 
 
 # --- before any host is called -------------------------------------------------------------------------
@@ -189,22 +209,27 @@ def test_no_sample_placement_stored_and_reused(runs: Runs) -> None:
                     for place in ("0,0", "412,233", "412,233")], "the status window at the first host call"
 
 
-def test_settings_in_drive_root(hostless_runs: Runs, wine_env: h.WineEnv) -> None:
+@pytest.fixture
+def drive_root(wine_env: h.WineEnv):
+    """C:\\, with no program, settings, record or host library in it, before and after the test: the folder
+    is not a session's to clear, so only what is put there is taken away."""
+    placed = [wine_env.drive_c / name for name in ("Apexer.exe", "Apexer.INI", "Apexer.log", *h.HOST_LIBRARIES)]
+    for path in placed:
+        path.unlink(missing_ok=True)
+    yield wine_env.drive_c
+    for path in placed:
+        path.unlink(missing_ok=True)
+
+
+def test_settings_in_drive_root(hostless_runs: Runs, drive_root: Path) -> None:
     """In the root of a drive the settings file is still found beside the executable."""
     s = hostless_runs.open("root")
-    s.app_dir = wine_env.drive_c  # not the session's to clear: only what is put there is taken away
-    placed = [s.app_dir / name for name in ("Apexer.exe", "Apexer.INI", "Apexer.log", *h.HOST_LIBRARIES)]
-    try:
-        for path in placed:
-            path.unlink(missing_ok=True)
-        s.install_apexer()
-        host_ini(s)
-        result = s.run_apexer(timeout=60)
-        assert result.exit_code == 0, "exit code"
-        assert (placement(s) or [None])[:2] == [0, 0], "C:\\Apexer.INI written"
-    finally:
-        for path in placed:
-            path.unlink(missing_ok=True)
+    s.app_dir = drive_root
+    s.install_apexer()
+    host_ini(s)
+    result = s.run_apexer(timeout=60)
+    assert result.exit_code == 0, "exit code"
+    assert (placement(s) or [None])[:2] == [0, 0], "C:\\Apexer.INI written"
 
 
 # --- against the stand-in host -------------------------------------------------------------------------

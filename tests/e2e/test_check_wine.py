@@ -73,6 +73,38 @@ def test_read_only_all_held_then_apexer_runs_as_usual(check_runs: Runs) -> None:
     run_record.check_record(s)
 
 
+def test_record_verifier_on_a_real_record(check_runs: Runs) -> None:
+    """Two of Apexer's runs into one record: /record verifies it untouched, and finds an edited byte, a line
+    taken out, a line put in and the two runs swapped, each at its line; a file it cannot read is refused."""
+    s = started(check_runs, "check-record", faults={"IntegratorPeaks": 2})
+    for _ in range(2):
+        assert s.run_apexer(timeout=120).exit_code == 0, "Apexer's exit code"
+    record = (s.app_dir / "Apexer.log").read_bytes()
+    lines = record.split(b"\r\n")[:-1]
+    starts = [i for i, line in enumerate(lines) if b"  run  " in line]
+    assert len(starts) == 2, f"runs in the record: {starts}"
+    second = starts[1]
+    edited = record.replace(b"peaks found 2", b"peaks found 3", 1)
+    cases = {
+        "untouched": (record, 0, "verifies"),
+        "byte": (edited, 1, "line 2 does not fit"),
+        "line-out": (b"".join(line + b"\r\n" for i, line in enumerate(lines) if i != 3), 1, "line 4 does not fit"),
+        "line-in": (b"".join(line + b"\r\n" for line in lines[:3] + lines[1:2] + lines[3:]), 1, "line 4 does not fit"),
+        "swapped": (b"".join(line + b"\r\n" for line in lines[second:] + lines[:second]), 1,
+                    "line 1 starts the record but follows"),
+    }
+    seen = {}
+    for name, (data, code, words) in cases.items():
+        path = s.dir / f"record-{name}.log"
+        path.write_bytes(data)
+        result = s.run_check("/record", h.winpath(path), "/quiet", timeout=120)
+        seen[name] = result.stdout.strip()
+        assert result.exit_code == code and words in result.stdout, f"{name}: {result.exit_code} {result.stdout!r}"
+    missing = s.run_check("/record", h.winpath(s.dir / "no-such.log"), "/quiet", timeout=120)
+    assert missing.exit_code == 3, f"an unreadable record: {missing.exit_code}"
+    check_runs.measured.update(verifier=seen)
+
+
 def test_full_combines_once_prints_one_page_and_puts_replace_back(check_runs: Runs) -> None:
     s = started(check_runs, "check-full", replace="TRUE")
     result = s.run_check("/quiet", "/full")

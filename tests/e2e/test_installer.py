@@ -218,25 +218,17 @@ class Checks:
             return {"wall_s": round(result.wall_s, 1), "checks": report.counts["planned"]}
 
     def record_in_the_users_folder(self) -> dict:
-        """Where nothing can be written beside the program (here a folder stands where the file would), the
-        record goes to the user's local application data."""
-        log = self.host_dir / "Apexer.log"
-        kept = log.read_bytes()
-        log.unlink()
-        log.mkdir()
-        try:
-            with InstalledSession(self.env, "record-elsewhere", self.sample, self.out, self.host_dir) as s:
-                s.write_host_ini(replace="TRUE", faults={"IntegratorPeaks": 2})
-                s.start_host()
-                result = s.run_apexer(timeout=120)
-                checks.check_run_completed(s, result, 2, "TRUE")
-                found = list(self.env.drive_c.glob("users/*/AppData/Local/Apexer/Apexer.log"))
-                assert len(found) == 1, f"run records in the user's local application data ({found})"
-                run_record.check_record(s, found[0])
-                return {"record": str(found[0].relative_to(self.env.drive_c))}
-        finally:
-            log.rmdir()
-            log.write_bytes(kept)
+        """Where nothing can be written beside the program (a folder stands where the file would: the
+        fixture `record_beside_the_program_blocked`), the record goes to the user's local application data."""
+        with InstalledSession(self.env, "record-elsewhere", self.sample, self.out, self.host_dir) as s:
+            s.write_host_ini(replace="TRUE", faults={"IntegratorPeaks": 2})
+            s.start_host()
+            result = s.run_apexer(timeout=120)
+            checks.check_run_completed(s, result, 2, "TRUE")
+            found = list(self.env.drive_c.glob("users/*/AppData/Local/Apexer/Apexer.log"))
+            assert len(found) == 1, f"run records in the user's local application data ({found})"
+            run_record.check_record(s, found[0])
+            return {"record": str(found[0].relative_to(self.env.drive_c))}
 
     def upgrade_keeps_settings(self, msi: Path, version: str) -> dict:
         ini = self.host_dir / "Apexer.INI"
@@ -274,23 +266,18 @@ class Checks:
         self.check_host_files_kept()
         return {"left": sorted(p.name for p in self.host_dir.iterdir())}
 
-    def install_elsewhere(self, msi: Path, upgrade: Path) -> dict:
-        """INSTALLDIR on the command line, into a folder that already holds a lab's Apexer.INI; the upgrade
-        and the uninstall find the program where it went."""
-        folder = self.env.drive_c / "Lab Tools"
-        folder.mkdir(parents=True, exist_ok=True)
-        ours = b"[Combine]\r\nChroDesc=301.1+445.2\r\n"
-        (folder / "Apexer.INI").write_bytes(ours)
+    def install_elsewhere(self, msi: Path, upgrade: Path, folder: Path) -> dict:
+        """INSTALLDIR on the command line, into a folder that already holds a lab's Apexer.INI (the fixture
+        `lab_tools`); the upgrade and the uninstall find the program where it went."""
+        ours = (folder / "Apexer.INI").read_bytes()
         self.msiexec("/i", h.winpath(msi), "/qn", "INSTALLDIR=C:\\Lab Tools\\")
-        try:
-            assert (folder / "Apexer.exe").is_file(), "INSTALLDIR did not move the program"
-            assert (folder / "Apexer.INI").read_bytes() == ours, "a settings file that was there before the install"
-            assert not (self.host_dir / "Apexer.exe").exists(), "the program went into C:\\Ionvane all the same"
-            self.msiexec("/i", h.winpath(upgrade), "/qn")
-            assert (folder / "Apexer.exe").is_file(), "the upgrade took the program out of its folder"
-            assert not (self.host_dir / "Apexer.exe").exists(), "the upgrade went into C:\\Ionvane"
-        finally:
-            self.msiexec("/x", h.winpath(upgrade), "/qn")
+        assert (folder / "Apexer.exe").is_file(), "INSTALLDIR did not move the program"
+        assert (folder / "Apexer.INI").read_bytes() == ours, "a settings file that was there before the install"
+        assert not (self.host_dir / "Apexer.exe").exists(), "the program went into C:\\Ionvane all the same"
+        self.msiexec("/i", h.winpath(upgrade), "/qn")
+        assert (folder / "Apexer.exe").is_file(), "the upgrade took the program out of its folder"
+        assert not (self.host_dir / "Apexer.exe").exists(), "the upgrade went into C:\\Ionvane"
+        self.msiexec("/x", h.winpath(upgrade), "/qn")
         assert not (folder / "Apexer.exe").exists(), "the program stayed in C:\\Lab Tools after uninstall"
         assert (folder / "Apexer.INI").read_bytes() == ours, "the settings file after uninstall"
         return {"folder": "C:\\Lab Tools"}
@@ -327,9 +314,14 @@ def lab(out: Path, authority: signing.Authority):
         yield checks_
 
 
-def test_packages(packages: dict, record_property) -> None:
-    for msi, arch in dict.fromkeys([(packages["shipping"], "i686"), (packages["first"], h.ARCH.arch)]):
-        record_property(msi.name, check_package(msi, arch, packages["authority"]))
+# The package of this machine's Wine path, and the shipping package where that is another one.
+PACKAGES = [pytest.param("shipping", "i686", id="shipping-i686")] + (
+    [pytest.param("first", h.ARCH.arch, id=f"this-path-{h.ARCH.arch}")] if h.ARCH.arch != "i686" else [])
+
+
+@pytest.mark.parametrize("which, arch", PACKAGES)
+def test_packages(packages: dict, record_property, which: str, arch: str) -> None:
+    record_property(packages[which].name, check_package(packages[which], arch, packages["authority"]))
 
 
 def test_install(lab: Checks, packages: dict, record_property) -> None:
@@ -344,7 +336,20 @@ def test_installed_check_qualifies_the_host(lab: Checks, record_property) -> Non
     record_property("measured", lab.installed_check_qualifies_the_host())
 
 
-def test_record_in_the_users_folder(lab: Checks, record_property) -> None:
+@pytest.fixture
+def record_beside_the_program_blocked(lab: Checks):
+    """A folder stands where the installed program's Apexer.log is, so nothing can be written there; the
+    record is put back after the test."""
+    log = lab.host_dir / "Apexer.log"
+    kept = log.read_bytes()
+    log.unlink()
+    log.mkdir()
+    yield
+    log.rmdir()
+    log.write_bytes(kept)
+
+
+def test_record_in_the_users_folder(lab: Checks, record_beside_the_program_blocked, record_property) -> None:
     record_property("measured", lab.record_in_the_users_folder())
 
 
@@ -360,5 +365,18 @@ def test_uninstall_keeps_settings_and_host(lab: Checks, packages: dict, record_p
     record_property("measured", lab.uninstall_keeps_settings_and_host(packages["second"]))
 
 
-def test_install_elsewhere(lab: Checks, packages: dict, record_property) -> None:
-    record_property("measured", lab.install_elsewhere(packages["first"], packages["second"]))
+@pytest.fixture
+def lab_tools(lab: Checks, packages: dict):
+    """C:\\Lab Tools holding a lab's own Apexer.INI; a program the test leaves installed there is removed
+    after it, by whichever of the two packages put it there."""
+    folder = lab.env.drive_c / "Lab Tools"
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / "Apexer.INI").write_bytes(b"[Combine]\r\nChroDesc=301.1+445.2\r\n")
+    yield folder
+    for msi in (packages["second"], packages["first"]):
+        if (folder / "Apexer.exe").exists():
+            lab.env.run(["msiexec", "/x", h.winpath(msi), "/qn"], timeout=300)
+
+
+def test_install_elsewhere(lab: Checks, packages: dict, lab_tools: Path, record_property) -> None:
+    record_property("measured", lab.install_elsewhere(packages["first"], packages["second"], lab_tools))

@@ -8,9 +8,11 @@ from __future__ import annotations
 import subprocess
 import time
 
+import pytest
+
 import harness as h
 import run_record
-from checks import (CANCEL_ID, ECHOES, ERROR_TEXT, FIELD_ERROR_TEXT, REPLACE_ERROR_TEXT, REQUESTS,
+from checks import (CANCEL_ID, ECHOES, ERROR_TEXT, FIELD_ERROR_TEXT, REPLACE_ERROR_TEXT, REQUESTS, check_result_shown,
                     check_run_completed, check_run_stopped, placement, read_error_report, replace_value, rhythm)
 from conftest import Runs
 from person import CLICK_MS, Hand, click_about_ok, control_center, menu_entry
@@ -24,37 +26,47 @@ def peaks_run(runs: Runs, name: str, peaks: int, replace: str | None = "TRUE", t
         return {"peaks": peaks, "wall_s": round(result.wall_s, 2), "pages": len(s.pages_printed())}
 
 
-def error_run(runs: Runs, name: str, faults: dict, text: str, hold_host_ini: bool = False, more=None) -> dict:
+def error_run(runs: Runs, name: str, faults: dict, text: str, hold=None, more=None) -> dict:
     """A run that ends in the program's error 32767 reading `text`: the error box is read, the host's
-    "Replace" and raw file are put back, nothing is stored; `more(session)` checks the rest."""
+    "Replace" and raw file are put back, nothing is stored; `hold(path)`, when given, holds the host's settings
+    file open before the run; `more(session)` checks the rest."""
     s = runs.open_with_host(name, faults=faults)
+    if hold is not None:
+        hold(r"C:\Ionvane\Ionvane.ini")
     report = {}
-    holder = None
-    try:
-        if hold_host_ini:
-            holder = runs.env.popen([str(h.DRIVER_EXE), "hold-file", r"C:\Ionvane\Ionvane.ini", "60000"],
-                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-            assert holder.stdout.readline().strip() == "held", "the host's settings file held open"
-        result = s.run_apexer(timeout=90, during=read_error_report(report))
-        assert "32767" in report.get("text", "") and text in report["text"], \
-            f"the error report reads {report.get('text')!r}"
-        assert result.exit_code == 1, "exit code"
-        assert replace_value(s) == "TRUE", "Replace after the error"
-        assert len(s.events("dll.DmRawClose")) == 2, "raw data closes (integration, after the error)"
-        assert placement(s) is None, "stored placement"
-        assert run_record.ending(s) == f"error 32767: {text}", "the run record's ending"
-        if more is not None:
-            more(s)
-        return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
-    finally:
-        if holder is not None and holder.poll() is None:
+    result = s.run_apexer(timeout=90, during=read_error_report(report))
+    assert "32767" in report.get("text", "") and text in report["text"], \
+        f"the error report reads {report.get('text')!r}"
+    assert result.exit_code == 1, "exit code"
+    assert replace_value(s) == "TRUE", "Replace after the error"
+    assert len(s.events("dll.DmRawClose")) == 2, "raw data closes (integration, after the error)"
+    assert placement(s) is None, "stored placement"
+    assert run_record.ending(s) == f"error 32767: {text}", "the run record's ending"
+    if more is not None:
+        more(s)
+    return {"report": report["text"], "wall_s": round(result.wall_s, 2)}
+
+
+@pytest.fixture
+def hold_file(wine_env: h.WineEnv):
+    """`hold(path)` holds a file of the prefix open so that nobody can write it, until the scenario ends."""
+    holders: list[subprocess.Popen] = []
+
+    def hold(path: str, *share: str) -> None:
+        holders.append(wine_env.popen([str(h.DRIVER_EXE), "hold-file", path, "60000", *share], stdout=subprocess.PIPE,
+                                      stderr=subprocess.DEVNULL, text=True))
+        assert holders[-1].stdout.readline().strip() == "held", f"{path} held open"
+
+    yield hold
+    for holder in holders:
+        if holder.poll() is None:
             holder.kill()
             holder.wait(timeout=10)
-        s.close()
 
 
-def test_batches(runs: Runs) -> None:
-    runs.measured.update({str(n): peaks_run(runs, f"peaks-{n}", n) for n in (1, 6, 7, 12, 13)})
+@pytest.mark.parametrize("peaks", [1, 6, 7, 12, 13], ids=lambda n: f"peaks-{n}")
+def test_batches(runs: Runs, peaks: int) -> None:
+    runs.measured.update(peaks_run(runs, f"peaks-{peaks}", peaks))
 
 
 def test_replace_absent(runs: Runs) -> None:
@@ -133,13 +145,13 @@ def test_dialog_field_missing(runs: Runs) -> None:
                                    FIELD_ERROR_TEXT, more=closed_unconfirmed))
 
 
-def test_replace_not_writable(runs: Runs) -> None:
+def test_replace_not_writable(runs: Runs, hold_file) -> None:
     """The host's settings file cannot be written: nothing is combined and the error names the file."""
     def nothing_done(s: h.Session) -> None:
         assert s.events("dialog.ok", "combine", "command") == [], "host work after Replace failed"
 
     runs.measured.update(error_run(runs, "replace-not-writable", {"IntegratorPeaks": 3}, REPLACE_ERROR_TEXT,
-                                   hold_host_ini=True, more=nothing_done))
+                                   hold=hold_file, more=nothing_done))
 
 
 def test_chromatogram_never_opens(runs: Runs) -> None:
@@ -182,6 +194,63 @@ def test_host_exits_mid_run(runs: Runs) -> None:
     # index of the refused peak, not the peak count.
     check_run_stopped(s, result, 3)
     runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+@pytest.mark.parametrize("peaks, pages", [(6, []), (9, [6])], ids=["after-6th", "after-9th"])
+def test_host_exits_after_last_combine(runs: Runs, peaks: int, pages: list[int]) -> None:
+    """The host leaves right after the combine that ends a batch: the run completes as ever, with no spectrum
+    window for that batch's page, and the record says so instead of claiming the page."""
+    s = runs.open_with_host(f"host-exits-after-{peaks}", faults={"IntegratorPeaks": peaks, "ExitAfterCombines": peaks})
+    result = s.run_apexer(timeout=180)
+    assert result.exit_code == 0, "exit code"
+    assert s.host.wait(timeout=10) == 3, "host exit code"
+    assert rhythm(s) == "c" * 6 + "".join(f"P{n}" for n in pages) + "c" * (peaks - 6), "combines and prints"
+    assert replace_value(s) == "TRUE", "Replace after the run"
+    check_result_shown(s, peaks)
+    record = run_record.read_record(s.app_dir / "Apexer.log")
+    assert [text.split(": ", 1)[1] for e, text in record if e == "print"][-1] == \
+        f"nothing printed for peaks {len(pages) * 6 + 1} to {peaks}: the host has no spectrum window", "the last print"
+    assert record[-1] == ("end", f"completed with {peaks}; pages asked for {len(pages) + 1}, printed {len(pages)}"), \
+        "the run record's ending"
+    runs.measured.update({"wall_s": round(result.wall_s, 2), "record": [f"{e} {t}" for e, t in record]})
+
+
+def test_replace_not_writable_at_the_end(runs: Runs, hold_file) -> None:
+    """The host's settings file can be written when the run sets "Replace" but not when it puts it back: the
+    run completes as ever and leaves FALSE, silently, and the record says it could not put TRUE back."""
+    def hold_after_first_combine(session: h.Session, proc) -> None:
+        session.wait_journal(lambda e: e["ev"] == "combine", 60, "the first combine")
+        hold_file(r"C:\Ionvane\Ionvane.ini")
+
+    # Slow combines: the file is held long before the run's end.
+    s = runs.open_with_host("replace-not-writable-at-end", faults={"IntegratorPeaks": 3}, delays={"Combine": 2000})
+    result = s.run_apexer(timeout=180, during=hold_after_first_combine)
+    assert result.exit_code == 0, "exit code"
+    assert rhythm(s) == "cccP3", "combines and prints"
+    assert replace_value(s) == "FALSE", "Replace after the run"
+    check_result_shown(s, 3)
+    record = run_record.read_record(s.app_dir / "Apexer.log")
+    assert ("replace", '"TRUE" could not be put back after the run; the file holds "FALSE"') in record, \
+        f"the record's Replace lines: {[t for e, t in record if e == 'replace']}"
+    runs.measured.update({"wall_s": round(result.wall_s, 2)})
+
+
+def test_record_held_open_past_its_bound(runs: Runs, hold_file) -> None:
+    """Apexer.log past 1 MB and held open by another program as an editor or a backup holds it (others may
+    read and write it, nobody may rename it): the run's start moves the old lines to Apexer.log.1 all the
+    same, and the run's own record is whole in a fresh file that verifies."""
+    s = runs.open_with_host("record-held-open", faults={"IntegratorPeaks": 2})
+    log = s.app_dir / "Apexer.log"
+    old = b"".join(b"2026-01-01 10:00:00.000  peak     older line %07d\r\n" % i for i in range(24000))
+    log.write_bytes(old)
+    assert len(old) > 1024 * 1024
+    hold_file(h.winpath(log), "readwrite")
+    result = s.run_apexer(timeout=120)
+    assert result.exit_code == 0, "exit code"
+    assert (s.app_dir / "Apexer.log.1").read_bytes() == old, "the older lines moved aside"
+    assert log.stat().st_size < 16 * 1024, f"Apexer.log after the run: {log.stat().st_size} bytes"
+    assert b"; follows nothing #" in log.read_bytes().split(b"\r\n")[0], "the fresh file's first run"
+    runs.measured.update({"log_bytes": log.stat().st_size})
 
 
 def test_placement_reused(runs: Runs) -> None:

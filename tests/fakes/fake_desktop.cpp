@@ -15,6 +15,7 @@ Hwnd FakeDesktop::AddWindow(const std::string& title, Hwnd owner) {
   w.owner = owner;
   windows_[h] = w;
   zOrder_.insert(TopOfBand(false), h);
+  ++windowsMade;
   return h;
 }
 
@@ -33,6 +34,7 @@ Hwnd FakeDesktop::AddControl(Hwnd dialog, Long id) {
   w.dialog = dialog;
   w.controlId = id;
   windows_[h] = w;
+  ++windowsMade;
   return h;
 }
 

@@ -75,6 +75,7 @@ class FakeDesktop : public platform::Desktop {
   std::string ControlText(Hwnd control) const;
 
   int lookups = 0;  // FindWindowA calls, to see how often a wait polled
+  int windowsMade = 0;  // windows and controls made, as a desktop hook tells of them
   std::vector<std::string>* journal = nullptr;  // posted and sent messages, in words
   std::function<void(const Message&)> onMessage;  // told of every message posted or sent
 

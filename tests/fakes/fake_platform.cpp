@@ -1,5 +1,6 @@
 #include "fakes/fake_platform.h"
 
+#include <sstream>
 #include <stdexcept>
 
 #include "common/errors.h"
@@ -26,22 +27,42 @@ void World::Advance(std::int64_t ms) {
   desktop_.DeliverPosted();
 }
 
-void FakeLoop::DoEvents(platform::Awaiting awaiting) {
+bool FakeLoop::DoEvents(platform::Awaiting awaiting) {
   ++yields;
   lastAwaiting = awaiting;
   world_.Advance(yieldStepMs);
+  bool events = false;
   if (press && clock_.now >= press->upAtMs) {
     press.reset();
     pressSeenAtMs_.reset();
+    events = true;
   } else if (press && !pressSeenAtMs_ && clock_.now >= press->downAtMs) {
     pressSeenAtMs_ = pressSeenAtMs = clock_.now;
+    events = true;
   }
   if (onYield) onYield(yields);
+  events = events || (newWindowsWake && desktop_.windowsMade != windowsSeen_);
+  windowsSeen_ = desktop_.windowsMade;
+  return events;
 }
 
-void FakeLoop::PauseWithoutEvents() {
+void FakeLoop::Block(double timeoutMs) {
+  std::ostringstream text;
+  text << "block " << timeoutMs;
+  pacing.push_back(text.str());
+}
+
+void FakeLoop::PauseWithoutEvents(double ms) {
   ++pauses;
-  world_.Advance(pauseStepMs);
+  world_.Advance(static_cast<std::int64_t>(ms));
+}
+
+void FakeLoop::RequestMade(const platform::HostRequest& request) {
+  using Kind = platform::HostRequest::Kind;
+  std::string text = request.kind == Kind::Command ? "command" : request.kind == Kind::Post ? "post" : "send";
+  if (request.kind != Kind::Command) text += " " + std::to_string(request.message);
+  if (request.message == platform::kWmCommand) text += " " + std::to_string(request.wParam);
+  pacing.push_back(text);
 }
 
 platform::GlobalHandle FakeMemory::Allocate(std::vector<std::uint8_t> bytes) {

@@ -9,13 +9,15 @@
 
 #include "fakes/fake_desktop.h"
 #include "fakes/fake_profile_files.h"
-#include "platform/platform.h"
+#include "common/platform.h"
 
 namespace apexer::fakes {
 
+// The program's own work takes no virtual time: only yields, pauses and the world move it.
 class VirtualClock : public platform::Clock {
  public:
   std::int64_t MonotonicMs() override { return now; }
+  double MonotonicMsFine() override { return static_cast<double>(now); }
   std::int64_t now = 1'000'000;  // an arbitrary origin, as a real monotonic clock has
 };
 
@@ -36,12 +38,20 @@ class World {
   std::multimap<std::int64_t, std::function<void()>> timers_;
 };
 
+// Each yield lets yieldStepMs of virtual time pass, whatever block the core asks for; the blocks and the
+// requests the core announces are kept in the order they came, for the pacing to be seen.
 class FakeLoop : public platform::MessageLoop {
  public:
-  FakeLoop(World& world, VirtualClock& clock) : world_(world), clock_(clock) {}
-  void DoEvents(platform::Awaiting awaiting) override;
-  void PauseWithoutEvents() override;
+  FakeLoop(World& world, VirtualClock& clock, FakeDesktop& desktop)
+      : world_(world), clock_(clock), desktop_(desktop), windowsSeen_(desktop.windowsMade) {}
+  // True, as the real loop's, when a press began or ended, or, where the desktop hook is in place
+  // (newWindowsWake), a window was made since the last yield (a window going is not told, as under Wine 8).
+  bool DoEvents(platform::Awaiting awaiting) override;
+  void Block(double timeoutMs) override;
+  bool NewWindowsWake() override { return newWindowsWake; }
+  void PauseWithoutEvents(double ms) override;
   std::optional<std::int64_t> PressHeldSince() override { return pressSeenAtMs_; }
+  void RequestMade(const platform::HostRequest& request) override;
 
   // A person's press on the program's windows, down and up at these virtual times. As the real loop, the
   // yields see the down only when they dispatch it, at the first yield at or after it, and the up likewise.
@@ -53,16 +63,20 @@ class FakeLoop : public platform::MessageLoop {
   std::optional<std::int64_t> pressSeenAtMs;  // when a yield last saw a press begin; kept after its end
 
   std::int64_t yieldStepMs = 10;
-  std::int64_t pauseStepMs = 1;
+  bool newWindowsWake = true;
   int yields = 0;
   platform::Awaiting lastAwaiting = platform::Awaiting::Nothing;
   int pauses = 0;
+  // "post 16", "send 12", "command" for the requests announced; "block 4" for the blocks asked, in ms.
+  std::vector<std::string> pacing;
   // The program's own window events, run inside a yield (a Cancel click, the About menu).
   std::function<void(int yieldNumber)> onYield;
 
  private:
   World& world_;
   VirtualClock& clock_;
+  FakeDesktop& desktop_;
+  int windowsSeen_;
   std::optional<std::int64_t> pressSeenAtMs_;
 };
 

@@ -143,8 +143,10 @@ std::uint32_t FakeProfileFiles::GetPrivateProfileStringA(const std::string& sect
     return static_cast<std::uint32_t>(names.empty() ? 0 : names.size());
   }
   const Line* l = FindLine(file, section, *key);
-  if (l == nullptr) return CopyOut(TrimBlanks(defaultValue), buffer, size);
-  return CopyOut(StripQuotes(TrimBlanks(l->value)), buffer, size);
+  const std::uint32_t n = CopyOut(l == nullptr ? TrimBlanks(defaultValue) : StripQuotes(TrimBlanks(l->value)), buffer,
+                                  size);
+  if (journal != nullptr) journal->push_back("read " + section + "/" + *key + "=" + (n > 0 ? std::string(buffer, n) : ""));
+  return n;
 }
 
 bool FakeProfileFiles::WritePrivateProfileStringA(const std::string& section, const std::string& key,

@@ -29,7 +29,7 @@ class FakeProfileFiles : public platform::ProfileFiles {
                                   const std::string& file) override;
 
   std::vector<std::string> writes;  // "file|section|key=value", in order
-  std::vector<std::string>* journal = nullptr;  // "write section/key=value"
+  std::vector<std::string>* journal = nullptr;  // "write section/key=value", "read section/key=value"
 
  private:
   struct Line {

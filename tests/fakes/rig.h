@@ -10,6 +10,7 @@
 #include "fakes/fake_profile_files.h"
 #include "fakes/fake_record_files.h"
 #include "fakes/scripted_host.h"
+#include "processing/run_record.h"
 
 namespace apexer::fakes {
 
@@ -24,8 +25,7 @@ struct Rig {
     // Each request to the host (a message posted or sent, a library call) at its virtual time.
     desktop.onMessage = [this](const Message&) { requestTimes.push_back(clock.now); };
     host->onCall = [this] { requestTimes.push_back(clock.now); };
-    p = std::make_unique<platform::Platform>(
-        platform::Platform{desktop, profiles, memory, clock, loop, app, *status, *host, record});
+    p = std::make_unique<Platform>(Platform{desktop, profiles, memory, clock, loop, app, *status, *host});
   }
 
   // Journal lines that start with any of the prefixes, in order.
@@ -50,13 +50,13 @@ struct Rig {
   FakeMemory memory;
   VirtualClock clock;
   World world{clock, desktop};
-  FakeLoop loop{world, clock};
+  FakeLoop loop{world, clock, desktop};
   FakeApplication app;
   FakeRecordFiles recordFiles;
-  platform::RunRecord record{recordFiles, app, "V3.3.0"};
+  RunRecord record{recordFiles, app, "V3.3.0"};
   std::unique_ptr<FakeStatusForm> status;
   std::unique_ptr<ScriptedHost> host;
-  std::unique_ptr<platform::Platform> p;
+  std::unique_ptr<Platform> p;
 };
 
 }  // namespace apexer::fakes

@@ -1,12 +1,9 @@
-#!/usr/bin/env python3
 """Checks that every #include in src/, standin/ and shared/, in quotes or in angle brackets, runs down the layers of
-docs/ARCHITECTURE.md, and that only the Win32 layers include the OS's headers. Prints each offending
-include; exit code 1 when any.
-
-    tests/layers/check_layers.py [ROOT]
+docs/ARCHITECTURE.md, and that only the Win32 layers include the OS's headers. `check(root)` gives the
+number of includes it read and each offending one: test_layers.py holds the repository to it (ctest
+`layers`), test_check_layers.py holds the check to a small tree of its own (ctest `layers_check`).
 """
 import re
-import sys
 from pathlib import Path
 
 # Lowest first. A file may include from its own layer and from those listed before it in its tree.
@@ -67,8 +64,9 @@ def resolve(root, includer, name, bracket):
     return None
 
 
-def main():
-    root = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parents[2]).resolve()
+def check(root):
+    """(how many includes were read, each include against the layers) for the tree at root."""
+    root = Path(root).resolve()
     problems = []
     checked = 0
     for tree, layers in (("shared", [SHARED, SHARED_WIN32]), ("src", SRC_LAYERS), ("standin", STANDIN_LAYERS)):
@@ -94,11 +92,5 @@ def main():
                     problems.append(f"{rel}: {shown} reaches outside the layers of {tree}/")
                 elif theirs[0] > own[0] or (own[1], theirs[1]) in APART:
                     problems.append(f"{rel} ({own[1]}): {shown} is in {theirs[1]}, above it or beside it")
-    for p in problems:
-        print(p)
-    print(f"{checked} includes checked, {len(problems)} against the layers")
-    return 1 if problems else 0
+    return checked, problems
 
-
-if __name__ == "__main__":
-    sys.exit(main())

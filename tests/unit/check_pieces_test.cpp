@@ -9,7 +9,7 @@
 #include "check/check_table.h"
 #include "check/command_line.h"
 #include "check/pe_file.h"
-#include "check/sha256.h"
+#include "common/sha256.h"
 #include "tests_pe.h"
 
 namespace apexer::check {
@@ -119,6 +119,7 @@ struct LineCase {
   bool quiet, full;
   const char* report;
   const char* reason;
+  const char* record = "";
 };
 
 class CommandLines : public testing::TestWithParam<LineCase> {};
@@ -137,6 +138,7 @@ TEST_P(CommandLines, AreReadOrRefusedWhole) {
   EXPECT_EQ(o.full, c.full);
   EXPECT_EQ(o.reportFolder, c.report);
   EXPECT_EQ(o.reason, c.reason);
+  EXPECT_EQ(o.recordFile, c.record);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -152,7 +154,10 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"twice", "/full /full", false, false, false, "", ""},
         LineCase{"report_without_folder", "/report", false, false, false, "", ""},
         LineCase{"empty_reason", R"(/reason "")", false, false, false, "", ""},
-        LineCase{"open_quote", R"(/reason "host)", false, false, false, "", ""}),
+        LineCase{"open_quote", R"(/reason "host)", false, false, false, "", ""},
+        LineCase{"record", R"(/record "D:\Tools\Apexer.log" /quiet)", true, true, false, "", "", R"(D:\Tools\Apexer.log)"},
+        LineCase{"record_without_file", "/record", false, false, false, "", ""},
+        LineCase{"record_with_a_check", "/record Apexer.log /full", false, false, false, "", ""}),
     [](const testing::TestParamInfo<LineCase>& p) { return std::string(p.param.name); });
 
 TEST(CommandLines, QuietIsHeardEvenOnALineThatCannotBeRead) {

@@ -9,7 +9,7 @@
 
 #include "check/check_session.h"
 #include "check/pe_file.h"
-#include "check/sha256.h"
+#include "common/sha256.h"
 #include "common/errors.h"
 #include "fakes/rig.h"
 #include "tests_pe.h"
@@ -149,9 +149,9 @@ struct CheckRig {
     ApexerBeside app(kFolder);
     StopOnlyStatus status;
     RecordInMemory lines;
-    platform::RunRecord record(lines, app, "V3.3.0");
-    platform::Platform p{desktop, rig.profiles, rig.memory, rig.clock, rig.loop, app, status, host, record};
-    CheckSession session({p, machine, host, desktop, status, lines}, options,
+    RunRecord record(lines, app, "V3.3.0");
+    Platform p{desktop, rig.profiles, rig.memory, rig.clock, rig.loop, app, status, host};
+    CheckSession session({p, machine, host, desktop, status, lines, record}, options,
                          {{"Apexer.exe", "3.3.0.0", manifestDigest.c_str()}}, "3.3.0", "3.3.0.0");
     NoProgress progress;
     session.Run(progress);
@@ -215,6 +215,33 @@ TEST(CheckRun, FullCombinesOnceAtTheFirstApexPrintsOnePageAndPutsReplaceBack) {
   EXPECT_EQ(c.rig.Lines({"combined"}), std::vector<std::string>{"combined 19:21 (Replace=FALSE)"});
   EXPECT_EQ(c.rig.profiles.RawValue(kHostIni, "SpeDisplay", "Replace"), "TRUE");
   EXPECT_NE(Row(in, "full-combine").outcome.seen.find("scans 19:21 combined"), std::string::npos);
+}
+
+// The installation's record row: a record as Apexer writes it holds; one edited after the fact differs and
+// names the line.
+TEST(CheckRun, TheRunRecordRowHoldsTheRecordAgainstItsChain) {
+  fakes::FakeRecordFiles files;
+  fakes::FakeApplication app;
+  {
+    RunRecord record(files, app, "V3.3.0");
+    record.NoSample("TIC");
+    record.Completed(0);
+  }
+  const std::string log = app.Path() + "\\Apexer.log";
+  std::string text = files.Text(log);
+  ASSERT_FALSE(text.empty());
+
+  CheckRig intact;
+  intact.machine.files[kFolder + "\\Apexer.log"] = text;
+  EXPECT_EQ(Row(intact.Run(), "run-record").outcome.verdict, Verdict::Held);
+
+  text[text.find("TIC")] = 'X';
+  CheckRig edited;
+  edited.machine.files[kFolder + "\\Apexer.log"] = text;
+  const ReportInput in = edited.Run();
+  EXPECT_EQ(Row(in, "run-record").outcome.verdict, Verdict::Differs);
+  EXPECT_NE(Row(in, "run-record").outcome.seen.find("line 2 does not fit"), std::string::npos);
+  EXPECT_NE(Summarize(in.results).exitCode, 0);
 }
 
 struct FaultCase {

@@ -14,7 +14,7 @@ using Lines = std::vector<std::string>;
 class HostWindows : public ::testing::Test {
  protected:
   fakes::Rig rig;
-  platform::Platform& p = *rig.p;
+  Platform& p = *rig.p;
 };
 
 TEST_F(HostWindows, PrintModeZeroPosts341AnyOtherValue342) {
@@ -52,6 +52,23 @@ TEST_F(HostWindows, NoSpectrumWindowMeansNoPrint) {
   PrintSpectra(*bare.p, 0);
   EXPECT_TRUE(bare.Lines({"post"}).empty());
   EXPECT_EQ(bare.loop.yields, 0);
+}
+
+// Whether a page was asked of the host: only once there was a spectrum window and the command reached it.
+TEST_F(HostWindows, PrintingSaysWhetherAPageWasAskedOfTheHost) {
+  EXPECT_TRUE(PrintPage(p, 0));
+  EXPECT_EQ(rig.host->prints.size(), 1u);
+
+  fakes::HostScript s;
+  s.spectrumWindowOpen = false;
+  fakes::Rig bare(s);
+  EXPECT_FALSE(PrintPage(*bare.p, 0));
+
+  // The bridge still names a spectrum window that has gone: the command reaches nothing.
+  fakes::Rig stale;
+  stale.desktop.RemoveWindow(stale.host->spectrumWindow);
+  EXPECT_FALSE(PrintPage(*stale.p, 0));
+  EXPECT_TRUE(stale.host->prints.empty());
 }
 
 TEST_F(HostWindows, ChromatogramTitleWithAnEmptyNameHasEmptyBrackets) {

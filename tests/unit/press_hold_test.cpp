@@ -31,7 +31,7 @@ struct PressedRun {
     if (press) rig.loop.press = fakes::FakeLoop::Press{start + press->downAtMs, start + press->upAtMs};
   }
   int Go() {
-    exitCode = Main(*rig.p);
+    exitCode = Main(*rig.p, rig.record);
     end = rig.clock.now;
     return exitCode;
   }
@@ -53,7 +53,7 @@ struct PressedRun {
 
 TEST(BeforeHostRequest, WithoutAPressItReturnsAtOnceAndYieldsNothing) {
   fakes::Rig rig;
-  BeforeHostRequest(*rig.p);
+  BeforeHostRequest(*rig.p, kHostQuestion);
   EXPECT_EQ(rig.loop.yields, 0);
 }
 
@@ -62,7 +62,7 @@ TEST(BeforeHostRequest, WhileAPressIsHeldItServicesTheWindowsUntilTheRelease) {
   rig.loop.press = fakes::FakeLoop::Press{rig.clock.now, rig.clock.now + 300};
   YieldToMessageLoop(*rig.p);  // the yield that dispatches the press
   const std::int64_t seen = *rig.loop.pressSeenAtMs;
-  BeforeHostRequest(*rig.p);
+  BeforeHostRequest(*rig.p, kHostQuestion);
   EXPECT_GE(rig.clock.now, seen + 290);  // the release is dispatched by the first yield at or after it
   EXPECT_LT(rig.clock.now, seen + 300 + rig.loop.yieldStepMs);
   EXPECT_EQ(rig.loop.lastAwaiting, platform::Awaiting::PressToEnd);
@@ -73,7 +73,7 @@ TEST(BeforeHostRequest, AReleaseOnCancelEndsTheRunBeforeTheRequest) {
   rig.loop.press = fakes::FakeLoop::Press{rig.clock.now, rig.clock.now + 120};
   YieldToMessageLoop(*rig.p);
   rig.loop.onYield = [&](int) { rig.status->cancelClicked = !rig.loop.press.has_value(); };
-  EXPECT_THROW(BeforeHostRequest(*rig.p), CancelRequested);
+  EXPECT_THROW(BeforeHostRequest(*rig.p, kHostQuestion), CancelRequested);
 }
 
 // Press moments across a run (ms after the job starts) and how long each is held.

@@ -30,7 +30,7 @@ class Startup : public ::testing::Test {
 
 TEST_F(Startup, FirstStartOpensTopLeftWithItsOwnSizeAndStoresThePlacement) {
   rig.desktop.MoveWindow(rig.status->handle, 500, 400, 170, 95, true);
-  EXPECT_EQ(Main(*rig.p), kExitDone);
+  EXPECT_EQ(Main(*rig.p, rig.record), kExitDone);
   EXPECT_TRUE(rig.status->shown);
   EXPECT_EQ(Placed().left, 0);
   EXPECT_EQ(Placed().top, 0);
@@ -41,7 +41,7 @@ TEST_F(Startup, FirstStartOpensTopLeftWithItsOwnSizeAndStoresThePlacement) {
 TEST_F(Startup, AStoredPositionIsAppliedAndAStoredSizeNeverForAFixedBorder) {
   for (const char* stored : {"120,80,0,0", "120,80,400,300"}) {
     rig.profiles.SetText(ini, std::string("[Combine]\nCombiner=") + stored + "\n");
-    Main(*rig.p);
+    Main(*rig.p, rig.record);
     EXPECT_EQ(Stored(), "120,80,170,95") << stored;
   }
 }
@@ -62,7 +62,7 @@ TEST_F(Startup, APlacementOutsideEveryWorkAreaMovesOntoTheNearestMonitor) {
   };
   for (const auto& [stored, expected] : cases) {
     rig.profiles.SetText(ini, std::string("[Combine]\nCombiner=") + stored + "\n");
-    Main(*rig.p);
+    Main(*rig.p, rig.record);
     EXPECT_EQ(Stored(), expected) << stored;
   }
 }
@@ -104,8 +104,8 @@ class ThrowingHost : public fakes::ScriptedHost {
 
 TEST_F(Startup, AnyUnexpectedErrorIsReportedAndWritesNothing) {
   ThrowingHost host(rig.world, rig.desktop, rig.profiles, rig.memory, fakes::HostScript{}, rig.journal);
-  platform::Platform p{rig.desktop, rig.profiles, rig.memory, rig.clock, rig.loop, rig.app, *rig.status, host, rig.record};
-  EXPECT_EQ(Main(p), kExitError);
+  Platform p{rig.desktop, rig.profiles, rig.memory, rig.clock, rig.loop, rig.app, *rig.status, host};
+  EXPECT_EQ(Main(p, rig.record), kExitError);
   ASSERT_EQ(rig.app.reports.size(), 1u);
   EXPECT_EQ(rig.app.reports[0].number, 7);
   EXPECT_FALSE(rig.profiles.Exists(ini));

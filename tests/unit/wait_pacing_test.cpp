@@ -1,10 +1,10 @@
-#include "platform/wait_pacing.h"
+#include "common/wait_pacing.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace apexer::platform {
+namespace apexer {
 namespace {
 
 std::vector<double> Blocks(WaitPacing& pacing, double workMs, int count) {
@@ -73,4 +73,4 @@ TEST(WaitPacing, PollingStaysNearOnePercentOfAWaitUpToTheCeiling) {
 }
 
 }  // namespace
-}  // namespace apexer::platform
+}  // namespace apexer

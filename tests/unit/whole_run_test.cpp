@@ -27,7 +27,7 @@ struct JobRun {
     rig.profiles.SetText(kIni, "[Combine]\nChroDesc=TIC\n");
     if (!hostIni.empty()) rig.profiles.SetText(kHostIni, hostIni);
   }
-  int Go() { return exitCode = Main(*rig.p); }
+  int Go() { return exitCode = Main(*rig.p, rig.record); }
 
   // "c" per combined spectrum and "P<n>" per print of n spectra, in the host's order.
   std::string Rhythm() const {
@@ -174,11 +174,13 @@ TEST(WholeRun, EachHostFaultAndWhatMustFollow) {
     } else {
       EXPECT_EQ(run.rig.host->dialog, 0u) << what;
     }
-    const Lines ending = run.rig.Lines({"write SpeDisplay", "DmRawClose"});
+    const Lines ending = run.rig.Lines({"write SpeDisplay", "read SpeDisplay", "DmRawClose"});
     if (row.touchesHost) {
       EXPECT_EQ(run.rig.Lines({"write SpeDisplay"}),
                 (Lines{"write SpeDisplay/Replace=FALSE", "write SpeDisplay/Replace=TRUE"})) << what;
-      EXPECT_EQ(Lines(ending.end() - 2, ending.end()), (Lines{"write SpeDisplay/Replace=TRUE", "DmRawClose"})) << what;
+      // Put back, read back, and the raw file closed last.
+      EXPECT_EQ(Lines(ending.end() - 3, ending.end()),
+                (Lines{"write SpeDisplay/Replace=TRUE", "read SpeDisplay/Replace=TRUE", "DmRawClose"})) << what;
     } else {
       EXPECT_EQ(run.rig.Lines({"post", "write SpeDisplay"}), Lines{}) << what;
       EXPECT_EQ(ending.back(), "DmRawClose") << what;
@@ -251,6 +253,23 @@ TEST(WholeRun, CancelDuringAWaitEndsAtOnceRestoringTheHostButWritingNoPlacement)
   EXPECT_EQ(run.Replace(), "TRUE");
   EXPECT_EQ(run.rig.host->combined.size(), 2u);
   EXPECT_EQ(run.rig.journal.back(), "DmRawClose");
+}
+
+// The run's own end waits for the peak-list window to close; Cancel there is the other way out, and the host
+// is still put back once: "Replace" written and read back, the raw file closed, nothing twice.
+TEST(WholeRun, CancelWhileTheEndWaitsForThePeakListWindowPutsTheHostBackOnce) {
+  fakes::HostScript s = WithPeaks(2);
+  s.closeMs = 60'000;
+  JobRun run(s);
+  run.rig.loop.onYield = [&](int) {
+    run.rig.status->cancelClicked = run.rig.Count("post WM_CLOSE to 'Peak List") == 2;
+  };
+  EXPECT_EQ(run.Go(), kExitCancelled);
+  EXPECT_EQ(run.Rhythm(), "ccP2");
+  EXPECT_EQ(run.rig.Lines({"write SpeDisplay", "DmRawClose"}),
+            (Lines{"DmRawClose", "write SpeDisplay/Replace=FALSE", "write SpeDisplay/Replace=TRUE", "DmRawClose"}));
+  EXPECT_EQ(run.rig.journal.back(), "DmRawClose");
+  EXPECT_EQ(run.Replace(), "TRUE");
 }
 
 TEST(WholeRun, CancelBeforeTheHostSettingChangedLeavesItUntouched) {

@@ -72,6 +72,29 @@ TEST(WindowListing, AStartingWindowClosedSinceTheLookIsListedAlone) {
   EXPECT_EQ(FindWindowByTitle(desktop, "Combine Spectrum"), 0u);
 }
 
+// Windows 8 and later leave the windows of Store apps out of the enumeration, while FindWindowA("") may
+// still start the walk at one. The walk from a live window reaches the whole Z-order, so nothing is lost.
+TEST(WindowListing, ALiveStartingWindowLeftOutOfTheEnumerationKeepsTheWholeList) {
+  struct HidingStoreApps : fakes::FakeDesktop {
+    platform::TopLevelWindows ListTopLevel() override {
+      platform::TopLevelWindows look = FakeDesktop::ListTopLevel();
+      look.zOrder.erase(std::find(look.zOrder.begin(), look.zOrder.end(), storeApp));
+      look.firstUntitled = storeApp;
+      return look;
+    }
+    Hwnd storeApp = 0;
+  } desktop;
+  desktop.AddWindowAtBottom("");
+  const Hwnd dialog = desktop.AddWindow("Combine Spectrum");
+  const Hwnd chromatogram = desktop.AddWindow("Chromatogram - [SAMPLE01]");
+  desktop.storeApp = desktop.AddWindow("");
+  std::vector<WindowEntry> list;
+  EXPECT_EQ(ListTopLevelWindows(desktop, list), 3);
+  EXPECT_EQ(FindWindowByTitle(desktop, "Combine Spectrum"), dialog);
+  EXPECT_EQ(FindWindowByTitle(desktop, "Chromatogram"), chromatogram);
+  EXPECT_EQ(FindOwnedWindowByTitle(desktop, 0, "Combine"), dialog);
+}
+
 // Windows stacked top first; when newestOnTop is false the upper windows are the older ones, so neither
 // the handles' order nor the order of creation can stand in for the Z-order.
 std::vector<Hwnd> Stack(fakes::FakeDesktop& desktop, const std::vector<std::string>& topFirst, bool newestOnTop) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <string_view>
 
 #include "shared/cp1252.h"
@@ -39,6 +40,14 @@ inline constexpr HostFaultInfo kHostFaults[] = {
 
 // The stand-in host's settings section that holds them.
 inline constexpr const char* kHostFaultSection = "StandinFaults";
+
+constexpr bool RowsStandInTheOrderOfHostFault() {
+  for (std::size_t i = 0; i < std::size(kHostFaults); ++i) {
+    if (static_cast<std::size_t>(kHostFaults[i].fault) != i) return false;
+  }
+  return true;
+}
+static_assert(RowsStandInTheOrderOfHostFault(), "FaultInfo finds a fault's row by its number");
 
 constexpr const HostFaultInfo& FaultInfo(HostFault fault) { return kHostFaults[static_cast<std::size_t>(fault)]; }
 constexpr const char* FaultName(HostFault fault) { return FaultInfo(fault).name; }

@@ -7,6 +7,7 @@
 
 #include "check/check_session.h"
 #include "check/command_line.h"
+#include "check/record_check.h"
 #include "check/win32/file_manifest.h"
 #include "check/win32/win32_check_machine.h"
 #include "shell/version.h"
@@ -102,9 +103,9 @@ DWORD WINAPI CheckThread(LPVOID) {
   ApexerBeside app(machine.ProgramFolder());
   StopOnlyStatus status;
   RecordInMemory lines;
-  platform::RunRecord record(lines, app, "V" APEXER_VERSION_TEXT);
-  platform::Platform p{observing, b.profiles, b.memory, b.clock, b.loop, app, status, host, record};
-  CheckSession session({p, machine, host, observing, status, lines}, g.options, BuiltManifest(), APEXER_VERSION_TEXT,
+  RunRecord record(lines, app, "V" APEXER_VERSION_TEXT);
+  Platform p{observing, b.profiles, b.memory, b.clock, b.loop, app, status, host};
+  CheckSession session({p, machine, host, observing, status, lines, record}, g.options, BuiltManifest(), APEXER_VERSION_TEXT,
                        machine.FileVersion(machine.ProgramPath()));
   g.machine.store(&machine);
   g.status.store(&status);
@@ -240,6 +241,35 @@ HWND MakeWindow(HINSTANCE instance) {
   End(kExitCommandLine);
 }
 
+// /record FILE: the verdict in a message box, or with /quiet one line on standard output; 0 when the
+// record verifies, 1 when it does not, 3 when it cannot be read.
+[[noreturn]] void VerifyRecordFile(const Options& options) {
+  Win32CheckMachine machine(nullptr);
+  std::string bytes, error;
+  if (!machine.ReadFile(options.recordFile, bytes, error)) {
+    const std::string text = "Apexer Check cannot read the record " + options.recordFile + ": " + error + ".";
+    if (!options.quiet) {
+      MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    } else {
+      const std::string out = text + "\r\n";
+      DWORD written = 0;
+      ::WriteFile(GetStdHandle(STD_ERROR_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+    }
+    End(kExitCommandLine);
+  }
+  const RecordVerdict verdict = VerifyRecord(bytes, FileNameOf(options.recordFile));
+  const std::string text = RecordVerdictText(options.recordFile, verdict);
+  if (!options.quiet) {
+    MessageBoxA(nullptr, text.c_str(), kTitle,
+                MB_OK | (verdict.verified ? MB_ICONINFORMATION : MB_ICONWARNING) | MB_SETFOREGROUND);
+  } else {
+    const std::string out = text + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+  }
+  End(verdict.verified ? 0 : 1);
+}
+
 }  // namespace
 }  // namespace apexer::check::win32
 
@@ -248,6 +278,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   const std::string line = commandLine == nullptr ? "" : commandLine;
   std::string error;
   if (!apexer::check::ParseCommandLine(line, g.options, error)) RefuseCommandLine(line, error);
+  if (!g.options.recordFile.empty()) VerifyRecordFile(g.options);
   g.done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (!g.options.quiet) g.window = MakeWindow(instance);
   g.thread = CreateThread(nullptr, 0, CheckThread, nullptr, 0, nullptr);

@@ -1,6 +1,7 @@
 #include "shell/win32/about_form.h"
 
 #include "shell/win32/resource_ids.h"
+#include "shared/win32/window_proc.h"
 
 namespace apexer::win32 {
 namespace {
@@ -32,22 +33,17 @@ void UnloadAboutBox(AboutWindow& box) {
   DestroyWindow(box.window);
 }
 
-LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* box = reinterpret_cast<AboutWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+LRESULT HandleAbout(AboutWindow& box, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       // cmdOK, Enter, Escape and the title-bar close all unload the box.
-      if ((LOWORD(wParam) == IDC_CMD_OK || LOWORD(wParam) == IDCANCEL) && box != nullptr) {
-        UnloadAboutBox(*box);
+      if (LOWORD(wParam) == IDC_CMD_OK || LOWORD(wParam) == IDCANCEL) {
+        UnloadAboutBox(box);
         return 0;
       }
       break;
     case WM_CLOSE:
-      if (box != nullptr) UnloadAboutBox(*box);
+      UnloadAboutBox(box);
       return 0;
     default:
       break;
@@ -60,7 +56,7 @@ void RegisterAboutClass(HINSTANCE instance) {
   wc.cbSize = sizeof wc;
   if (GetClassInfoExA(instance, kClassName, &wc)) return;
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = AboutProc;
+  wc.lpfnWndProc = shared::win32::WindowProcOf<AboutWindow, HandleAbout>;
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "shell/win32/resource_ids.h"
+#include "shared/win32/window_proc.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -30,7 +31,7 @@ StatusFormWindow::StatusFormWindow(HINSTANCE instance, Win32MessageLoop& loop)
   icon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APEXER), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WindowProc;
+  wc.lpfnWndProc = shared::win32::WindowProcOf<StatusFormWindow, &StatusFormWindow::Handle>;
   wc.hInstance = instance;
   wc.hIcon = icon_;
   wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APEXER), IMAGE_ICON,
@@ -135,16 +136,6 @@ int StatusFormWindow::MaxLabelWidth() {
   return std::max(0, static_cast<int>(client.right) - 2 * left);
 }
 
-LRESULT CALLBACK StatusFormWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<StatusFormWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self == nullptr || self->window_ == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  return self->Handle(message, wParam, lParam);
-}
-
 LRESULT CALLBACK StatusFormWindow::CancelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                               DWORD_PTR self) {
   auto* form = reinterpret_cast<StatusFormWindow*>(self);
@@ -176,7 +167,9 @@ bool StatusFormWindow::OnAboutEntry(LPARAM screenPoint) const {
   return GetMenuItemRect(window_, GetMenu(window_), 0, &entry) && PtInRect(&entry, at);
 }
 
-LRESULT StatusFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT StatusFormWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Until CreateWindowEx has returned, the window is the system's to set up.
+  if (window_ == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   switch (message) {
     case WM_LBUTTONDOWN:
       pressedOnCancel_ = pressedOnAbout_ = false;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/forms.h"
-#include "win32/win32_pacing.h"
+#include "win32/win32_loop.h"
 #include "shell/win32/form_kit.h"
 
 namespace apexer::win32 {
@@ -32,8 +32,7 @@ class StatusFormWindow : public platform::StatusForm {
   HICON Icon() const { return icon_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK CancelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR self);
   bool OnAboutEntry(LPARAM screenPoint) const;

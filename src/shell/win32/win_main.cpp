@@ -2,7 +2,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/platform.h"
+#include "common/platform.h"
 #include "win32/win32_handles.h"  // windows.h before commctrl.h
 
 #include <commctrl.h>
@@ -10,6 +10,7 @@
 #include "shell/about_box.h"
 #include "win32/win32_backend.h"
 #include "win32/win32_record_files.h"
+#include "win32/win32_scoped.h"
 #include "shell/startup.h"
 #include "shell/win32/about_form.h"
 #include "shell/win32/application.h"
@@ -19,20 +20,20 @@ namespace {
 
 #ifdef APEXER_COUNT_CALLS
 // The measuring build leaves its counts beside the executable as it ends.
-void WriteCallCounts(apexer::win32::WaitPacer& pacer) {
+void WriteCallCounts(const apexer::win32::CallCounts& calls) {
   char path[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string file(path, n);
   file = file.substr(0, file.find_last_of('\\') + 1) + "Apexer.calls.json";
-  const std::string json = pacer.Calls().Json();
-  HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
+  const std::string json = calls.Json();
+  const apexer::win32::ScopedHandle h(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.valid()) return;
   DWORD written = 0;
-  WriteFile(h, json.data(), static_cast<DWORD>(json.size()), &written, nullptr);
-  CloseHandle(h);
+  WriteFile(h.get(), json.data(), static_cast<DWORD>(json.size()), &written, nullptr);
 }
 #else
-void WriteCallCounts(apexer::win32::WaitPacer&) {}
+void WriteCallCounts(const apexer::win32::CallCounts&) {}
 #endif
 
 // Ends the process from inside the scope: the status window still stands, showing the result, until the
@@ -45,7 +46,7 @@ void WriteCallCounts(apexer::win32::WaitPacer&) {}
   Win32Backend b;
   Win32Application app;
   Win32RecordFiles recordFiles;
-  apexer::platform::RunRecord record(recordFiles, app, apexer::kVersionText);
+  apexer::RunRecord record(recordFiles, app, apexer::kVersionText);
   try {
     StatusFormWindow status(instance, b.loop);
     app.SetReportOwner(status.Window());
@@ -54,9 +55,9 @@ void WriteCallCounts(apexer::win32::WaitPacer&) {}
       info.Fill = apexer::kTrue;
       ShowAboutBox(status, app, info);
     });
-    apexer::platform::Platform p{b.desktop, b.profiles, b.memory, b.clock, b.loop, app, status, b.host, record};
-    const int code = apexer::Main(p);
-    WriteCallCounts(b.pacer);
+    apexer::Platform p{b.desktop, b.profiles, b.memory, b.clock, b.loop, app, status, b.host};
+    const int code = apexer::Main(p, record);
+    WriteCallCounts(b.calls);
     ExitProcess(static_cast<UINT>(code));
   } catch (const std::exception& e) {
     // Only the status window's creation can get here: Main reports everything else itself.

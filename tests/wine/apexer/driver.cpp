@@ -13,8 +13,10 @@
 //   driver metrics                 screen size and caption height in pixels, DPI
 //   driver click-timed HWND ID [MS] posts a click to the child button with that id and waits up to MS
 //                                  (10 s) for HWND's process to end: click_to_exit_ms=<ms> exit_code=<n>
-//   driver hold-file PATH MS       keeps PATH open for MS, shared for reading only, so that nobody can
-//                                  write it meanwhile (as a read-only file would, whoever runs the program)
+//   driver hold-file PATH MS [readwrite]  keeps PATH open for MS, shared for reading only, so that nobody can
+//                                  write it meanwhile (as a read-only file would, whoever runs the program);
+//                                  readwrite: shared for reading and writing, not deleting, as an editor or a
+//                                  backup holds a file (others append; nobody renames it)
 //   driver trust-root FILE.cer     the certificate (DER) among the computer's trusted roots, as IT adds its own
 //   driver distrust-root FILE.cer  taken out of them again
 #define NOMINMAX
@@ -238,8 +240,9 @@ int main(int argc, char** argv) {
     std::printf("%s\n", text);
     return 0;
   }
-  if (cmd == "hold-file" && argc == 4) {
-    HANDLE file = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (cmd == "hold-file" && (argc == 4 || (argc == 5 && std::strcmp(argv[4], "readwrite") == 0))) {
+    const DWORD share = argc == 5 ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+    HANDLE file = CreateFileA(argv[2], GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
     std::printf("held\n");
     std::fflush(stdout);

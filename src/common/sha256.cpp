@@ -1,9 +1,9 @@
-#include "check/sha256.h"
+#include "common/sha256.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace apexer::check {
+namespace apexer {
 namespace {
 
 constexpr std::array<std::uint32_t, 64> kRound = {
@@ -99,4 +99,4 @@ std::string Sha256Hex(std::string_view bytes) {
   return h.FinalHex();
 }
 
-}  // namespace apexer::check
+}  // namespace apexer

@@ -1,20 +1,22 @@
-#include "win32/win32_pacing.h"
+#include "win32/win32_loop.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace apexer::win32 {
 namespace {
 
 constexpr int kMostMessagesPerYield = 10000;  // a window that keeps posting to itself cannot hold the run
-constexpr DWORD kPauseMs = 5;
 
-WaitPacer* hookPacer = nullptr;
-
-void CALLBACK OnDesktopEvent(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG child, DWORD, DWORD) {
-  if (object == OBJID_WINDOW && child == CHILDID_SELF && hookPacer != nullptr) hookPacer->Activity();
-}
+// The loop whose hook reports to this thread: an out-of-context hook calls back on the thread that set it,
+// and its callback is told no more than the event.
+thread_local Win32MessageLoop* hookedLoop = nullptr;
 
 }  // namespace
+
+void CALLBACK Win32MessageLoop::OnDesktopEvent(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG child, DWORD, DWORD) {
+  if (object == OBJID_WINDOW && child == CHILDID_SELF && hookedLoop != nullptr) hookedLoop->desktopChanged_ = true;
+}
 
 Win32Clock::Win32Clock() {
   LARGE_INTEGER f;
@@ -35,8 +37,8 @@ double Win32Clock::MonotonicMsFine() {
          static_cast<double>(c.QuadPart % frequency_) * 1000.0 / static_cast<double>(frequency_);
 }
 
-Win32MessageLoop::Win32MessageLoop(WaitPacer& pacer) : pacer_(pacer) {
-  hookPacer = &pacer_;
+Win32MessageLoop::Win32MessageLoop(platform::Clock& clock, CallCounts& calls) : clock_(clock), calls_(calls) {
+  hookedLoop = this;
   // Out of context: the events arrive in this thread's queue, so they wake MsgWaitForMultipleObjectsEx.
   const DWORD flags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
   for (const auto& range : {std::pair<DWORD, DWORD>{EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE},
@@ -49,7 +51,7 @@ Win32MessageLoop::Win32MessageLoop(WaitPacer& pacer) : pacer_(pacer) {
 
 Win32MessageLoop::~Win32MessageLoop() {
   for (HWINEVENTHOOK h : hooks_) UnhookWinEvent(h);
-  hookPacer = nullptr;
+  if (hookedLoop == this) hookedLoop = nullptr;
 }
 
 void Win32MessageLoop::AddDialogWindow(HWND window) { dialogs_.push_back(window); }
@@ -69,25 +71,24 @@ bool Win32MessageLoop::HandledAsDialogMessage(MSG& msg) {
   return false;
 }
 
-void Win32MessageLoop::DoEvents(platform::Awaiting awaiting) {
-  const double workMs = clock_.MonotonicMsFine() - lastReturnMs_;
+bool Win32MessageLoop::DoEvents(platform::Awaiting awaiting) {
+  bool events = false;
   // After a block that ended without input the queue was empty moments ago: skip the look (a server
   // round trip under Wine). Whatever came since ends the next block at once and is dispatched then. While
   // a press is held the look is always made: the release must be dispatched by the yield that follows it.
   if (!queueSeenEmpty_ || awaiting == platform::Awaiting::PressToEnd) {
     MSG msg;
     int handled = 0;
-    bool input = false;
     while (handled < kMostMessagesPerYield) {
       bool got;
       {
-        CallScope call(pacer_.Calls(), CallKind::Peek);
+        CallScope call(calls_, CallKind::Peek);
         got = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
       }
       if (!got) break;
       ++handled;
       if (msg.message == WM_QUIT) continue;  // nobody in this program asks to quit; the run decides the end
-      input = true;
+      events = true;
       NotePress(msg);
       if (!HandledAsDialogMessage(msg)) {
         TranslateMessage(&msg);
@@ -100,22 +101,21 @@ void Win32MessageLoop::DoEvents(platform::Awaiting awaiting) {
       deferred_ = nullptr;
       std::rethrow_exception(e);
     }
-    if (input) pacer_.Activity();
   }
-  // A window of another program that appears ends the block through the desktop hook.
-  // A release on the program's windows ends the block too, as input.
-  const bool woken = (awaiting == platform::Awaiting::WindowToAppear && WatchingDesktop()) ||
-                     awaiting == platform::Awaiting::PressToEnd;
-  const DWORD timeout = pacer_.NextTimeout(workMs, woken);
+  // The hook calls back while messages are retrieved, here or in the block before.
+  return std::exchange(desktopChanged_, false) || events;
+}
+
+void Win32MessageLoop::Block(double timeoutMs) {
+  const auto timeout = static_cast<DWORD>(timeoutMs);
   // A zero block would only ask the server what the queue check just answered.
   if (timeout == 0) {
     queueSeenEmpty_ = false;
-  } else {
-    CallScope call(pacer_.Calls(), CallKind::Block);
-    queueSeenEmpty_ =
-        MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
+    return;
   }
-  lastReturnMs_ = clock_.MonotonicMsFine();
+  CallScope call(calls_, CallKind::Block);
+  queueSeenEmpty_ =
+      MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
 }
 
 void Win32MessageLoop::NotePress(const MSG& msg) {
@@ -140,7 +140,7 @@ std::optional<std::int64_t> Win32MessageLoop::PressHeldSince() {
   // The up of a press may never reach these windows: a menu or a title-bar drag takes it inside the
   // dispatch, or the pointer left the window once the press had lost its capture. The buttons themselves
   // say whether the hand is still down (one request to the server, made only while a press is noted).
-  CallScope call(pacer_.Calls(), CallKind::Test);
+  CallScope call(calls_, CallKind::Test);
   for (int button : {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTTON1, VK_XBUTTON2}) {
     if (GetAsyncKeyState(button) < 0) return press_->sinceMs;
   }
@@ -153,9 +153,9 @@ std::optional<std::int64_t> Win32MessageLoop::PressHeldSince() {
   return std::nullopt;
 }
 
-void Win32MessageLoop::PauseWithoutEvents() {
-  CallScope call(pacer_.Calls(), CallKind::Block);
-  Sleep(kPauseMs);
+void Win32MessageLoop::PauseWithoutEvents(double ms) {
+  CallScope call(calls_, CallKind::Block);
+  Sleep(static_cast<DWORD>(ms));
 }
 
 }  // namespace apexer::win32

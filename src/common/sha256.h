@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace apexer::check {
+namespace apexer {
 
 class Sha256 {
  public:
@@ -28,4 +28,4 @@ class Sha256 {
 
 std::string Sha256Hex(std::string_view bytes);
 
-}  // namespace apexer::check
+}  // namespace apexer

@@ -1,15 +1,14 @@
-#!/usr/bin/env python3
 """The layer check holds against a small tree of its own: an include that runs up, in either bracket
 style, or that reaches the OS outside the Win32 layers, fails it; includes that run down pass."""
-import subprocess
-import sys
-import tempfile
 from pathlib import Path
 
-CHECK = Path(__file__).resolve().parent / "check_layers.py"
+import pytest
+
+from check_layers import check
+
 HEADERS = ["src/platform/types.h", "src/common/text.h", "src/processing/run.h", "src/win32/desktop.h",
            "shared/include/shared/cp1252.h", "shared/include/shared/win32/gdi.h"]
-# (what, file, its text, whether the check passes)
+# (id, file, its text, whether the check passes)
 ROWS = [
     ("down, quoted", "src/processing/run.cpp", '#include "common/text.h"\n#include "platform/types.h"\n', True),
     ("down, bracketed", "src/processing/run.cpp", "#include <common/text.h>\n#include <vector>\n", True),
@@ -26,23 +25,19 @@ ROWS = [
 ]
 
 
-def main():
-    failures = 0
-    for what, name, text, passes in ROWS:
-        with tempfile.TemporaryDirectory() as tmp:
-            root = Path(tmp)
-            (root / "standin").mkdir()
-            for header in HEADERS:
-                (root / header).parent.mkdir(parents=True, exist_ok=True)
-                (root / header).write_text("#pragma once\n")
-            (root / name).write_text(text)
-            result = subprocess.run([sys.executable, str(CHECK), str(root)], capture_output=True, text=True)
-            if (result.returncode == 0) != passes:
-                failures += 1
-                print(f"{what}: expected the check to {'pass' if passes else 'fail'}\n{result.stdout}")
-    print(f"{len(ROWS)} cases, {failures} failed")
-    return 1 if failures else 0
+@pytest.fixture
+def tree(tmp_path: Path) -> Path:
+    """A repository of empty headers, one in each layer a row reaches."""
+    (tmp_path / "standin").mkdir()
+    for header in HEADERS:
+        (tmp_path / header).parent.mkdir(parents=True, exist_ok=True)
+        (tmp_path / header).write_text("#pragma once\n")
+    return tmp_path
 
 
-if __name__ == "__main__":
-    sys.exit(main())
+@pytest.mark.parametrize("name, text, passes", [pytest.param(*row[1:], id=row[0]) for row in ROWS])
+def test_an_include(tree: Path, name: str, text: str, passes: bool) -> None:
+    (tree / name).write_text(text)
+    checked, problems = check(tree)
+    assert checked > 0, "the file's includes were not read"
+    assert (problems == []) == passes, problems

@@ -1,8 +1,8 @@
-#include "platform/wait_pacing.h"
+#include "common/wait_pacing.h"
 
 #include <algorithm>
 
-namespace apexer::platform {
+namespace apexer {
 
 void WaitPacing::Activity() {
   next_ = 0;
@@ -23,4 +23,4 @@ double WaitPacing::NextTimeoutMs(double workMs, bool wokenOnArrival) {
   return now;
 }
 
-}  // namespace apexer::platform
+}  // namespace apexer
